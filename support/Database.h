@@ -1,0 +1,148 @@
+// The database access interface every layer uses: one connection, its default
+// statement and any number of extra statements, transactions, and the catalogue
+// (columns, keys, tables, create statements). `CODBC` implements it over
+// unixODBC; nothing else in the program calls the ODBC API directly.
+//
+// Every operation returns a status; `CDB::isOK(status)` tells success and
+// `ErrorText()` gives the driver's diagnostics of the last failure.
+// A CDB object is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ConnInfo.h"
+#include "support/DbTypes.h"
+
+// Server kinds read from the driver's DBMS name. Kinds 2, 3 and 8 take no N
+// prefix on Unicode literals.
+enum ServerKind {
+  kServerOracle = 0,
+  kServerMsSql = 1,
+  kServerMySql = 2,
+  kServerPostgres = 3,
+  kServerSqlite = 8,
+  kServerOther = 9,
+};
+
+// Statuses besides the driver's own return codes.
+enum DbStatus {
+  kDbOk = 0,
+  kDbOkWithInfo = 1,
+  kDbNoData = 100,
+  kDbError = -1,
+  kDbNotConnected = -10,
+  kDbBadArgument = -11,
+};
+
+// A statement handle of its own, for callers that keep a result open while
+// running other statements on the same connection.
+class CStmt {
+ public:
+  virtual ~CStmt() = default;
+};
+
+class CDB {
+ public:
+  static bool isOK(int status) { return status == kDbOk || status == kDbOkWithInfo; }
+  // A new, unconnected connection object for an interface type (CONN_INFO::kOdbc).
+  static std::unique_ptr<CDB> newDB(int type = CONN_INFO::kOdbc);
+
+  virtual ~CDB() = default;
+
+  virtual int Connect(const CONN_INFO& info) = 0;
+  // Connects with the settings of another connection.
+  int Connect(const CDB& other) { return Connect(other.Info()); }
+  virtual int Disconnect() = 0;
+  int Interface(int* type) const { *type = info_.ConType; return kDbOk; }
+  const CONN_INFO& Info() const { return info_; }
+
+  bool connected() const { return connected_; }
+  int serverKind() const { return serverKind_; }
+  int serverVersion() const { return serverVersion_; }
+  const std::string& dbmsName() const { return dbmsName_; }
+  // Qualify table names with the owner in generated statements.
+  bool qualifyOwner() const { return qualifyOwner_; }
+  void setQualifyOwner(bool on) { qualifyOwner_ = on; }
+  const std::string& ErrorText() const { return error_; }
+
+  // Statements. A null `stmt` means the connection's default statement.
+  virtual std::unique_ptr<CStmt> NewStmt() = 0;
+  virtual int Exec(const std::string& sql, CStmt* stmt = nullptr) = 0;
+  // Next row; a non-OK status (kDbNoData at the end) means no more rows.
+  virtual int Fetch(CStmt* stmt = nullptr) = 0;
+  virtual int NumResultCols(int* count, CStmt* stmt = nullptr) = 0;
+  virtual int ColumnName(int col, std::string* name, CStmt* stmt = nullptr) = 0;
+  // 1-based column as integer; *ind is -1 for NULL.
+  virtual int GetData(int col, int64_t* value, long* ind, CStmt* stmt = nullptr) = 0;
+  // 1-based column as text of any length (binary as hex); *ind is -1 for NULL,
+  // else the length. A positive `maxLen` stops reading after that many bytes.
+  virtual int GetDataAsText(int col, std::string* text, long* ind, CStmt* stmt = nullptr,
+                            size_t maxLen = 0) = 0;
+  virtual int FreeStmt(CStmt* stmt = nullptr) = 0;
+  // Rows affected by the last statement.
+  virtual int NRecords(int64_t* count, CStmt* stmt = nullptr) = 0;
+
+  // Transactions: BeginTran leaves autocommit, EndTran(0) commits and EndTran(1)
+  // rolls back, then autocommit is on again.
+  virtual int SetAutoCommit(bool on) = 0;
+  virtual int BeginTran() = 0;
+  virtual int EndTran(int rollback) = 0;
+
+  // Owner (schema) names are qualified with: the connection's conOwner, else the
+  // server's current schema (empty for SQLite).
+  const std::string& Owner() const { return owner_; }
+  bool IsEmptyOwner() const { return owner_.empty(); }
+
+  // Identifier quoting.
+  void SetQuoteChars(char open, char close) { quoteOpen_ = open; quoteClose_ = close; }
+  char quoteOpen() const { return quoteOpen_; }
+  char quoteClose() const { return quoteClose_; }
+  // Whether a name must be quoted on this server to keep its meaning.
+  bool NeedsQuote(const std::string& name) const;
+  // The name quoted when it needs it (always when `force`); a name that is
+  // already quoted is returned as it is.
+  std::string QuotedStr(const std::string& name, int force = 0) const;
+  // Splits "owner.table" (either part may be quoted); without an owner in the
+  // name, `defaultOwner` is used. With `quote` both parts come back quoted
+  // where needed.
+  void PrepareOwner(std::string* owner, std::string* name, const std::string& defaultOwner,
+                    const std::string& table, int quote) const;
+
+  // Catalogue. `owner` empty means the connection's owner.
+  virtual int FieldsList(FieldList* list, const std::string& table, const std::string& owner,
+                         int withKeys = 1) = 0;
+  virtual int PKList(std::vector<PK_DESC>* list, const std::string& table,
+                     const std::string& owner) = 0;
+  virtual int FKList(std::vector<FK_DESC>* list, const std::string& table,
+                     const std::string& owner) = 0;
+  // `kinds` is a mask of TableKind.
+  virtual int TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, int kinds,
+                         int flag = 0) = 0;
+  // Check-constraint texts of a table, as written in its definition.
+  virtual int CheckList(std::vector<std::string>* list, const std::string& table,
+                        const std::string& owner) = 0;
+  // The create statement of a table, as lines: the server's own where it keeps
+  // one, else built from the columns and the primary key.
+  virtual int ObjectText(std::vector<std::string>* lines, const std::string& table,
+                         const std::string& owner) = 0;
+  // The server's date format in the tokens of the date writer.
+  int GetDateFormat(std::string* format) const;
+
+ protected:
+  CONN_INFO info_;
+  bool connected_ = false;
+  int serverKind_ = kServerOther;
+  int serverVersion_ = 0;
+  std::string dbmsName_;
+  bool qualifyOwner_ = false;
+  std::string owner_;
+  char quoteOpen_ = '"';
+  char quoteClose_ = '"';
+  std::string error_;
+};
+
+// Server kind for a DBMS name as the driver reports it.
+int ServerKindFromDbmsName(const std::string& dbmsName);

@@ -1,0 +1,686 @@
+#include "support/Odbc.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+
+#include "support/TextUtil.h"
+
+// The process-wide ODBC environment, alive while any connection uses it.
+class OdbcEnv {
+ public:
+  static std::shared_ptr<OdbcEnv> Get() {
+    static std::mutex mutex;
+    static std::weak_ptr<OdbcEnv> shared;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::shared_ptr<OdbcEnv> env = shared.lock();
+    if (!env) {
+      env = std::shared_ptr<OdbcEnv>(new OdbcEnv());
+      shared = env;
+    }
+    return env;
+  }
+  ~OdbcEnv() {
+    if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  }
+  SQLHENV handle() const { return env_; }
+
+ private:
+  OdbcEnv() {
+    if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
+      SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    else
+      env_ = SQL_NULL_HENV;
+  }
+  SQLHENV env_ = SQL_NULL_HENV;
+};
+
+namespace {
+
+constexpr int kLoginTimeoutSeconds = 20;
+
+SQLCHAR* Sql(const std::string& text) {
+  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
+}
+
+// Diagnostics of a handle as "[state] message" lines.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+  std::string text;
+  SQLCHAR state[6];
+  SQLCHAR message[1024];
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  for (SQLSMALLINT i = 1;; ++i) {
+    SQLRETURN rc = SQLGetDiagRec(handleType, handle, i, state, &native, message, sizeof message,
+                                 &length);
+    if (!SQL_SUCCEEDED(rc)) break;
+    if (!text.empty()) text += "\n";
+    text += "[";
+    text += reinterpret_cast<char*>(state);
+    text += "] ";
+    text += reinterpret_cast<char*>(message);
+  }
+  return text;
+}
+
+std::string SqlLiteral(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+// Reads "(12,2)" after a type name into size and digits.
+void ParseSizeSuffix(const std::string& typeName, int* size, int16_t* digits) {
+  size_t open = typeName.find('(');
+  if (open == std::string::npos) return;
+  const char* p = typeName.c_str() + open + 1;
+  char* end = nullptr;
+  long first = std::strtol(p, &end, 10);
+  if (end == p) return;
+  *size = static_cast<int>(std::clamp(first, 0L, 2147483647L));
+  *digits = 0;
+  if (*end == ',') {
+    long second = std::strtol(end + 1, nullptr, 10);
+    *digits = static_cast<int16_t>(std::clamp(second, 0L, 32767L));
+  }
+}
+
+// The check clauses of a SQLite create statement: the text inside each
+// CHECK( ... ), with quoted text and comments skipped when looking for it.
+std::vector<std::string> SqliteChecks(const std::string& sql) {
+  std::vector<std::string> checks;
+  size_t i = 0;
+  const size_t n = sql.size();
+  while (i < n) {
+    char c = sql[i];
+    if (c == '\'' || c == '"' || c == '`' || c == '[') {
+      char close = c == '[' ? ']' : c;
+      for (++i; i < n && sql[i] != close; ++i) {
+      }
+      ++i;
+      continue;
+    }
+    if ((c == 'c' || c == 'C') && (i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) || sql[i - 1] == '_')) &&
+        ToUpperAscii(sql.substr(i, 5)) == "CHECK") {
+      size_t j = i + 5;
+      while (j < n && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
+      if (j < n && sql[j] == '(') {
+        int depth = 0;
+        size_t start = j + 1;
+        for (; j < n; ++j) {
+          char d = sql[j];
+          if (d == '\'') {
+            for (++j; j < n && sql[j] != '\''; ++j) {
+            }
+            continue;
+          }
+          if (d == '(') ++depth;
+          if (d == ')' && --depth == 0) break;
+        }
+        if (j < n) checks.push_back(TrimText(sql.substr(start, j - start)));
+        i = j + 1;
+        continue;
+      }
+    }
+    ++i;
+  }
+  return checks;
+}
+
+// Whether `text` mentions `word` as a whole identifier (any case).
+bool MentionsWord(const std::string& text, const std::string& word) {
+  if (word.empty()) return false;
+  std::string t = ToUpperAscii(text), w = ToUpperAscii(word);
+  for (size_t pos = t.find(w); pos != std::string::npos; pos = t.find(w, pos + 1)) {
+    auto ident = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    bool before = pos == 0 || !ident(t[pos - 1]);
+    bool after = pos + w.size() >= t.size() || !ident(t[pos + w.size()]);
+    if (before && after) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+OdbcStmt::OdbcStmt(SQLHDBC dbc) {
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt_))) stmt_ = SQL_NULL_HSTMT;
+}
+
+OdbcStmt::~OdbcStmt() {
+  if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+}
+
+void OdbcStmt::Close() {
+  if (stmt_ != SQL_NULL_HSTMT) SQLFreeStmt(stmt_, SQL_CLOSE);
+}
+
+std::unique_ptr<CDB> CDB::newDB(int type) {
+  if (type != CONN_INFO::kOdbc) return nullptr;
+  return std::make_unique<CODBC>();
+}
+
+CODBC::CODBC() : env_(OdbcEnv::Get()) {}
+
+CODBC::~CODBC() { Disconnect(); }
+
+int CODBC::Fail(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* what) {
+  error_ = Diagnostics(handleType, handle);
+  if (error_.empty()) error_ = std::string(what) + " failed";
+  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO ? static_cast<int>(kDbError) : static_cast<int>(rc);
+}
+
+int CODBC::NotConnected() {
+  error_ = "Not connected to a database";
+  return kDbNotConnected;
+}
+
+int CODBC::Connect(const CONN_INFO& info) {
+  Disconnect();
+  error_.clear();
+  info_ = info;
+  if (info_.ConType == 0) info_.ConType = CONN_INFO::kOdbc;
+  if (env_->handle() == SQL_NULL_HENV) {
+    error_ = "The ODBC driver manager could not be initialised";
+    return kDbError;
+  }
+  if (info_.conStr.empty() && info_.conDSN.empty()) {
+    error_ = "No data source or connection string was given";
+    return kDbBadArgument;
+  }
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, env_->handle(), &dbc_);
+  if (!SQL_SUCCEEDED(rc)) {
+    dbc_ = SQL_NULL_HDBC;
+    return Fail(rc, SQL_HANDLE_ENV, env_->handle(), "SQLAllocHandle");
+  }
+  SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
+  if (!info_.conStr.empty()) {
+    SQLCHAR out[1024];
+    SQLSMALLINT outLen = 0;
+    std::string conStr = info_.conStr;
+    rc = SQLDriverConnect(dbc_, nullptr, Sql(conStr), SQL_NTS, out, sizeof out, &outLen,
+                          SQL_DRIVER_NOPROMPT);
+  } else {
+    rc = SQLConnect(dbc_, Sql(info_.conDSN), SQL_NTS, Sql(info_.conUser), SQL_NTS,
+                    Sql(info_.conPwd), SQL_NTS);
+  }
+  if (!SQL_SUCCEEDED(rc)) {
+    int status = Fail(rc, SQL_HANDLE_DBC, dbc_, "Connect");
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    dbc_ = SQL_NULL_HDBC;
+    return status;
+  }
+  connected_ = true;
+  defaultStmt_ = std::make_unique<OdbcStmt>(dbc_);
+  ReadServerFacts();
+  return kDbOk;
+}
+
+int CODBC::Disconnect() {
+  defaultStmt_.reset();
+  if (dbc_ != SQL_NULL_HDBC) {
+    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    dbc_ = SQL_NULL_HDBC;
+  }
+  inTransaction_ = false;
+  connected_ = false;
+  return kDbOk;
+}
+
+void CODBC::ReadServerFacts() {
+  SQLCHAR buffer[256];
+  SQLSMALLINT length = 0;
+  dbmsName_.clear();
+  if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DBMS_NAME, buffer, sizeof buffer, &length)))
+    dbmsName_ = reinterpret_cast<char*>(buffer);
+  serverKind_ = ServerKindFromDbmsName(dbmsName_);
+  serverVersion_ = 0;
+  if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_DBMS_VER, buffer, sizeof buffer, &length)))
+    serverVersion_ = std::atoi(reinterpret_cast<char*>(buffer));
+  quoteOpen_ = quoteClose_ = '"';
+  if (SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_IDENTIFIER_QUOTE_CHAR, buffer, sizeof buffer, &length)) &&
+      length > 0 && buffer[0] != ' ') {
+    quoteOpen_ = quoteClose_ = static_cast<char>(buffer[0]);
+  }
+  qualifyOwner_ = !info_.conOwner.empty();
+  owner_ = info_.conOwner;
+  if (owner_.empty()) {
+    if (serverKind_ == kServerPostgres) {
+      owner_ = QueryText("select current_schema()");
+    } else if (serverKind_ == kServerOracle &&
+               SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_USER_NAME, buffer, sizeof buffer, &length))) {
+      owner_ = reinterpret_cast<char*>(buffer);
+    }
+  }
+}
+
+std::string CODBC::QueryText(const std::string& sql) {
+  OdbcStmt stmt(dbc_);
+  std::string value;
+  long ind = 0;
+  if (isOK(Exec(sql, &stmt)) && isOK(Fetch(&stmt)) && isOK(GetDataAsText(1, &value, &ind, &stmt)) &&
+      ind >= 0)
+    return value;
+  return "";
+}
+
+OdbcStmt* CODBC::Resolve(CStmt* stmt) {
+  return stmt ? static_cast<OdbcStmt*>(stmt) : defaultStmt_.get();
+}
+
+std::unique_ptr<CStmt> CODBC::NewStmt() {
+  if (!connected_) return nullptr;
+  auto stmt = std::make_unique<OdbcStmt>(dbc_);
+  if (stmt->handle() == SQL_NULL_HSTMT) return nullptr;
+  return stmt;
+}
+
+int CODBC::Exec(const std::string& sql, CStmt* stmt) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  if (!s || s->handle() == SQL_NULL_HSTMT) return NotConnected();
+  s->Close();
+  SQLRETURN rc = SQLExecDirect(s->handle(), Sql(sql), static_cast<SQLINTEGER>(sql.size()));
+  if (rc == SQL_NO_DATA) return kDbOk;  // a searched update or delete that touched no row
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "Exec");
+  return kDbOk;
+}
+
+int CODBC::Fetch(CStmt* stmt) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  SQLRETURN rc = SQLFetch(s->handle());
+  if (rc == SQL_NO_DATA) return kDbNoData;
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "Fetch");
+  return kDbOk;
+}
+
+int CODBC::NumResultCols(int* count, CStmt* stmt) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  SQLSMALLINT n = 0;
+  SQLRETURN rc = SQLNumResultCols(s->handle(), &n);
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "NumResultCols");
+  *count = n;
+  return kDbOk;
+}
+
+int CODBC::ColumnName(int col, std::string* name, CStmt* stmt) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  SQLCHAR buffer[512];
+  SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
+  SQLULEN size = 0;
+  SQLRETURN rc = SQLDescribeCol(s->handle(), static_cast<SQLUSMALLINT>(col), buffer, sizeof buffer,
+                                &length, &type, &size, &digits, &nullable);
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "DescribeCol");
+  name->assign(reinterpret_cast<char*>(buffer));
+  return kDbOk;
+}
+
+int CODBC::GetData(int col, int64_t* value, long* ind, CStmt* stmt) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  SQLBIGINT number = 0;
+  SQLLEN indicator = 0;
+  SQLRETURN rc = SQLGetData(s->handle(), static_cast<SQLUSMALLINT>(col), SQL_C_SBIGINT, &number,
+                            sizeof number, &indicator);
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "GetData");
+  *ind = indicator == SQL_NULL_DATA ? -1 : static_cast<long>(sizeof number);
+  *value = indicator == SQL_NULL_DATA ? 0 : number;
+  return kDbOk;
+}
+
+int CODBC::GetDataAsText(int col, std::string* text, long* ind, CStmt* stmt, size_t maxLen) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  text->clear();
+  char buffer[16384];
+  for (;;) {
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQLGetData(s->handle(), static_cast<SQLUSMALLINT>(col), SQL_C_CHAR, buffer,
+                              sizeof buffer, &indicator);
+    if (rc == SQL_NO_DATA) break;  // every part has been read
+    if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "GetData");
+    if (indicator == SQL_NULL_DATA) {
+      *ind = -1;
+      return kDbOk;
+    }
+    // A part that did not fit fills the buffer but for its terminating zero.
+    size_t got = (indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof buffer))
+                     ? sizeof buffer - 1
+                     : static_cast<size_t>(indicator);
+    text->append(buffer, got);
+    if (rc == SQL_SUCCESS) break;
+    if (maxLen > 0 && text->size() >= maxLen) break;
+  }
+  if (maxLen > 0 && text->size() > maxLen) text->resize(maxLen);
+  *ind = static_cast<long>(text->size());
+  return kDbOk;
+}
+
+int CODBC::FreeStmt(CStmt* stmt) {
+  if (!connected_) return kDbOk;
+  OdbcStmt* s = Resolve(stmt);
+  if (s) s->Close();
+  return kDbOk;
+}
+
+int CODBC::NRecords(int64_t* count, CStmt* stmt) {
+  if (!connected_) return NotConnected();
+  OdbcStmt* s = Resolve(stmt);
+  SQLLEN rows = 0;
+  SQLRETURN rc = SQLRowCount(s->handle(), &rows);
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, s->handle(), "RowCount");
+  *count = rows;
+  return kDbOk;
+}
+
+int CODBC::SetAutoCommit(bool on) {
+  if (!connected_) return NotConnected();
+  SQLRETURN rc = SQLSetConnectAttr(
+      dbc_, SQL_ATTR_AUTOCOMMIT,
+      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+      SQL_IS_UINTEGER);
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_DBC, dbc_, "SetAutoCommit");
+  return kDbOk;
+}
+
+int CODBC::BeginTran() {
+  int status = SetAutoCommit(false);
+  if (isOK(status)) inTransaction_ = true;
+  return status;
+}
+
+int CODBC::EndTran(int rollback) {
+  if (!connected_) return NotConnected();
+  SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_, rollback ? SQL_ROLLBACK : SQL_COMMIT);
+  int status = SQL_SUCCEEDED(rc) ? kDbOk : Fail(rc, SQL_HANDLE_DBC, dbc_, "EndTran");
+  inTransaction_ = false;
+  int restore = SetAutoCommit(true);
+  return isOK(status) ? restore : status;
+}
+
+std::string CODBC::ResolveOwner(const std::string& owner) const {
+  std::string plain = UnquoteIdentifier(owner.empty() ? owner_ : owner);
+  return serverKind_ == kServerSqlite ? "" : plain;
+}
+
+template <typename Call, typename Row>
+int CODBC::Catalogue(const char* what, Call call, Row row) {
+  if (!connected_) return NotConnected();
+  OdbcStmt stmt(dbc_);
+  if (stmt.handle() == SQL_NULL_HSTMT) return Fail(SQL_ERROR, SQL_HANDLE_DBC, dbc_, what);
+  SQLRETURN rc = call(stmt.handle());
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, stmt.handle(), what);
+  for (;;) {
+    int status = Fetch(&stmt);
+    if (status == kDbNoData) break;
+    if (!isOK(status)) return status;
+    auto text = [&](int col) {
+      std::string value;
+      long ind = 0;
+      GetDataAsText(col, &value, &ind, &stmt);
+      return value;
+    };
+    row(text);
+  }
+  return kDbOk;
+}
+
+namespace {
+// Arguments of the catalogue functions: a null pointer for an empty text.
+struct CatalogueName {
+  explicit CatalogueName(const std::string& text) : value(text) {}
+  SQLCHAR* ptr() { return value.empty() ? nullptr : Sql(value); }
+  SQLSMALLINT len() const { return value.empty() ? 0 : SQL_NTS; }
+  std::string value;
+};
+}  // namespace
+
+void CODBC::ApplySqliteTypeName(FLD_DESC* f) const {
+  const std::string type = ToUpperAscii(f->TypeName);
+  int16_t code = SQL_VARCHAR;
+  bool sized = false;
+  auto has = [&](const char* word) { return type.find(word) != std::string::npos; };
+  if (has("BIGINT")) code = SQL_BIGINT;
+  else if (has("SMALLINT")) code = SQL_SMALLINT;
+  else if (has("TINYINT")) code = SQL_TINYINT;
+  else if (has("INT")) code = SQL_INTEGER;
+  else if (has("NCHAR") || has("NVARCHAR") || has("NTEXT")) { code = has("NCHAR") && !has("VAR") ? SQL_WCHAR : SQL_WVARCHAR; sized = true; }
+  else if (has("VARCHAR") || has("CLOB") || has("TEXT")) { code = has("CLOB") || (has("TEXT") && !has("(")) ? SQL_LONGVARCHAR : SQL_VARCHAR; sized = true; }
+  else if (has("CHAR")) { code = SQL_CHAR; sized = true; }
+  else if (has("VARBINARY")) { code = SQL_VARBINARY; sized = true; }
+  else if (has("BLOB") || has("BINARY")) { code = has("(") ? SQL_BINARY : SQL_LONGVARBINARY; sized = true; }
+  else if (has("REAL") || has("FLOA") || has("DOUB")) code = SQL_DOUBLE;
+  else if (has("DECIMAL") || has("NUMERIC")) { code = has("DECIMAL") ? SQL_DECIMAL : SQL_NUMERIC; sized = true; }
+  else if (has("TIMESTAMP") || has("DATETIME")) code = SQL_TYPE_TIMESTAMP;
+  else if (has("DATE")) code = SQL_TYPE_DATE;
+  else if (has("TIME")) code = SQL_TYPE_TIME;
+  else if (has("BOOL") || has("BIT")) code = SQL_BIT;
+  f->iType = code;
+  if (sized && type.find('(') != std::string::npos) {
+    ParseSizeSuffix(type, &f->iSize, &f->iDigits);
+  } else if (code == SQL_INTEGER) {
+    f->iSize = 10, f->iDigits = 0;
+  } else if (code == SQL_BIGINT) {
+    f->iSize = 19, f->iDigits = 0;
+  } else if (code == SQL_SMALLINT) {
+    f->iSize = 5, f->iDigits = 0;
+  } else if (code == SQL_TINYINT) {
+    f->iSize = 3, f->iDigits = 0;
+  } else if (code == SQL_DECIMAL || code == SQL_NUMERIC) {
+    f->iSize = 15, f->iDigits = 0;  // no declared precision
+  }
+}
+
+int CODBC::FieldsList(FieldList* list, const std::string& table, const std::string& owner,
+                      int withKeys) {
+  list->clear();
+  std::string name = UnquoteIdentifier(table);
+  std::string schema = ResolveOwner(owner);
+  auto read = [&](const std::string& tableName) {
+    CatalogueName s(schema), t(tableName);
+    return Catalogue(
+        "FieldsList",
+        [&](SQLHSTMT h) { return SQLColumns(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), nullptr, 0); },
+        [&](auto text) {
+          FLD_DESC f;
+          f.db = this;
+          f.Owner = schema;
+          f.Name = text(4);
+          f.iType = static_cast<int16_t>(std::atoi(text(5).c_str()));
+          f.TypeName = text(6);
+          f.iSize = std::atoi(text(7).c_str());
+          f.iDigits = static_cast<int16_t>(std::atoi(text(9).c_str()));
+          f.isNull = static_cast<int16_t>(std::atoi(text(11).c_str()) != SQL_NO_NULLS);
+          f.sDefault = text(13);
+          if (serverKind_ == kServerSqlite) ApplySqliteTypeName(&f);
+          if (ToUpperAscii(f.sDefault).rfind("NEXTVAL(", 0) == 0 || ToUpperAscii(f.TypeName).find("SERIAL") != std::string::npos)
+            f.isAutoIncrement = 1;
+          list->push_back(std::move(f));
+        });
+  };
+  int status = read(name);
+  if (isOK(status) && list->empty() && serverKind_ == kServerPostgres && name != ToLowerAscii(name)) {
+    name = ToLowerAscii(name);  // an unquoted name that the server folded to lower case
+    status = read(name);
+  }
+  if (!isOK(status)) return status;
+  if (list->empty()) {
+    error_ = "Table '" + table + "' was not found or has no columns";
+    return kDbNoData;
+  }
+  // Identity columns as the driver describes a result of the table.
+  {
+    OdbcStmt probe(dbc_);
+    std::string from = schema.empty() ? QuotedStr(name) : QuotedStr(schema) + "." + QuotedStr(name);
+    if (isOK(Exec("select * from " + from + " where 1=0", &probe))) {
+      SQLSMALLINT count = 0;
+      SQLNumResultCols(probe.handle(), &count);
+      for (SQLSMALLINT i = 1; i <= count && i <= static_cast<SQLSMALLINT>(list->size()); ++i) {
+        SQLLEN autoIncrement = SQL_FALSE;
+        if (SQL_SUCCEEDED(SQLColAttribute(probe.handle(), static_cast<SQLUSMALLINT>(i), SQL_DESC_AUTO_UNIQUE_VALUE,
+                                          nullptr, 0, nullptr, &autoIncrement)) &&
+            autoIncrement == SQL_TRUE)
+          (*list)[i - 1].isAutoIncrement = 1;
+      }
+    }
+    error_.clear();
+  }
+  if (!withKeys) return kDbOk;
+  std::vector<PK_DESC> keys;
+  if (isOK(PKList(&keys, name, owner))) {
+    for (FLD_DESC& f : *list)
+      for (const PK_DESC& k : keys)
+        if (k.Column == f.Name) f.isKey = 1;
+  }
+  std::vector<std::string> checks;
+  if (isOK(CheckList(&checks, name, owner))) {
+    for (FLD_DESC& f : *list)
+      for (const std::string& check : checks)
+        if (MentionsWord(check, f.Name)) f.sCheck += (f.sCheck.empty() ? "" : " AND ") + check;
+  }
+  error_.clear();
+  return kDbOk;
+}
+
+int CODBC::PKList(std::vector<PK_DESC>* list, const std::string& table, const std::string& owner) {
+  list->clear();
+  CatalogueName s(ResolveOwner(owner)), t(UnquoteIdentifier(table));
+  int status = Catalogue(
+      "PKList",
+      [&](SQLHSTMT h) { return SQLPrimaryKeys(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len()); },
+      [&](auto text) {
+        PK_DESC k;
+        k.Table = text(3);
+        k.Column = text(4);
+        k.Position = std::atoi(text(5).c_str());
+        k.KeyName = text(6);
+        list->push_back(std::move(k));
+      });
+  std::sort(list->begin(), list->end(),
+            [](const PK_DESC& a, const PK_DESC& b) { return a.Position < b.Position; });
+  return status;
+}
+
+int CODBC::FKList(std::vector<FK_DESC>* list, const std::string& table, const std::string& owner) {
+  list->clear();
+  CatalogueName s(ResolveOwner(owner)), t(UnquoteIdentifier(table));
+  return Catalogue(
+      "FKList",
+      [&](SQLHSTMT h) {
+        return SQLForeignKeys(h, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len());
+      },
+      [&](auto text) {
+        FK_DESC k;
+        k.RefOwner = text(2);
+        k.RefTable = text(3);
+        k.RefColumn = text(4);
+        k.Column = text(8);
+        k.Position = std::atoi(text(9).c_str());
+        k.KeyName = text(12);
+        list->push_back(std::move(k));
+      });
+}
+
+int CODBC::TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, int kinds, int) {
+  list->clear();
+  std::string types;
+  auto add = [&](const char* type) { types += (types.empty() ? "" : ",") + std::string(type); };
+  if (kinds & kTables) add("TABLE");
+  if (kinds & kViews) add("VIEW");
+  if (kinds & kSynonyms) add("SYNONYM");
+  if (types.empty()) return kDbOk;
+  std::string schema = ResolveOwner(owner);
+  CatalogueName s(schema), t("%"), y(types);
+  return Catalogue(
+      "TablesList",
+      [&](SQLHSTMT h) { return SQLTables(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), y.ptr(), y.len()); },
+      [&](auto text) {
+        TABLE_DESC d;
+        d.db = this;
+        d.Owner = text(2);
+        d.Name = text(3);
+        if (serverKind_ == kServerSqlite && d.Name.rfind("sqlite_", 0) == 0) return;
+        std::string type = ToUpperAscii(text(4));
+        d.Kind = type == "VIEW" ? kViews : type == "SYNONYM" ? kSynonyms : kTables;
+        d.Remarks = text(5);
+        list->push_back(std::move(d));
+      });
+}
+
+int CODBC::CheckList(std::vector<std::string>* list, const std::string& table, const std::string& owner) {
+  list->clear();
+  if (!connected_) return NotConnected();
+  std::string name = UnquoteIdentifier(table);
+  if (serverKind_ == kServerSqlite) {
+    *list = SqliteChecks(QueryText("select sql from sqlite_master where type='table' and name=" + SqlLiteral(name)));
+    return kDbOk;
+  }
+  if (serverKind_ != kServerPostgres) return kDbOk;  // other servers: no portable catalogue of checks
+  OdbcStmt stmt(dbc_);
+  std::string sql =
+      "select pg_get_constraintdef(c.oid) from pg_constraint c join pg_class t on c.conrelid=t.oid "
+      "join pg_namespace n on t.relnamespace=n.oid where c.contype='c' and t.relname=" +
+      SqlLiteral(name) + " and n.nspname=" + SqlLiteral(ResolveOwner(owner)) + " order by c.conname";
+  int status = Exec(sql, &stmt);
+  if (!isOK(status)) return status;
+  while (isOK(Fetch(&stmt))) {
+    std::string text;
+    long ind = 0;
+    GetDataAsText(1, &text, &ind, &stmt);
+    // "CHECK ((price >= 0))" -> "(price >= 0)"
+    if (ToUpperAscii(text).rfind("CHECK ", 0) == 0) text = TrimText(text.substr(6));
+    if (text.size() >= 2 && text.front() == '(' && text.back() == ')') text = text.substr(1, text.size() - 2);
+    list->push_back(text);
+  }
+  return kDbOk;
+}
+
+int CODBC::ObjectText(std::vector<std::string>* lines, const std::string& table, const std::string& owner) {
+  lines->clear();
+  if (!connected_) return NotConnected();
+  std::string name = UnquoteIdentifier(table);
+  if (serverKind_ == kServerSqlite) {
+    std::string sql = QueryText("select sql from sqlite_master where type='table' and name=" + SqlLiteral(name));
+    if (sql.empty()) {
+      error_ = "Table '" + table + "' was not found";
+      return kDbNoData;
+    }
+    std::istringstream in(sql);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines->push_back(line);
+    }
+    return kDbOk;
+  }
+  FieldList fields;
+  int status = FieldsList(&fields, name, owner, 1);
+  if (!isOK(status)) return status;
+  std::string schema = ResolveOwner(owner);
+  std::string full = QuotedStr(name);
+  if (qualifyOwner_ && !schema.empty()) full = QuotedStr(schema) + "." + full;
+  std::vector<std::string> items;
+  std::string keys;
+  for (const FLD_DESC& f : fields) {
+    std::string item = "   " + QuotedStr(f.Name) + " " + f.TypeName;
+    if (f.TypeName.find('(') == std::string::npos) item += f.sSize(1, 0);
+    if (!f.sDefault.empty() && !f.IsIdentity()) item += " DEFAULT " + f.sDefault;
+    if (!f.isNull) item += " NOT NULL";
+    if (f.isKey) keys += (keys.empty() ? "" : ",") + QuotedStr(f.Name);
+    items.push_back(std::move(item));
+  }
+  if (!keys.empty()) items.push_back("   PRIMARY KEY (" + keys + ")");
+  lines->push_back("CREATE TABLE " + full + " (");
+  for (size_t i = 0; i < items.size(); ++i) lines->push_back(items[i] + (i + 1 < items.size() ? "," : ""));
+  lines->push_back(")");
+  return kDbOk;
+}

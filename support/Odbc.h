@@ -1,0 +1,86 @@
+// `CDB` over unixODBC. Handles are owned by small RAII wrappers; the ODBC
+// environment is shared by all connections of the process.
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <memory>
+
+#include "support/Database.h"
+
+class OdbcEnv;
+
+// One ODBC statement handle.
+class OdbcStmt : public CStmt {
+ public:
+  explicit OdbcStmt(SQLHDBC dbc);
+  ~OdbcStmt() override;
+  OdbcStmt(const OdbcStmt&) = delete;
+  OdbcStmt& operator=(const OdbcStmt&) = delete;
+  SQLHSTMT handle() const { return stmt_; }
+  // Closes an open cursor so the handle can run the next statement.
+  void Close();
+
+ private:
+  SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+};
+
+class CODBC : public CDB {
+ public:
+  CODBC();
+  ~CODBC() override;
+  CODBC(const CODBC&) = delete;
+  CODBC& operator=(const CODBC&) = delete;
+
+  int Connect(const CONN_INFO& info) override;
+  using CDB::Connect;
+  int Disconnect() override;
+
+  std::unique_ptr<CStmt> NewStmt() override;
+  int Exec(const std::string& sql, CStmt* stmt = nullptr) override;
+  int Fetch(CStmt* stmt = nullptr) override;
+  int NumResultCols(int* count, CStmt* stmt = nullptr) override;
+  int ColumnName(int col, std::string* name, CStmt* stmt = nullptr) override;
+  int GetData(int col, int64_t* value, long* ind, CStmt* stmt = nullptr) override;
+  int GetDataAsText(int col, std::string* text, long* ind, CStmt* stmt = nullptr,
+                    size_t maxLen = 0) override;
+  int FreeStmt(CStmt* stmt = nullptr) override;
+  int NRecords(int64_t* count, CStmt* stmt = nullptr) override;
+
+  int SetAutoCommit(bool on) override;
+  int BeginTran() override;
+  int EndTran(int rollback) override;
+
+  int FieldsList(FieldList* list, const std::string& table, const std::string& owner,
+                 int withKeys = 1) override;
+  int PKList(std::vector<PK_DESC>* list, const std::string& table,
+             const std::string& owner) override;
+  int FKList(std::vector<FK_DESC>* list, const std::string& table,
+             const std::string& owner) override;
+  int TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, int kinds,
+                 int flag = 0) override;
+  int CheckList(std::vector<std::string>* list, const std::string& table,
+                const std::string& owner) override;
+  int ObjectText(std::vector<std::string>* lines, const std::string& table,
+                 const std::string& owner) override;
+
+ private:
+  OdbcStmt* Resolve(CStmt* stmt);
+  // Records the diagnostics of a failed call and passes its status on.
+  int Fail(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* what);
+  int NotConnected();
+  void ReadServerFacts();
+  // Runs a catalogue query on a statement of its own and hands each row to `row`.
+  template <typename Call, typename Row>
+  int Catalogue(const char* what, Call call, Row row);
+  // The single text value of a query, or empty.
+  std::string QueryText(const std::string& sql);
+  std::string ResolveOwner(const std::string& owner) const;
+  void ApplySqliteTypeName(FLD_DESC* field) const;
+
+  std::shared_ptr<OdbcEnv> env_;
+  SQLHDBC dbc_ = SQL_NULL_HDBC;
+  std::unique_ptr<OdbcStmt> defaultStmt_;
+  bool inTransaction_ = false;
+};

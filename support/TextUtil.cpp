@@ -1,0 +1,45 @@
+#include "support/TextUtil.h"
+
+#include <algorithm>
+#include <cctype>
+
+std::string TrimText(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t begin = 0, end = text.size();
+  while (begin < end && blank(text[begin])) ++begin;
+  while (end > begin && blank(text[end - 1])) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string UnquoteIdentifier(std::string_view name) {
+  if (name.size() < 2) return std::string(name);
+  char open = name.front(), close = name.back();
+  bool quoted = (open == '"' && close == '"') || (open == '[' && close == ']') || (open == '`' && close == '`');
+  if (!quoted) return std::string(name);
+  std::string out;
+  std::string_view inner = name.substr(1, name.size() - 2);
+  for (size_t i = 0; i < inner.size(); ++i) {
+    out += inner[i];
+    if (inner[i] == close && i + 1 < inner.size() && inner[i + 1] == close) ++i;
+  }
+  return out;
+}

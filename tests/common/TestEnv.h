@@ -1,0 +1,49 @@
+// Shared helpers of the test programs: temporary folders, and the databases the
+// tests run against (a SQLite file through its ODBC driver, and the PostgreSQL
+// cluster that CTest starts on loopback before the tests).
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testenv {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// ODBC connection string for a SQLite database file (created on first connect).
+std::string SqliteConnStr(const std::string& dbFile);
+
+// ODBC connection string of the test PostgreSQL server, or empty when it is not
+// running. Under CI (CI set in the environment) a missing server fails the test
+// instead of letting it be skipped.
+std::string PostgresConnStr();
+
+// Folder of the source tree and of the build tree.
+std::filesystem::path SourceDir();
+std::filesystem::path BinaryDir();
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+}  // namespace testenv
+
+// Skips the current test when no PostgreSQL server is available (fails under CI).
+#define REQUIRE_POSTGRES(connVar)                                                  \
+  std::string connVar = testenv::PostgresConnStr();                                \
+  if (connVar.empty()) {                                                            \
+    if (std::getenv("CI")) FAIL() << "PostgreSQL test server is not running";      \
+    GTEST_SKIP() << "PostgreSQL test server is not running";                       \
+  }
