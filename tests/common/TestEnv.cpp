@@ -26,23 +26,22 @@ std::string SqliteConnStr(const std::string& dbFile) {
   return "DRIVER=SQLite3;Database=" + dbFile + ";FKSupport=1";
 }
 
+namespace {
+const char* FromEnv(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : fallback;
+}
+}  // namespace
+
 std::string PostgresConnStr() {
-  const char* dir = std::getenv("QUARNEL_PG_DIR");
-  if (!dir) return "";
-  std::string conn = ReadFile(fs::path(dir) / "conn");
+  std::string conn = ReadFile(fs::path(FromEnv("QUARNEL_PG_DIR", QUARNEL_DEFAULT_PG_DIR)) / "conn");
   while (!conn.empty() && (conn.back() == '\n' || conn.back() == '\r')) conn.pop_back();
   return conn;
 }
 
-fs::path SourceDir() {
-  const char* dir = std::getenv("QUARNEL_SOURCE_DIR");
-  return dir ? fs::path(dir) : fs::current_path();
-}
+fs::path SourceDir() { return FromEnv("QUARNEL_SOURCE_DIR", QUARNEL_DEFAULT_SOURCE_DIR); }
 
-fs::path BinaryDir() {
-  const char* dir = std::getenv("QUARNEL_BINARY_DIR");
-  return dir ? fs::path(dir) : fs::current_path();
-}
+fs::path BinaryDir() { return FromEnv("QUARNEL_BINARY_DIR", QUARNEL_DEFAULT_BINARY_DIR); }
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

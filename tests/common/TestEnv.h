@@ -25,12 +25,12 @@ class TempDir {
 // ODBC connection string for a SQLite database file (created on first connect).
 std::string SqliteConnStr(const std::string& dbFile);
 
-// ODBC connection string of the test PostgreSQL server, or empty when it is not
-// running. Under CI (CI set in the environment) a missing server fails the test
-// instead of letting it be skipped.
+// ODBC connection string of the test PostgreSQL server that CTest started, or
+// empty when it is not running.
 std::string PostgresConnStr();
 
-// Folder of the source tree and of the build tree.
+// Folder of the source tree and of the build tree (QUARNEL_SOURCE_DIR and
+// QUARNEL_BINARY_DIR override them).
 std::filesystem::path SourceDir();
 std::filesystem::path BinaryDir();
 

@@ -1,0 +1,139 @@
+#include "quarnel/CommandLine.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "support/Log.h"
+#include "support/Prompt.h"
+
+namespace {
+
+bool IsExistingFile(std::string_view path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+std::string_view StripQuotes(std::string_view text, std::string_view quotes) {
+  size_t first = text.find_first_not_of(quotes);
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(quotes);
+  return text.substr(first, last - first + 1);
+}
+
+// On Linux an absolute path starts with "/", so "/" opens a switch only in
+// the forms a switch can take: "/x" or "/@profile".
+bool IsSwitch(std::string_view token) {
+  if (token.size() < 2) return false;
+  if (token[0] == '-') return true;
+  return token[0] == '/' && (token.size() == 2 || token[1] == '@');
+}
+
+void TakeOwnOption(std::string_view token, AppState& state) {
+  if (token == "--help") {
+    state.showHelp = 1;
+  } else if (token == "--version") {
+    state.showVersion = 1;
+  } else {
+    state.unknownOption = std::string(token);
+  }
+}
+
+}  // namespace
+
+void ParseArgument(std::string_view token, AppState& state, CLog* log) {
+  if (token.size() >= 2 && token[0] == '-' && token[1] == '-') {
+    TakeOwnOption(token, state);
+    return;
+  }
+  if (IsSwitch(token)) {
+    switch (token[1]) {
+      case '@':
+        if (token.size() < 3) {
+          CurrentPrompt().Message("Warning!", "-@ switch without profile was specified.",
+                                  PromptIcon::kInformation);
+        } else {
+          state.profile = std::string(StripQuotes(token.substr(2), "\""));
+        }
+        break;
+      case 'b': state.runFromConsolePage = 1; break;
+      case 'c':
+        state.console = 1;
+        state.runAtStart = 1;
+        state.quitAfterRun = 1;
+        break;
+      case 'p': state.performance = 1; break;
+      case 'q': state.quitAfterRun = 1; break;
+      case 'r': state.runAtStart = 1; break;
+      default: break;  // unknown switches are ignored without a word
+    }
+    return;
+  }
+  if (token.size() == 1 && (token[0] == '-' || token[0] == '/')) return;  // a bare switch sign
+  std::string_view path = StripQuotes(token, "\"'");
+  if (IsExistingFile(path)) {
+    state.projectFile = std::string(path);
+  } else if (log) {
+    log->Bug("File not found:", path);
+  }
+}
+
+void ParseCommandLine(std::string_view line, AppState& state, CLog* log) {
+  if (IsExistingFile(line)) {
+    state.projectFile = std::string(line);
+    return;
+  }
+  size_t start = 0;
+  bool quoted = false;
+  bool inToken = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '"') quoted = !quoted;
+    if (c == ' ' && !quoted) {
+      if (inToken) ParseArgument(line.substr(start, i - start), state, log);
+      inToken = false;
+    } else if (!inToken) {
+      start = i;
+      inToken = true;
+    }
+  }
+  // Each token is taken once, also when the line ends in a blank, so a warning
+  // or a "File not found" entry is not repeated.
+  if (inToken) ParseArgument(line.substr(start), state, log);
+}
+
+std::string JoinArguments(int argc, const char* const* argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i] ? argv[i] : "";
+    if (i > 1) line += ' ';
+    bool quote = arg.empty() || (arg.find(' ') != std::string_view::npos && arg.find('"') == std::string_view::npos);
+    if (quote) line += '"';
+    line += arg;
+    if (quote) line += '"';
+  }
+  return line;
+}
+
+void ParseArguments(int argc, const char* const* argv, AppState& state, CLog* log) {
+  if (argc == 2 && argv[1] && IsExistingFile(argv[1])) {
+    // One argument naming a file is the project, whatever characters it holds.
+    state.projectFile = argv[1];
+    return;
+  }
+  ParseCommandLine(JoinArguments(argc, argv), state, log);
+}
+
+const char* UsageText() {
+  return "Usage: quarnel [switches] [project file]\n"
+         "  -c            console mode: connect, load and run the project, then quit\n"
+         "  -r            run the project as soon as the window is ready\n"
+         "  -b            run the project from the execution console page\n"
+         "  -q            quit when a run started from the window ends\n"
+         "  -p            performance mode (no trace lines in the log)\n"
+         "  -@<profile>   connect with the connection profile file <profile>\n"
+         "  --help        show this text and quit\n"
+         "  --version     show the program version and quit\n"
+         "Switches may also start with \"/\" (\"/c\"). Quote a path that holds blanks,\n"
+         "or give it as the whole command line.\n";
+}

@@ -1,0 +1,46 @@
+// The application state that quarnel's command line sets, and its parser.
+//
+// A command line is either one path of an existing file (the project) or a
+// sequence of tokens separated by blanks outside double quotes. Switches start
+// with "-" (or "/" followed by a single letter, or "/@") and are selected by
+// their second character: -@<profile>, -b, -c, -p, -q, -r; other letters,
+// upper case included, are ignored. Tokens starting with "--" are this
+// program's own options (--help, --version). Any other token is a project path.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class CLog;
+
+struct AppState {
+  int console = 0;             // -c: no window; connect, load, run, quit
+  int runAtStart = 0;          // -r, -c
+  int runFromConsolePage = 0;  // -b
+  int quitAfterRun = 0;        // -q, -c
+  int performance = 0;         // -p
+  int showHelp = 0;            // --help
+  int showVersion = 0;         // --version
+  std::string projectFile;
+  std::string profile;         // connection profile path (-@)
+  std::string unknownOption;   // the last "--" option that is not ours
+};
+
+// Applies one token to `state`. A missing project file is reported through
+// `log` (may be null); "-@" without a path shows a warning through the
+// current Prompt.
+void ParseArgument(std::string_view token, AppState& state, CLog* log);
+
+// Parses a whole command line into `state`.
+void ParseCommandLine(std::string_view line, AppState& state, CLog* log);
+
+// Rebuilds one command line from main's arguments (argv[0] excluded): joined
+// with blanks, arguments holding blanks put in double quotes.
+std::string JoinArguments(int argc, const char* const* argv);
+
+// ParseCommandLine(JoinArguments(argc, argv)): an unquoted path with blanks
+// given as several arguments, and a quoted path, both reach the project.
+void ParseArguments(int argc, const char* const* argv, AppState& state, CLog* log);
+
+// The text shown for --help.
+const char* UsageText();

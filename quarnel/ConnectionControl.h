@@ -1,0 +1,59 @@
+// The program's database connection and the commands that make it: connecting
+// through a connection profile or the connection dialog's settings, the checks
+// that follow every successful connection (identifier quotes from the QChars
+// setting, the date-conversion template for servers that need one), and the
+// connection counter that views read to notice a new connection.
+//
+// Shared by console mode and the main window; the window supplies the
+// connection dialog and the status line through the hooks.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "support/AdvConnect.h"
+#include "support/Database.h"
+
+class CLog;
+class ProgramSettings;
+
+class ConnectionControl {
+ public:
+  // `settings` and `log` must outlive the object.
+  ConnectionControl(ProgramSettings& settings, CLog& log);
+
+  // Connection profile of the command line (-@); used when it names an
+  // existing file.
+  void setProfile(const std::string& path) { profile_ = path; }
+
+  // Shows the connection dialog; returns true when it ended with OK. Without
+  // a dialog (console mode) asking is answered with cancel.
+  std::function<bool(CAdvConnect&)> askDialog;
+  // Shows a text in the status line (the window only).
+  std::function<void(const std::string&)> showStatus;
+
+  // Connects; returns 1 on success, the connect call's non-zero error code on
+  // failure, and 0 when `ask` was set and the dialog was cancelled.
+  int DoConnect(int ask);
+  // Sets the date-conversion template for Oracle targets when it is empty.
+  void DateConversionCheck();
+
+  CDB* connection() { return db_.get(); }
+  bool connected() const { return db_ && db_->connected(); }
+  int connectionCounter() const { return counter_; }
+  // The database name shown beside the connection (at most 30 characters).
+  const std::string& databaseName() const { return databaseName_; }
+  void Disconnect();
+
+ private:
+  void Status(const std::string& text);
+
+  ProgramSettings& settings_;
+  CLog& log_;
+  CAdvConnect advConnect_;
+  std::unique_ptr<CDB> db_;
+  std::string profile_;
+  std::string databaseName_;
+  int counter_ = 0;
+};

@@ -1,0 +1,137 @@
+#include "quarnel/QuarnelApp.h"
+
+#include <cstdio>
+#include <system_error>
+#include <unistd.h>
+
+#include "quarnel/ConnectionControl.h"
+#include "quarnel/ProgramSettings.h"
+#include "quarnel/Version.h"
+#include "support/Log.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path ProgramPath(const char* argv0) {
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) return self;
+  return fs::absolute(argv0 ? argv0 : "quarnel", ec);
+}
+
+}  // namespace
+
+CQuarnelApp::CQuarnelApp() = default;
+CQuarnelApp::~CQuarnelApp() = default;
+
+std::string CQuarnelApp::ValueLibraryPath(const std::string& setting, const fs::path& programDir,
+                                          const fs::path& dataDir) {
+  std::error_code ec;
+  if (!setting.empty() && fs::is_regular_file(setting, ec)) return setting;
+  fs::path beside = programDir / "library.db";
+  if (fs::is_regular_file(beside, ec)) return beside.string();
+  return (dataDir / "library.db").string();
+}
+
+void CQuarnelApp::ConsoleOutput(std::string_view text, int lineFeed) {
+  if (!hasConsole_) return;
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  if (lineFeed) std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
+  // Our own options need neither settings nor log.
+  AppState early;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--help") early.showHelp = 1;
+    if (arg == "--version") early.showVersion = 1;
+  }
+  if (early.showVersion) {
+    std::printf("quarnel %s\n", kQuarnelVersion);
+    return 0;
+  }
+  if (early.showHelp) {
+    std::fputs(UsageText(), stdout);
+    return 0;
+  }
+
+  programPath_ = ProgramPath(argc > 0 ? argv[0] : nullptr);
+  log_ = std::make_unique<CLog>();
+  settings_ = std::make_unique<ProgramSettings>(log_.get());
+  // The log takes its folder and level from the general settings, so they are
+  // read before it begins.
+  int loaded = settings_->LoadSettings();
+  if (int status = log_->Begin(kTitle, &settings_->Group(0), programPath_.stem().string()); status != 0) {
+    std::string reason;
+    CLog::FormatLastError(reason, status);
+    std::fprintf(stderr, "quarnel: the log could not be opened (%s)\n", reason.c_str());
+    return 1;
+  }
+  log_->InstallCrashHandlers();
+  log_->State("CQuarnelApp::InitInstance");
+  if (loaded != 0) log_->Bug("Settings could not be read completely; defaults are used", "CQuarnelApp::InitInstance");
+
+  ParseArguments(argc, argv, state_, log_.get());
+  if (!state_.unknownOption.empty()) {
+    std::fprintf(stderr, "quarnel: unknown option %s (see --help)\n", state_.unknownOption.c_str());
+    return 2;
+  }
+  if (state_.performance || settings_->GetSettingInt(3, "PerformanceDefault")) {
+    state_.performance = 1;
+    log_->SetPerformanceMode(true);
+  }
+
+  libraryPath_ = ValueLibraryPath(settings_->GetSettingStr(0, "ValuesLibrary"), programPath_.parent_path(),
+                                  QUARNEL_DATA_DIR);
+  log_->State("Value library: " + libraryPath_);
+
+  connection_ = std::make_unique<ConnectionControl>(*settings_, *log_);
+  connection_->setProfile(state_.profile);
+
+  int status = 0;
+  if (!state_.console) {
+    if (showWindow) {
+      log_->ClearState();
+      status = showWindow(*this);
+    } else {
+      std::fprintf(stderr,
+                   "quarnel: this build has no window; use console mode (-c) to run a project.\n"
+                   "Try 'quarnel --help'.\n");
+      status = 2;
+    }
+  } else {
+    status = RunConsole();
+  }
+
+  connection_.reset();
+  log_->State("Term App");
+  settings_.reset();
+  log_->RemoveCrashHandlers();
+  log_->ClearState();
+  return status;
+}
+
+int CQuarnelApp::RunConsole() {
+  hasConsole_ = true;
+  ConsoleOutput(std::string(kTitle) + " " + kQuarnelVersion + " - test data generator", 1);
+  ConsoleOutput("Running from the command line (console mode)...", 1);
+  ConsoleOutput("", 1);
+
+  log_->ClearState();
+  int status = 0;
+  if (connection_->DoConnect(0) == 1) {
+    CDB* db = connection_->connection();
+    ConsoleOutput("Connected to " + db->dbmsName() + ": " + db->Info().ConInfo(), 1);
+  } else {
+    ConsoleOutput("Not connected", 1);
+    status = 1;
+  }
+  if (state_.projectFile.empty()) {
+    ConsoleOutput("No project file was given: nothing to run.", 1);
+  }
+  hasConsole_ = false;
+  return status;
+}

@@ -1,0 +1,101 @@
+// Start-up of the program as a user meets it: the real quarnel binary in
+// console mode, with its settings and log in a temporary home.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "quarnel/QuarnelApp.h"
+#include "support/AdvConnect.h"
+#include "tests/common/TestEnv.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;  // standard output and standard error, in that order
+};
+
+class ConsoleModeTest : public ::testing::Test {
+ protected:
+  Result Quarnel(const std::string& args) {
+    std::string outFile = dir_.file("out.txt"), errFile = dir_.file("err.txt");
+    std::string command = "cd '" + dir_.path().string() + "' && QUARNEL_HOME='" + home_.path().string() + "' '" +
+                          QUARNEL_PROGRAM + "' " + args + " >'" + outFile + "' 2>'" + errFile + "' </dev/null";
+    int raw = std::system(command.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = testenv::ReadFile(outFile) + testenv::ReadFile(errFile);
+    return r;
+  }
+
+  void WriteProfile(const std::string& name, const std::string& conStr) {
+    CONN_INFO info;
+    info.ConType = CONN_INFO::kOdbc;
+    info.conStr = conStr;
+    std::string error;
+    ASSERT_EQ(CAdvConnect::SaveProfile(dir_.file(name), info, &error), 0) << error;
+  }
+
+  testenv::TempDir dir_;
+  testenv::TempDir home_;
+};
+
+TEST_F(ConsoleModeTest, ConnectsThroughProfileWithoutDisplay) {
+  WriteProfile("db.qcp", testenv::SqliteConnStr(dir_.file("x.db")));
+  Result r = Quarnel("-c -@db.qcp");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("(console mode)...\n\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Connected to SQLite"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::exists(home_.path() / "state" / "quarnel.log"));
+}
+
+TEST_F(ConsoleModeTest, ReportsConnectionFailuresAndGoesOn) {
+  WriteProfile("bad.qcp", "DRIVER={No Such Driver};Database=x");
+  Result r = Quarnel("-c -@bad.qcp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Connection error"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("No Such Driver"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Not connected"), std::string::npos) << r.out;
+
+  testenv::WriteFile(dir_.file("garbage.qcp"), std::string("\x7f" "ELF\x01\x02", 6));
+  r = Quarnel("-c -@garbage.qcp");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("could not be read"), std::string::npos) << r.out;
+}
+
+TEST_F(ConsoleModeTest, OwnOptionsAndMissingWindow) {
+  Result r = Quarnel("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("quarnel ", 0), 0u) << r.out;
+  r = Quarnel("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("-@"), std::string::npos);
+  r = Quarnel("--frobnicate");
+  EXPECT_EQ(r.status, 2);
+  r = Quarnel("-c -@");
+  EXPECT_NE(r.out.find("-@ switch without profile was specified."), std::string::npos) << r.out;
+}
+
+TEST(ValueLibraryPath, PrefersSettingThenProgramFolderThenDataFolder) {
+  testenv::TempDir dir;
+  fs::create_directories(dir.path() / "bin");
+  fs::create_directories(dir.path() / "share");
+  const std::string custom = dir.file("mine.xml");
+  EXPECT_EQ(CQuarnelApp::ValueLibraryPath(custom, dir.path() / "bin", dir.path() / "share"),
+            (dir.path() / "share" / "library.db").string());
+  testenv::WriteFile(dir.path() / "bin" / "library.db", "x");
+  EXPECT_EQ(CQuarnelApp::ValueLibraryPath(custom, dir.path() / "bin", dir.path() / "share"),
+            (dir.path() / "bin" / "library.db").string());
+  testenv::WriteFile(custom, "<library/>");
+  EXPECT_EQ(CQuarnelApp::ValueLibraryPath(custom, dir.path() / "bin", dir.path() / "share"), custom);
+  EXPECT_EQ(CQuarnelApp::ValueLibraryPath("", dir.path() / "bin", dir.path() / "share"),
+            (dir.path() / "bin" / "library.db").string());
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+// Dates and times in user-chosen formats: writing them, reading them by
+// position, and drawing random ones between bounds. Format tokens are those of
+// support/DateTimeText.h. Leap years are not considered: February has 28 days
+// wherever days are counted or drawn.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class PatternHost;
+
+// Run-wide date and time settings.
+struct DateTimeOptions {
+  std::string DateFormat = "YYYY-MM-DD";
+  std::string TimeFormat = "HH:MM PM";
+  int YearFrom = 1950;
+  int YearTo = 2020;
+  std::string DateTimeSep = " ";
+
+  // The separator for a "DateTimeSep" setting: one blank for "Space" or a
+  // blank, otherwise none.
+  static std::string SeparatorFromSetting(std::string_view setting);
+};
+
+// Appends the date written into `format`; a format without any date token
+// (empty, or a leftover "%d") means the run's date format.
+void MakeDate(std::string& out, int day, int month, int year, std::string_view format,
+              const DateTimeOptions& options);
+// Appends the time written into `format`, or into the run's time format when
+// `format` is empty.
+void MakeTime(std::string& out, int hour, int minute, int second, int millis, int zoneHours,
+              std::string_view format, const DateTimeOptions& options);
+
+// Appends a random date between two dates written in `format` (see MakeDate
+// for an empty format). Bounds that cannot be read leave the years open
+// ("YearFrom" to "YearTo"). Never fails: after 50 misses the last draw stands.
+// Days are never above 30, February never above 28. Returns 0.
+int MakeRandDate(std::string& out, std::string_view fromText, std::string_view toText,
+                 std::string_view format, const DateTimeOptions& options);
+// Appends a random time between two times in the run's time format, with
+// random milliseconds and zone (-11..+11). Empty or unreadable bounds mean
+// 00:00:00 and 23:59:59.
+void MakeRandTime(std::string& out, std::string_view fromText, std::string_view toText,
+                  const DateTimeOptions& options);
+
+// Positional readers: each token of the format gives the field at the same
+// position of the text; fields the text does not reach stay 0.
+// Returns 1 when the format holds "YYYY" (a long year), else 0.
+int ParseDateInFormat(std::string_view text, std::string_view format, int& day, int& month, int& year);
+void ParseTimeInFormat(std::string_view text, std::string_view format, int& hour, int& minute, int& second);
+
+// Random date or time between two bounds written in `format`, drawn for the
+// date and time pattern functions. A bound of two characters or fewer takes
+// the default; a bound starting with "$" is evaluated as a pattern, one
+// starting with "#" or "@" is a variable (both through `host`, which may be
+// null when neither occurs). Returns 0 and sets `out`, or the error code
+// (200, 201, 204..207, 300..302) with `message`, leaving `out` empty.
+int RandomDateInFormat(std::string& out, std::string& message, std::string_view format,
+                       std::string_view from, std::string_view to, PatternHost* host);
+int RandomTimeInFormat(std::string& out, std::string& message, std::string_view format,
+                       std::string_view from, std::string_view to, PatternHost* host);

@@ -1,0 +1,258 @@
+#include "values/OneRandom.h"
+
+#include <uuid/uuid.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "values/Random.h"
+
+namespace {
+
+// Bounds beyond this are cut to it, so that spans and offsets stay in 64 bits.
+constexpr int64_t kBoundLimit = 4'000'000'000'000'000'000;
+constexpr int64_t kInt32Max = 2147483647;
+
+enum class ValueKind { kInteger, kDecimal, kVarString, kFixedString, kBinary, kGuid, kDate, kTime, kDateTime, kNone };
+
+ValueKind KindOf(int type) {
+  switch (type) {
+    case 4: case -5: case -150: case 5: case -6: case -7: return ValueKind::kInteger;
+    case 2: case 3: case 6: case 7: case 8: return ValueKind::kDecimal;
+    case 12: case -1: case -9: case -10: case -95: case -96: return ValueKind::kVarString;
+    case 1: case -8: return ValueKind::kFixedString;
+    case -2: case -3: case -4: return ValueKind::kBinary;
+    case -11: return ValueKind::kGuid;
+    case 9: case 91: return ValueKind::kDate;
+    case 10: case 92: case -154: return ValueKind::kTime;
+    case 11: case -155: return ValueKind::kDateTime;
+    default: return ValueKind::kNone;
+  }
+}
+
+bool IsLargeObject(int type) { return type == -1 || type == -10 || type == -4; }
+
+std::string_view SkipBlanksAndPlus(std::string_view t) {
+  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  return t;
+}
+
+// Leading integer of a bound text, 0 when there is none, cut to kBoundLimit.
+int64_t LeadingInteger(std::string_view t) {
+  t = SkipBlanksAndPlus(t);
+  const bool negative = !t.empty() && t.front() == '-';
+  if (negative) t.remove_prefix(1);
+  int64_t v = 0;
+  for (char c : t) {
+    if (c < '0' || c > '9') break;
+    if (v > (kBoundLimit - (c - '0')) / 10) {
+      v = kBoundLimit;
+      break;
+    }
+    v = v * 10 + (c - '0');
+  }
+  return negative ? -v : v;
+}
+
+double LeadingDouble(std::string_view t) {
+  t = SkipBlanksAndPlus(t);
+  double v = 0;
+  std::from_chars(t.data(), t.data() + t.size(), v);
+  return v;
+}
+
+// The bound text after variable substitution.
+std::string_view Bound(const std::string& text, RandomContext& context, std::string& scratch) {
+  if (!text.empty() && (text[0] == '#' || text[0] == '@') && context.variable) {
+    scratch = context.variable(text);
+    return scratch;
+  }
+  return text;
+}
+
+// The output template of the column for its kind of value, or null when the
+// value is written as it is.
+const SafeFormat* OutputFormat(const RandomColumn& column, ValueKind kind, RandomContext& context) {
+  const bool isString = kind == ValueKind::kVarString || kind == ValueKind::kFixedString || kind == ValueKind::kBinary;
+  // "%d" is the column default; on a string it means no template at all.
+  if ((kind == ValueKind::kInteger || isString) && column.sFormat.empty()) return nullptr;
+  if (isString && column.sFormat == "%d") return nullptr;
+  RandomColumn::PreparedFormat& p = column.prepared;
+  if (!p.valid || p.forFormat != column.sFormat) {
+    p.forFormat = column.sFormat;
+    p.valid = true;
+    p.reported = false;
+    if (kind == ValueKind::kDecimal) {
+      std::string f = column.sFormat.empty() || column.sFormat == "%d" ? "%.2f" : column.sFormat;
+      if (f == "%.2f" || f == "%f") {
+        const int digits = column.iDigits < 0 ? 0 : column.iDigits > 30 ? 30 : column.iDigits;
+        char buf[32];
+        if (column.iType == 2 || column.iType == 3) {
+          std::snprintf(buf, sizeof buf, "%%%d.%df", column.iSize > 1 ? 12 : column.iSize, digits);
+        } else {
+          std::snprintf(buf, sizeof buf, "%%.%df", digits);
+        }
+        f = buf;
+      }
+      p.format.Prepare(f, SafeFormat::Kind::kFloating);
+    } else {
+      p.format.Prepare(column.sFormat, kind == ValueKind::kInteger ? SafeFormat::Kind::kInteger : SafeFormat::Kind::kText);
+    }
+  }
+  if (!p.format.ok() && !p.reported) {
+    p.reported = true;
+    if (context.log) context.log(p.format.Error(), "One Random");
+  }
+  return &p.format;
+}
+
+struct Range {
+  int64_t low;
+  int64_t high;
+};
+
+// Steps 1-3 of a draw: bounds adjusted for open ends, then the draw reduced
+// into them. `raw` receives the unreduced draw.
+int64_t DrawInRange(Range& range, int64_t scale, bool decimal, int64_t& raw) {
+  int64_t r = Random31();
+  raw = r;
+  if (range.low == 0 && range.high == 0) return r;
+  if (range.low == range.high) return range.low;
+  if (range.low >= 0 && range.high <= 0) range.high = kInt32Max;
+  // Reversed bounds are taken the right way round rather than drawing outside both.
+  if (range.low > range.high) std::swap(range.low, range.high);
+  const int64_t span = scale == 1 ? range.high - range.low + 1 : range.high - range.low;
+  int64_t modulus = 0;
+  if (span != 0 && !__builtin_mul_overflow(scale, span, &modulus)) {
+    r = static_cast<int64_t>(static_cast<uint64_t>(r) % static_cast<uint64_t>(modulus));
+  }
+  if (!decimal) r += range.low;
+  return r;
+}
+
+void AppendInteger(std::string& out, long long v) {
+  char buf[24];
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+}  // namespace
+
+void RandomColumn::PrepareScale() {
+  scale = 1;
+  for (int i = 0; i < iDigits && i < 8; ++i) scale *= 10;
+}
+
+int OneRandom(const RandomColumn& column, std::string& out, RandomContext& context) {
+  std::string lowScratch, highScratch;
+  const std::string_view lowText = Bound(column.LowRange, context, lowScratch);
+  const std::string_view highText = Bound(column.HighRange, context, highScratch);
+  Range range{column.lowBound != -1 ? column.lowBound : LeadingInteger(lowText),
+              column.highBound != -1 ? column.highBound : LeadingInteger(highText)};
+  range.low = std::clamp(range.low, -kBoundLimit, kBoundLimit);
+  range.high = std::clamp(range.high, -kBoundLimit, kBoundLimit);
+  const ValueKind kind = KindOf(column.iType);
+  const int64_t scale = column.scale > 0 ? column.scale : 1;
+  int64_t raw = 0;
+  int64_t r = DrawInRange(range, scale, kind == ValueKind::kDecimal, raw);
+
+  switch (kind) {
+    case ValueKind::kInteger: {
+      if (column.iType == 5) r %= 32767;
+      else if (column.iType == -6) r %= 255;
+      else if (column.iType == -7) r %= 2;
+      out.clear();
+      if (const SafeFormat* f = OutputFormat(column, kind, context)) f->Append(out, static_cast<long long>(r));
+      else AppendInteger(out, r);
+      return 0;
+    }
+    case ValueKind::kDecimal: {
+      const double lowF = LeadingDouble(lowText), highF = LeadingDouble(highText);
+      const double d = highF - lowF;
+      // Bounds within one integer (5.5 to 5.9) leave nothing to draw from the
+      // integer range: draw the fraction steps between them instead.
+      const bool narrow = range.low == range.high && d > 0 && d <= 2;
+      for (int attempt = 0; attempt < 32; ++attempt) {
+        if (attempt > 0) r = DrawInRange(range, scale, true, raw);
+        double v = 0;
+        if (narrow) {
+          const int64_t steps = static_cast<int64_t>(d * static_cast<double>(scale)) + 1;
+          v = lowF + static_cast<double>(Random31() % steps) / static_cast<double>(scale);
+        } else {
+          const double whole = std::trunc(d);
+          if (d > 1 && whole < 9e18 && std::fabs(static_cast<double>(r)) / static_cast<double>(scale) > whole) {
+            r %= static_cast<int64_t>(whole);
+          }
+          v = std::fabs(static_cast<double>(r)) / static_cast<double>(scale) + lowF;
+          if (!(d <= 0.1 || (lowF <= v && v <= highF))) continue;
+        }
+        out.clear();
+        OutputFormat(column, kind, context)->Append(out, v);
+        return 0;
+      }
+      if (context.log) context.log("Could not generate float random", "One Random");
+      return 0;
+    }
+    case ValueKind::kVarString:
+    case ValueKind::kFixedString:
+    case ValueKind::kBinary: {
+      int64_t length = 0;
+      if (kind == ValueKind::kFixedString) {
+        length = range.high;
+      } else {
+        length = range.high >= 0 ? raw % (range.high + 1) : 0;
+        if (range.low != 0 && length < range.low) length = range.low;
+      }
+      if (IsLargeObject(column.iType)) length = std::min(length, context.MaxBlobSize);
+      else if (column.iSize > 0) length = std::min<int64_t>(length, int64_t{column.iSize} * (kind == ValueKind::kBinary ? 2 : 1));
+      length = std::clamp<int64_t>(length, 0, kMaxRandomStringLength);
+      const bool oracle = context.serverKind == 0;
+      const bool expression = oracle && length >= 4000;
+      const bool binary = kind == ValueKind::kBinary;
+      const SafeFormat* f = expression ? nullptr : OutputFormat(column, kind, context);
+      std::string& text = f ? context.scratch : out;
+      text.assign(binary ? "0x" : "");
+      context.strings->RandomText(text, static_cast<int>(length), column.RndSeparators, binary, oracle);
+      if (f) {
+        out.clear();
+        f->Append(out, std::string_view(text));
+      }
+      return expression ? 1 : 0;
+    }
+    case ValueKind::kGuid: {
+      uuid_t id;
+      uuid_generate_random(id);
+      char buf[37];
+      uuid_unparse_lower(id, buf);
+      out.assign(buf, 36);
+      return 0;
+    }
+    case ValueKind::kDate:
+      out.clear();
+      MakeRandDate(out, lowText, highText, column.sFormat, context.dateTime);
+      return 0;
+    case ValueKind::kTime:
+      out.clear();
+      MakeRandTime(out, lowText, highText, context.dateTime);
+      return 0;
+    case ValueKind::kDateTime:
+      out.clear();
+      MakeRandDate(out, lowText, highText, column.sFormat, context.dateTime);
+      out += context.dateTime.DateTimeSep;
+      MakeRandTime(out, {}, {}, context.dateTime);
+      if (column.iType == -155) out += " -00:00";
+      return 0;
+    case ValueKind::kNone:
+      break;
+  }
+  if (context.log) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "<Type %d (", column.iType);
+    context.log(std::string(buf) + column.TypeName + ") is not supported>", "One Random");
+  }
+  out = "NULL";
+  return 0;
+}

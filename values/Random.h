@@ -1,0 +1,85 @@
+// The process-wide random source and the draws built on it.
+//
+// The source yields 15-bit draws (0..32767) from a linear congruential
+// generator of our own, so a seed gives the same sequence on every machine and
+// every C library. It is one generator for the whole process by design: a run
+// draws on one worker thread, and a repeatable run depends on nothing else
+// drawing meanwhile. No locking.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Restarts the source at `seed`.
+void SeedRandomSource(uint32_t seed);
+
+// Next draw, 0..32767.
+int RandomDraw();
+// n = 0: the plain draw; otherwise the draw modulo n (callers use n up to 1000).
+int RandomBelow(int n);
+// Two draws, the first as the high half: 0..2147450879.
+int32_t Random31();
+// For 0 < n < 32767 the draw modulo n; for n <= 0 (no room to draw in) 0; for
+// larger n Random31() unreduced, which the caller reduces.
+int32_t Random32Below(int32_t n);
+// 0 for n = 0; for |n| < 32767 the draw modulo n; otherwise Random31() (plus a
+// draw times 2^32 when n > 2^31) modulo n.
+int64_t Random64Below(int64_t n);
+// Normal deviate by the polar method.
+double NormalDraw(double mean, double sigma);
+// Value in [from, from + span] whose density rises linearly towards from + span.
+double LinearDraw(double from, double span);
+
+// Letter or digit chosen by a 16-bit value.
+char AlnumChar(int v);
+// '0'..'9', 'A'..'F'.
+char HexChar();
+
+// Random decimal between two numbers, printed with a printf-style floating
+// format (checked: a format that is not one floating conversion prints "%g"
+// and `formatError` receives why). `distribution` "Normal"/"N" or
+// "Linear"/"L", anything else uniform. `decimals` is kept within 0..18.
+// Returns 0, or 1 when the format was rejected.
+int RandomFloatInRange(std::string& out, std::string_view from, std::string_view to, int decimals,
+                       std::string_view format, std::string_view distribution, double sigma,
+                       std::string* formatError = nullptr);
+
+// Generator of random text over the run's character set. One instance serves
+// a whole run.
+class StringGenerator {
+ public:
+  // Longest text RandomText makes in one call; longer requests are cut to it.
+  static constexpr int kMaxTextLength = 16 * 1024 * 1024;
+  static constexpr std::string_view kDefaultCharSet = " -+/_*#$=<>~!@|\\()&^.;:{}[],?";
+
+  // Seeds the process-wide source with `seed`, or with the calendar time in
+  // seconds when `seed` is 0, and takes the character set.
+  void SeedRandom(uint32_t seed, std::string_view characterSet);
+  bool seeded() const { return seeded_; }
+  const std::string& characterSet() const { return charSet_; }
+
+  // One character: from the character set with `percentage` percent
+  // probability (when the set is not empty), else a letter or digit.
+  char RandomChar(int percentage) const;
+
+  // Appends `length` characters (nothing for length < 1). With `oracleChunks`
+  // and length >= 4000 the text is written as to_clob('...') pieces of at most
+  // 4000 characters joined by " || ".
+  void RandomText(std::string& out, int length, int percentage, bool hexOnly, bool oracleChunks);
+
+ private:
+  static constexpr int kChunk = 4000;
+  std::string charSet_{kDefaultCharSet};
+  bool seeded_ = false;
+  std::array<char, kChunk + 1> chunk_{};
+};
+
+struct UnicodeBlock {
+  const char* name;
+  int from;
+  int to;
+};
+// The 17 Unicode blocks offered for random text.
+const std::array<UnicodeBlock, 17>& UnicodeBlocks();
