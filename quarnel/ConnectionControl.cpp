@@ -11,8 +11,8 @@ constexpr const char* kOracleDateConversion = "to_date('%s','YYYY-MM-DD HH24:MI:
 constexpr size_t kShownDatabaseName = 30;
 }  // namespace
 
-ConnectionControl::ConnectionControl(ProgramSettings& settings, CLog& log)
-    : settings_(settings), log_(log) {}
+ConnectionControl::ConnectionControl(ProgramSettings& settings, CLog& log, std::unique_ptr<CDB>& db)
+    : settings_(settings), log_(log), db_(db) {}
 
 void ConnectionControl::Status(const std::string& text) {
   if (showStatus) showStatus(text);
@@ -38,6 +38,7 @@ int ConnectionControl::DoConnect(int ask) {
     return result;
   }
   Status(db_->Info().ConInfo());
+  connectedByProfile_ = !profile.empty();
   ++counter_;
   databaseName_ = db_->Info().conDB.substr(0, kShownDatabaseName);
   const std::string& quotes = settings_.GetSettingStr(3, "QChars");

@@ -20,12 +20,16 @@ class ProgramSettings;
 
 class ConnectionControl {
  public:
-  // `settings` and `log` must outlive the object.
-  ConnectionControl(ProgramSettings& settings, CLog& log);
+  // The connection object lives in `db` (the open project's, so that loading
+  // a project can restore its own connection); `settings`, `log` and `db`
+  // must outlive this object.
+  ConnectionControl(ProgramSettings& settings, CLog& log, std::unique_ptr<CDB>& db);
 
   // Connection profile of the command line (-@); used when it names an
   // existing file.
   void setProfile(const std::string& path) { profile_ = path; }
+  // Whether the last successful connection came from that profile.
+  bool connectedByProfile() const { return connectedByProfile_; }
 
   // Shows the connection dialog; returns true when it ended with OK. Without
   // a dialog (console mode) asking is answered with cancel.
@@ -52,8 +56,9 @@ class ConnectionControl {
   ProgramSettings& settings_;
   CLog& log_;
   CAdvConnect advConnect_;
-  std::unique_ptr<CDB> db_;
+  std::unique_ptr<CDB>& db_;
   std::string profile_;
   std::string databaseName_;
   int counter_ = 0;
+  bool connectedByProfile_ = false;
 };

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "GenTmpl/VLibrary.h"
+#include "project/ProjectDocument.h"
 #include "quarnel/ConnectionControl.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/Version.h"
@@ -86,9 +88,12 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
 
   libraryPath_ = ValueLibraryPath(settings_->GetSettingStr(0, "ValuesLibrary"), programPath_.parent_path(),
                                   QUARNEL_DATA_DIR);
-  log_->State("Value library: " + libraryPath_);
+  library_ = std::make_unique<VLibrary>();
+  library_->Open(libraryPath_, *log_);  // a library that can not be opened is reported; the program goes on
 
-  connection_ = std::make_unique<ConnectionControl>(*settings_, *log_);
+  document_ = std::make_unique<ProjectDocument>(&CDB::newDB, nullptr, log_.get());
+  document_->setRecentHook([this](const std::string& path) { settings_->AddRecentProject(path); });
+  connection_ = std::make_unique<ConnectionControl>(*settings_, *log_, document_->connection());
   connection_->setProfile(state_.profile);
 
   int status = 0;
@@ -107,6 +112,8 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
   }
 
   connection_.reset();
+  document_.reset();
+  library_.reset();
   log_->State("Term App");
   settings_.reset();
   log_->RemoveCrashHandlers();
@@ -129,9 +136,18 @@ int CQuarnelApp::RunConsole() {
     ConsoleOutput("Not connected", 1);
     status = 1;
   }
-  if (state_.projectFile.empty()) {
-    ConsoleOutput("No project file was given: nothing to run.", 1);
+  if (document_->DoLoad(state_.projectFile, true) != 0) {
+    hasConsole_ = false;
+    return 2;
   }
+  // A profile named on the command line is the user's explicit choice for
+  // this run; only without one does the project bring its own connection.
+  if (!connection_->connectedByProfile()) {
+    std::string summary;
+    if (document_->RestoreConnection(&summary) == 0 && !summary.empty()) ConsoleOutput("Connected: " + summary, 1);
+  }
+  const Project& project = document_->project();
+  ConsoleOutput("Project " + state_.projectFile + ": " + std::to_string(project.rules.size()) + " rule(s)", 1);
   hasConsole_ = false;
   return status;
 }

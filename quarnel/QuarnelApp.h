@@ -15,6 +15,8 @@
 class CLog;
 class ProgramSettings;
 class ConnectionControl;
+class ProjectDocument;
+class VLibrary;
 
 class CQuarnelApp {
  public:
@@ -34,6 +36,8 @@ class CQuarnelApp {
   ProgramSettings& settings() { return *settings_; }
   CLog& log() { return *log_; }
   ConnectionControl& connection() { return *connection_; }
+  ProjectDocument& document() { return *document_; }
+  VLibrary& library() { return *library_; }
   const std::string& libraryPath() const { return libraryPath_; }
 
   // Text for the console of console mode, with a line feed when `lineFeed` is
@@ -52,6 +56,8 @@ class CQuarnelApp {
   AppState state_;
   std::unique_ptr<CLog> log_;
   std::unique_ptr<ProgramSettings> settings_;
+  std::unique_ptr<VLibrary> library_;
+  std::unique_ptr<ProjectDocument> document_;
   std::unique_ptr<ConnectionControl> connection_;
   std::filesystem::path programPath_;
   std::string libraryPath_;

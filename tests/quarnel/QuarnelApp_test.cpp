@@ -46,25 +46,34 @@ class ConsoleModeTest : public ::testing::Test {
   testenv::TempDir home_;
 };
 
-TEST_F(ConsoleModeTest, ConnectsThroughProfileWithoutDisplay) {
+TEST_F(ConsoleModeTest, ConnectsThroughProfileAndLoadsTheProject) {
   WriteProfile("db.qcp", testenv::SqliteConnStr(dir_.file("x.db")));
-  Result r = Quarnel("-c -@db.qcp");
+  fs::copy_file(testenv::SourceDir() / "examples" / "demo.qrp", dir_.path() / "my demo.qrp");
+  Result r = Quarnel("-c -@db.qcp \"my demo.qrp\"");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("(console mode)...\n\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Connected to SQLite"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("my demo.qrp: 8 rule(s)"), std::string::npos) << r.out;
   EXPECT_TRUE(fs::exists(home_.path() / "state" / "quarnel.log"));
+
+  // Without a project file there is nothing to load, and nothing runs.
+  r = Quarnel("-c -@db.qcp");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("Connected to SQLite"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Selected project was not found."), std::string::npos) << r.out;
 }
 
 TEST_F(ConsoleModeTest, ReportsConnectionFailuresAndGoesOn) {
   WriteProfile("bad.qcp", "DRIVER={No Such Driver};Database=x");
-  Result r = Quarnel("-c -@bad.qcp");
+  fs::copy_file(testenv::SourceDir() / "examples" / "demo.qrp", dir_.path() / "demo.qrp");
+  Result r = Quarnel("-c -@bad.qcp demo.qrp");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Connection error"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("No Such Driver"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Not connected"), std::string::npos) << r.out;
 
   testenv::WriteFile(dir_.file("garbage.qcp"), std::string("\x7f" "ELF\x01\x02", 6));
-  r = Quarnel("-c -@garbage.qcp");
+  r = Quarnel("-c -@garbage.qcp demo.qrp");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("could not be read"), std::string::npos) << r.out;
 }
