@@ -5,10 +5,37 @@
 #include <filesystem>
 
 #include "support/SysReg.h"
+#include "support/TextUtil.h"
 
 namespace {
 constexpr const char* kLastConnectionKey = "Software\\Orvanesoft\\Quarnel\\Connection";
 constexpr int kProfileError = -20;
+
+// A profile for a file database (SQLite, MDB) names its file relative to the
+// profile's own folder, so that the profile works from any working folder.
+std::string ResolveDatabaseFile(const std::string& conStr, const std::filesystem::path& folder) {
+  const std::string upper = ToUpperAscii(conStr);
+  if (upper.find("SQLITE") == std::string::npos && upper.find("MDB") == std::string::npos) return conStr;
+  std::string out;
+  size_t pos = 0;
+  while (pos <= conStr.size()) {
+    size_t end = conStr.find(';', pos);
+    if (end == std::string::npos) end = conStr.size();
+    std::string part = conStr.substr(pos, end - pos);
+    size_t eq = part.find('=');
+    if (eq != std::string::npos) {
+      std::string key = ToUpperAscii(TrimText(part.substr(0, eq)));
+      std::string value = part.substr(eq + 1);
+      if ((key == "DATABASE" || key == "DBQ") && !value.empty() && value[0] != '/' && value[0] != '{' &&
+          value != ":memory:")
+        part = part.substr(0, eq + 1) + (folder / value).lexically_normal().string();
+    }
+    out += part;
+    if (end < conStr.size()) out += ';';
+    pos = end + 1;
+  }
+  return out;
+}
 }  // namespace
 
 CAdvConnect::CAdvConnect() {
@@ -38,6 +65,7 @@ int CAdvConnect::LoadProfile(const std::string& path, CONN_INFO* info, std::stri
     *error = "Connection profile '" + path + "' names neither a data source nor a connection string.";
     return kProfileError;
   }
+  read.conStr = ResolveDatabaseFile(read.conStr, std::filesystem::absolute(path, ec).parent_path());
   *info = read;
   return 0;
 }

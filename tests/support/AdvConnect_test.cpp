@@ -38,6 +38,25 @@ TEST_F(AdvConnectTest, ProfileRoundTripKeepsPasswordPrivate) {
   EXPECT_EQ(back, info);
 }
 
+TEST_F(AdvConnectTest, FileDatabasesAreFoundBesideTheProfile) {
+  testenv::WriteFile(dir_.file("rel.qcp"),
+                     "# quarnel store 1\n[Connection]\nConnection.conStr=DRIVER=SQLite3;Database=sub/demo.db;FKSupport=1\n");
+  CONN_INFO info;
+  std::string error;
+  ASSERT_EQ(CAdvConnect::LoadProfile(dir_.file("rel.qcp"), &info, &error), 0) << error;
+  EXPECT_EQ(info.conStr, "DRIVER=SQLite3;Database=" + dir_.file("sub/demo.db") + ";FKSupport=1");
+
+  // A server database name is not a file, and an absolute path stays as it is.
+  testenv::WriteFile(dir_.file("pg.qcp"),
+                     "# quarnel store 1\n[Connection]\nConnection.conStr=DRIVER={PostgreSQL Unicode};Database=sales\n");
+  ASSERT_EQ(CAdvConnect::LoadProfile(dir_.file("pg.qcp"), &info, &error), 0) << error;
+  EXPECT_EQ(info.conStr, "DRIVER={PostgreSQL Unicode};Database=sales");
+  testenv::WriteFile(dir_.file("abs.qcp"),
+                     "# quarnel store 1\n[Connection]\nConnection.conStr=DRIVER=SQLite3;Database=/x/y.db\n");
+  ASSERT_EQ(CAdvConnect::LoadProfile(dir_.file("abs.qcp"), &info, &error), 0) << error;
+  EXPECT_EQ(info.conStr, "DRIVER=SQLite3;Database=/x/y.db");
+}
+
 TEST_F(AdvConnectTest, BadProfilesGiveClearMessages) {
   struct Case {
     const char* name;
