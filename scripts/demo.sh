@@ -10,4 +10,4 @@ cmake --build "$build" -j"$(nproc)"
 cd "$root/examples"
 rm -f demo.db
 sqlite3 demo.db < demo-schema.sql
-"$build/bin/quarnel" -c -@demo-sqlite.qcp
+"$build/bin/quarnel" -c -@demo-sqlite.qcp demo.qrp
