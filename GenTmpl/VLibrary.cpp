@@ -407,6 +407,70 @@ int VLibrary::LoadList(std::string_view list, std::string_view field, std::strin
   return cached ? 1 : 0;
 }
 
+int VLibrary::LoadRows(std::string_view list, std::span<const std::string> fields,
+                       std::vector<std::vector<std::string>>& columns) {
+  columns.clear();
+  if (log_) log_->State("VLibrary::LoadRows");
+  if (!IsPlainName(list) || fields.empty() ||
+      !std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return IsPlainName(f); })) {
+    lastError_ = kBadName;
+    return kLoadBadName;
+  }
+  if (!open_) {
+    lastError_ = "the value library is not open";
+    return kLoadFailed;
+  }
+  columns.resize(fields.size());
+  if (xml_) {
+    const XmlList* held = FindXmlList(list);
+    if (!held) {
+      lastError_ = "the XML library has no list '" + std::string(list) + "'";
+      columns.clear();
+      return kLoadFailed;
+    }
+    for (size_t f = 0; f < fields.size(); ++f) {
+      const auto at = std::find_if(held->fields.begin(), held->fields.end(),
+                                   [&](const std::string& name) { return EqualsNoCase(name, fields[f]); });
+      if (at == held->fields.end()) {
+        lastError_ = "the list has no field '" + fields[f] + "'";
+        columns.clear();
+        return kLoadFailed;
+      }
+      for (const std::optional<std::string>& value : held->values[at - held->fields.begin()])
+        columns[f].push_back(value.value_or(std::string()));
+    }
+    return 0;
+  }
+  std::string sql = "select ";
+  for (size_t f = 0; f < fields.size(); ++f) sql += (f ? "," : "") + fields[f];
+  sql += " from ";
+  sql += list;
+  int rc = CDB::isOK(db_->Exec(sql)) ? 0 : kLoadFailed;
+  std::string text;
+  long ind = 0;
+  while (rc == 0) {
+    const int fetched = db_->Fetch();
+    if (fetched == kDbNoData) break;
+    for (size_t f = 0; rc == 0 && f < fields.size(); ++f) {
+      if (!CDB::isOK(fetched) ||
+          !CDB::isOK(db_->GetDataAsText(static_cast<int>(f + 1), &text, &ind))) {
+        rc = kLoadFailed;
+      } else {
+        columns[f].push_back(ind == -1 ? std::string() : text);
+      }
+    }
+  }
+  // Keep the failure's diagnostics: closing the cursor may replace them.
+  const std::string error = db_->ErrorText();
+  db_->FreeStmt();
+  if (rc != 0) {
+    lastError_ = "Load list '" + std::string(list) + "' error: " + error;
+    if (log_) log_->Bug(lastError_, "VLibrary::LoadRows");
+    columns.clear();
+  }
+  return rc;
+}
+
 size_t VLibrary::Pick(size_t n, bool sequential) {
   if (!sequential) {
     // Identical to a draw modulo n for lists below 32767 values, and still

@@ -65,6 +65,14 @@ class VLibrary {
   int LoadList(std::string_view list, std::string_view field, std::string_view filter,
                std::vector<std::string>& values);
 
+  // Copies the items of `list` as rows: columns[f][i] is field `fields[f]` of
+  // item i, the empty text where an item has none, so that the columns stay
+  // aligned (LoadList gives each field's distinct values instead). Names must
+  // be plain identifiers. Not cached. Returns 0, kLoadBadName or kLoadFailed
+  // (`columns` is then empty and LastError says why).
+  int LoadRows(std::string_view list, std::span<const std::string> fields,
+               std::vector<std::vector<std::string>>& columns);
+
   // One value of a list, loading it on first use. `sequential` takes the next
   // value of the cursor shared by all lists, else a random one. With
   // `maxLength` > 0 up to ten picks are made for a value of at most that many

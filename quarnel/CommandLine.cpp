@@ -115,13 +115,52 @@ std::string JoinArguments(int argc, const char* const* argv) {
   return line;
 }
 
+namespace {
+
+// Our options that take the next argument as their value.
+std::string* ValueOption(std::string_view option, AppState& state) {
+  if (option == "--auto") return &state.autoTables;
+  if (option == "--save") return &state.saveFile;
+  if (option == "--report") return &state.reportFile;
+  if (option == "--exec-report") return &state.execReportFile;
+  if (option == "--rows") return &state.rows;
+  if (option == "--seed") return &state.seed;
+  if (option == "--library") return &state.library;
+  return nullptr;
+}
+
+}  // namespace
+
 void ParseArguments(int argc, const char* const* argv, AppState& state, CLog* log) {
-  if (argc == 2 && argv[1] && IsExistingFile(argv[1])) {
+  std::vector<const char*> rest{argc > 0 ? argv[0] : "quarnel"};
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i] ? argv[i] : "";
+    if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
+      rest.push_back(argv[i] ? argv[i] : "");
+      continue;
+    }
+    std::string* value = ValueOption(arg, state);
+    if (arg == "--pattern") {
+      state.patterns.emplace_back();
+      value = &state.patterns.back();
+    }
+    if (!value) {
+      if (arg == "--clear-rule")
+        state.clearRule = 1;
+      else
+        TakeOwnOption(arg, state);
+    } else if (i + 1 < argc && argv[i + 1]) {
+      *value = argv[++i];
+    } else {
+      state.missingValue = std::string(arg);
+    }
+  }
+  if (rest.size() == 2 && IsExistingFile(rest[1])) {
     // One argument naming a file is the project, whatever characters it holds.
-    state.projectFile = argv[1];
+    state.projectFile = rest[1];
     return;
   }
-  ParseCommandLine(JoinArguments(argc, argv), state, log);
+  ParseCommandLine(JoinArguments(static_cast<int>(rest.size()), rest.data()), state, log);
 }
 
 const char* UsageText() {
@@ -134,6 +173,25 @@ const char* UsageText() {
          "  -@<profile>   connect with the connection profile file <profile>\n"
          "  --help        show this text and quit\n"
          "  --version     show the program version and quit\n"
+         "\n"
+         "Without a window:\n"
+         "  -@<profile> --auto TABLES --save FILE [--clear-rule]\n"
+         "                build a project for TABLES (comma-separated, or \"*\" for all\n"
+         "                tables of the database), ordered by their foreign keys, and\n"
+         "                save it to FILE\n"
+         "  FILE --report OUT.html\n"
+         "                write the project report of FILE\n"
+         "  --pattern TEXT [--pattern TEXT ...] [--rows N] [--seed N] [--library FILE]\n"
+         "                [-@profile]\n"
+         "                evaluate the patterns as the columns col1, col2, ... of one\n"
+         "                rule for N rows (default 1) and print them tab-separated;\n"
+         "                --seed makes the output repeatable. One element of a pattern\n"
+         "                may produce at most 1048576 characters, one value at most\n"
+         "                16777216 characters of work, and patterns nest at most 40\n"
+         "                levels deep.\n"
+         "\n"
+         "Exit status in console mode: 0 done, 1 connection failed or rows were\n"
+         "rejected, 2 the project could not be loaded or run, or a wrong option.\n"
          "Switches may also start with \"/\" (\"/c\"). Quote a path that holds blanks,\n"
          "or give it as the whole command line.\n";
 }

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CLog;
 
@@ -24,6 +25,18 @@ struct AppState {
   std::string projectFile;
   std::string profile;         // connection profile path (-@)
   std::string unknownOption;   // the last "--" option that is not ours
+  std::string missingValue;    // an option of ours given without its value
+
+  // Options of ours that take a value (from main's arguments only).
+  std::string autoTables;      // --auto: tables to build rules for ("*": all)
+  std::string saveFile;        // --save: where --auto writes the project
+  int clearRule = 0;           // --clear-rule: put a clear rule first
+  std::string reportFile;      // --report: project report to write
+  std::string execReportFile;  // --exec-report: execution report of a console run
+  std::vector<std::string> patterns;  // --pattern, in order
+  std::string rows;            // --rows
+  std::string seed;            // --seed
+  std::string library;         // --library
 };
 
 // Applies one token to `state`. A missing project file is reported through
@@ -38,8 +51,9 @@ void ParseCommandLine(std::string_view line, AppState& state, CLog* log);
 // with blanks, arguments holding blanks put in double quotes.
 std::string JoinArguments(int argc, const char* const* argv);
 
-// ParseCommandLine(JoinArguments(argc, argv)): an unquoted path with blanks
-// given as several arguments, and a quoted path, both reach the project.
+// Takes our "--" options (with their values) out of main's arguments, then
+// ParseCommandLine(JoinArguments(rest)): an unquoted path with blanks given as
+// several arguments, and a quoted path, both reach the project.
 void ParseArguments(int argc, const char* const* argv, AppState& state, CLog* log);
 
 // The text shown for --help.

@@ -7,6 +7,7 @@
 #include "GenTmpl/VLibrary.h"
 #include "project/ProjectDocument.h"
 #include "quarnel/ConnectionControl.h"
+#include "quarnel/HeadlessCommands.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/Version.h"
 #include "support/Log.h"
@@ -77,8 +78,10 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
   if (loaded != 0) log_->Bug("Settings could not be read completely; defaults are used", "CQuarnelApp::InitInstance");
 
   ParseArguments(argc, argv, state_, log_.get());
-  if (!state_.unknownOption.empty()) {
-    std::fprintf(stderr, "quarnel: unknown option %s (see --help)\n", state_.unknownOption.c_str());
+  if (!state_.unknownOption.empty() || !state_.missingValue.empty()) {
+    std::fprintf(stderr, "quarnel: %s %s (see --help)\n",
+                 state_.unknownOption.empty() ? "missing value of option" : "unknown option",
+                 state_.unknownOption.empty() ? state_.missingValue.c_str() : state_.unknownOption.c_str());
     return 2;
   }
   if (state_.performance || settings_->GetSettingInt(3, "PerformanceDefault")) {
@@ -97,7 +100,13 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
   connection_->setProfile(state_.profile);
 
   int status = 0;
-  if (!state_.console) {
+  if (!state_.autoTables.empty()) {
+    status = RunAutoCommand(*this);
+  } else if (!state_.reportFile.empty()) {
+    status = RunReportCommand(*this);
+  } else if (!state_.patterns.empty()) {
+    status = RunPatternCommand(*this);
+  } else if (!state_.console) {
     if (showWindow) {
       log_->ClearState();
       status = showWindow(*this);

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql odbc-mdbtools
   libsqlite3-dev sqlite3 libpugixml-dev libfreexl-dev uuid-dev zlib1g-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev clang libclang-rt-14-dev
   postgresql
 )
 missing=()

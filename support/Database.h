@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +36,15 @@ enum DbStatus {
   kDbError = -1,
   kDbNotConnected = -10,
   kDbBadArgument = -11,
+  kDbPrepareError = -12,  // a statement could not be prepared
 };
+
+// Size of the pieces in which ExecWithBlob sends a large value.
+constexpr size_t kBlobPieceSize = 40960;
+
+// Supplies a large value piece by piece: fills up to `size` bytes of `buffer`
+// and returns how many it filled, 0 at the end, or -1 when reading failed.
+using BlobReader = std::function<long(char* buffer, size_t size)>;
 
 // A statement handle of its own, for callers that keep a result open while
 // running other statements on the same connection.
@@ -84,6 +93,12 @@ class CDB {
   virtual int FreeStmt(CStmt* stmt = nullptr) = 0;
   // Rows affected by the last statement.
   virtual int NRecords(int64_t* count, CStmt* stmt = nullptr) = 0;
+  // Executes `sql` on a statement of its own, its one parameter marker taking
+  // a binary value of `length` bytes that `read` supplies in pieces of
+  // kBlobPieceSize bytes while the statement executes, so the value is never
+  // held whole in memory. Returns kDbPrepareError when the statement could
+  // not be prepared, else the status of the execution.
+  virtual int ExecWithBlob(const std::string& sql, int64_t length, const BlobReader& read) = 0;
 
   // Transactions: BeginTran leaves autocommit, EndTran(0) commits and EndTran(1)
   // rolls back, then autocommit is on again.

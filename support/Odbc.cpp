@@ -383,6 +383,58 @@ int CODBC::NRecords(int64_t* count, CStmt* stmt) {
   return kDbOk;
 }
 
+int CODBC::ExecWithBlob(const std::string& sql, int64_t length, const BlobReader& read) {
+  if (!connected_) return NotConnected();
+  OdbcStmt stmt(dbc_);
+  const SQLHSTMT h = stmt.handle();
+  if (h == SQL_NULL_HSTMT) return Fail(SQL_ERROR, SQL_HANDLE_DBC, dbc_, "ExecWithBlob");
+  SQLRETURN rc = SQLPrepare(h, Sql(sql), static_cast<SQLINTEGER>(sql.size()));
+  if (!SQL_SUCCEEDED(rc)) {
+    Fail(rc, SQL_HANDLE_STMT, h, "Prepare");
+    return kDbPrepareError;
+  }
+  // Some drivers must know the whole length before the first piece.
+  SQLCHAR needLength[4] = {};
+  SQLSMALLINT infoLength = 0;
+  const bool wantsLength = SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_NEED_LONG_DATA_LEN, needLength, sizeof needLength,
+                                                    &infoLength)) && needLength[0] == 'Y';
+  SQLLEN indicator = wantsLength ? SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(length)) : SQL_DATA_AT_EXEC;
+  rc = SQLBindParameter(h, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY,
+                        static_cast<SQLULEN>(std::max<int64_t>(length, 1)), 0,
+                        reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(1)), 0, &indicator);
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, h, "BindParameter");
+  rc = SQLExecute(h);
+  std::vector<char> piece;
+  while (rc == SQL_NEED_DATA) {
+    SQLPOINTER token = nullptr;
+    rc = SQLParamData(h, &token);
+    if (rc != SQL_NEED_DATA) break;
+    piece.resize(kBlobPieceSize);
+    bool sent = false;
+    for (;;) {
+      const long got = read(piece.data(), piece.size());
+      if (got < 0) {
+        SQLCancel(h);
+        error_ = "The value could not be read";
+        return kDbError;
+      }
+      // An empty value still needs one (empty) piece.
+      if (got == 0 && sent) break;
+      SQLRETURN put = SQLPutData(h, piece.data(), static_cast<SQLLEN>(got));
+      if (!SQL_SUCCEEDED(put)) {
+        int status = Fail(put, SQL_HANDLE_STMT, h, "PutData");
+        SQLCancel(h);
+        return status;
+      }
+      sent = true;
+      if (got == 0) break;
+    }
+  }
+  if (rc == SQL_NO_DATA) return kDbOk;  // no row matched
+  if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, h, "Execute");
+  return kDbOk;
+}
+
 int CODBC::SetAutoCommit(bool on) {
   if (!connected_) return NotConnected();
   SQLRETURN rc = SQLSetConnectAttr(

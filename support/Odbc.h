@@ -47,6 +47,7 @@ class CODBC : public CDB {
                     size_t maxLen = 0) override;
   int FreeStmt(CStmt* stmt = nullptr) override;
   int NRecords(int64_t* count, CStmt* stmt = nullptr) override;
+  int ExecWithBlob(const std::string& sql, int64_t length, const BlobReader& read) override;
 
   int SetAutoCommit(bool on) override;
   int BeginTran() override;

@@ -7,9 +7,11 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 
 #include "quarnel/QuarnelApp.h"
 #include "support/AdvConnect.h"
+#include "support/Database.h"
 #include "tests/common/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -89,6 +91,56 @@ TEST_F(ConsoleModeTest, OwnOptionsAndMissingWindow) {
   EXPECT_EQ(r.status, 2);
   r = Quarnel("-c -@");
   EXPECT_NE(r.out.find("-@ switch without profile was specified."), std::string::npos) << r.out;
+}
+
+TEST_F(ConsoleModeTest, BuildsProjectFromSchemaAndReportsIt) {
+  const std::string db = dir_.file("shop.db");
+  {
+    auto conn = CDB::newDB(CONN_INFO::kOdbc);
+    CONN_INFO info;
+    info.conStr = testenv::SqliteConnStr(db);
+    ASSERT_TRUE(CDB::isOK(conn->Connect(info))) << conn->ErrorText();
+    ASSERT_TRUE(CDB::isOK(conn->Exec("create table b (id integer primary key, a_id integer references a(id))")));
+    ASSERT_TRUE(CDB::isOK(conn->Exec("create table a (id integer primary key, name varchar(20))")));
+  }
+  WriteProfile("shop.qcp", testenv::SqliteConnStr(db));
+  Result r = Quarnel("-@shop.qcp --auto '*' --save shop.qrp");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("2 rule(s) for 2 table(s)"), std::string::npos) << r.out;
+  const std::string project = testenv::ReadFile(dir_.file("shop.qrp"));
+  // Referenced tables come first.
+  EXPECT_LT(project.find("TabName=a\n"), project.find("TabName=b\n")) << project;
+
+  r = Quarnel("shop.qrp --report 'shop report.html'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string html = testenv::ReadFile(dir_.file("shop report.html"));
+  EXPECT_NE(html.find("Rule #1 (a)"), std::string::npos) << html;
+
+  EXPECT_EQ(Quarnel("-@shop.qcp --auto '*'").status, 2);  // no --save
+  EXPECT_EQ(Quarnel("--auto").status, 2);                  // no value
+}
+
+TEST_F(ConsoleModeTest, PatternsFromTheCommandLine) {
+  Result r = Quarnel("--pattern '\\(NNN\\) NNN-NNNN' --rows 3");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(std::regex_match(r.out, std::regex("(\\(\\d{3}\\) \\d{3}-\\d{4}\n){3}"))) << r.out;
+
+  const std::string addresses =
+      "--pattern '$Lib(FirstNames)[.$Lib(LastNames)]\\@$Lib(Companies,Domain)' --rows 5 --seed 7";
+  r = Quarnel(addresses);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(std::regex_match(r.out, std::regex("([A-Za-z.'-]+@[a-z0-9.-]+\\.(example|test|example\\.com|example\\.org|example\\.net)\n){5}")))
+      << r.out;
+  EXPECT_EQ(Quarnel(addresses).out, r.out);  // the same seed gives the same lines
+
+  r = Quarnel("--pattern NN --pattern \"@1-@'col1'\" --rows 2");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(std::regex_match(r.out, std::regex("((\\d\\d)\t\\2-\\2\n){2}"))) << r.out;
+
+  r = Quarnel("--pattern 'N{2000000000}'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.rfind("error 109: ", 0), 0u) << r.out;
+  EXPECT_EQ(Quarnel("--pattern x --rows many").status, 2);
 }
 
 TEST(ValueLibraryPath, PrefersSettingThenProgramFolderThenDataFolder) {

@@ -1,0 +1,503 @@
+// Stateful pattern functions without an external source: counters, repeats,
+// lists, conditions, uniqueness and regular expressions. Each node is built
+// in a compile pass and keeps its state across rows.
+#include <zlib.h>
+
+#include <array>
+#include <cstdio>
+#include <unordered_set>
+#include <vector>
+
+#include "GenTmpl/BuiltinFunctions.h"
+#include "GenTmpl/FuncText.h"
+#include "GenTmpl/FunctionTable.h"
+#include "GenTmpl/PatternEngine.h"
+#include "support/Database.h"
+#include "support/DateTimeText.h"
+#include "values/DateTime.h"
+#include "values/RegexGenerator.h"
+
+namespace {
+
+// PatternEngine is the only FuncHost; the nodes of this file use the parts of
+// it that data-source nodes do not need.
+PatternEngine& EngineOf(FuncHost& host) { return static_cast<PatternEngine&>(host); }
+
+void AppendTwoDigits(std::string& out, int64_t v) {
+  std::array<char, 24> buf;
+  int n = std::snprintf(buf.data(), buf.size(), "%02lld", static_cast<long long>(v));
+  out.append(buf.data(), static_cast<std::size_t>(n));
+}
+
+// Reads a parameter that is a pattern when it starts with "$".
+std::string PatternOrText(FuncHost& host, std::string_view text) {
+  if (text.empty() || text[0] != '$') return std::string(text);
+  std::string value, format;
+  host.EvaluatePattern(text, value, format);
+  return value;
+}
+
+class IncData final : public FuncData {
+ public:
+  IncData(FuncParams p, FuncHost& host) {
+    std::size_t next = 1;
+    if (!p.empty() && !p[0].empty() && p[0][0] == '$') {
+      start_ = ParamInt64(PatternOrText(host, p[0]));
+    } else {
+      start_ = p.empty() ? 1 : ParamInt64(p[0]);
+      // A name instead of a number: continue after the column's maximum.
+      if (start_ == 0 && !p[0].empty() && !(p[0][0] >= '0' && p[0][0] <= '9')) {
+        if (p.size() > 1) StartAfterMaximum(p[0], p[1], host.Connection());
+        next = 2;
+      }
+    }
+    step_ = p.size() > next ? ParamInt64(p[next]) : 1;
+    std::string_view format = p.size() > next + 1 && !p[next + 1].empty() ? p[next + 1] : "%I64i";
+    format_.Prepare(format, SafeFormat::Kind::kInteger);
+    limit_ = p.size() > next + 2 ? ParamInt64(p[next + 2]) : 0;
+    times_ = p.size() > next + 3 ? ParamInt64(p[next + 3]) : 1;
+    current_ = start_;
+    repeat_ = times_;
+  }
+
+  void Value(std::string& out) override {
+    if (limit_ > 0 && current_ > limit_) current_ = start_;
+    if (times_ > 1) {
+      if (repeat_ < times_) {
+        ++repeat_;
+        out += last_;
+        return;
+      }
+      repeat_ = 1;
+    }
+    last_.clear();
+    format_.Append(last_, static_cast<long long>(current_));
+    current_ = static_cast<int64_t>(static_cast<uint64_t>(current_) + static_cast<uint64_t>(step_));
+    out += last_;
+  }
+
+ private:
+  static std::string Quoted(std::string_view name) {
+    std::string q = "\"";
+    for (char c : name) {
+      if (c == '"') q += '"';
+      q += c;
+    }
+    return q + '"';
+  }
+
+  void StartAfterMaximum(std::string_view column, std::string_view table, CDB* db) {
+    if (!db || !db->connected()) return;
+    std::string sql = "select max(" + Quoted(column) + ") from " + Quoted(table);
+    if (CDB::isOK(db->Exec(sql)) && CDB::isOK(db->Fetch())) {
+      int64_t max = 0;
+      long ind = 0;
+      if (CDB::isOK(db->GetData(1, &max, &ind)) && ind != -1) start_ = max + 1;
+    }
+    db->FreeStmt();
+  }
+
+  int64_t current_ = 0, step_ = 1, start_ = 1, limit_ = 0, times_ = 1, repeat_ = 1;
+  SafeFormat format_;
+  std::string last_;
+};
+
+// Normalises a time of day after a step: seconds and minutes carry, hours
+// wrap at 24.
+class IncTimeData final : public FuncData {
+ public:
+  IncTimeData(FuncParams p, FuncHost& host) {
+    format_ = p.size() > 0 && !p[0].empty() ? p[0] : "HH:MM:SS";
+    std::string start = p.size() > 1 && !p[1].empty() ? PatternOrText(host, p[1]) : "00:00:00";
+    ParseTimeInFormat(start, format_, hour_, minute_, second_);
+    step_ = p.size() > 2 ? ParamInt64(p[2]) : 1;
+    if (p.size() > 3 && !p[3].empty()) unit_ = static_cast<char>(p[3][0] & ~0x20);
+    twelveHour_ = format_.find("AM") != std::string::npos;
+  }
+
+  void Value(std::string& out) override {
+    const std::size_t n = format_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      std::string_view rest = std::string_view(format_).substr(i);
+      if (rest.starts_with("HH")) {
+        int h = hour_;
+        if (twelveHour_) h = h % 12 == 0 ? 12 : h % 12;
+        AppendTwoDigits(out, h);
+        ++i;
+      } else if (rest.starts_with("MM")) {
+        AppendTwoDigits(out, minute_);
+        ++i;
+      } else if (rest.starts_with("SS")) {
+        AppendTwoDigits(out, second_);
+        ++i;
+      } else if (rest.starts_with("sss")) {
+        out += "000";
+        i += 2;
+      } else if (twelveHour_ && rest.starts_with("AM")) {
+        out += hour_ < 12 ? "AM" : "PM";
+        ++i;
+      } else {
+        out += format_[i];
+      }
+    }
+    Advance();
+  }
+
+ private:
+  void Advance() {
+    constexpr int64_t kDay = 86400;
+    int64_t unitSeconds = unit_ == 'H' ? 3600 : unit_ == 'M' ? 60 : 1;
+    int64_t seconds = int64_t{hour_} * 3600 + minute_ * 60 + second_;
+    seconds = ((seconds + (step_ % kDay) * unitSeconds) % kDay + kDay) % kDay;
+    hour_ = static_cast<int>(seconds / 3600);
+    minute_ = static_cast<int>(seconds / 60 % 60);
+    second_ = static_cast<int>(seconds % 60);
+  }
+
+  std::string format_;
+  int hour_ = 0, minute_ = 0, second_ = 0;
+  int64_t step_ = 1;
+  char unit_ = 'S';
+  bool twelveHour_ = false;
+};
+
+// Dates count 365 days a year (February has 28 days), as everywhere else in
+// the generator.
+class IncDateData final : public FuncData {
+ public:
+  IncDateData(FuncParams p, FuncHost& host) {
+    format_ = p.size() > 0 && !p[0].empty() ? p[0] : "DD.MM.YYYY";
+    std::string start = p.size() > 1 && !p[1].empty() ? PatternOrText(host, p[1]) : "01.01.1970";
+    int day = 0, month = 0, year = 0;
+    longYear_ = ParseDateInFormat(start, format_, day, month, year) == 1;
+    day_ = day;
+    month_ = month;
+    year_ = year;
+    Normalise();
+    step_ = p.size() > 2 ? ParamInt64(p[2]) : 1;
+    if (p.size() > 3 && !p[3].empty()) unit_ = static_cast<char>(p[3][0] & ~0x20);
+  }
+
+  void Value(std::string& out) override {
+    const std::size_t n = format_.size();
+    std::array<char, 32> buf;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::string_view rest = std::string_view(format_).substr(i);
+      if (rest.starts_with("YYYY") && longYear_) {
+        int k = std::snprintf(buf.data(), buf.size(), "%04lld", static_cast<long long>(year_));
+        out.append(buf.data(), static_cast<std::size_t>(k));
+        i += 3;
+      } else if (rest.starts_with("YY")) {
+        AppendTwoDigits(out, ((year_ % 100) + 100) % 100);
+        i += rest.starts_with("YYYY") ? 3 : 1;
+      } else if (rest.starts_with("MM")) {
+        AppendTwoDigits(out, month_);
+        ++i;
+      } else if (rest.starts_with("DD")) {
+        AppendTwoDigits(out, day_);
+        ++i;
+      } else if (i > 0 && (rest.starts_with("MON") || rest.starts_with("mon"))) {
+        std::string_view name = MonthName(static_cast<int>(month_));
+        for (char c : name) out += rest[0] == 'm' ? static_cast<char>(c | 0x20) : c;
+        i += 2;
+      } else if (rest[0] == 'C') {
+        out += static_cast<char>('0' + ((year_ / 100 - 19) % 10 + 10) % 10);
+      } else {
+        out += format_[i];
+      }
+    }
+    if (unit_ == 'M') {
+      month_ += step_ % 1200000;
+    } else if (unit_ == 'Y') {
+      year_ += step_ % 100000000;
+    } else {
+      day_ += step_ % 36500000000;
+    }
+    Normalise();
+  }
+
+ private:
+  static constexpr std::array<int, 12> kStartOfMonth = {0,   31,  59,  90,  120, 151,
+                                                         181, 212, 243, 273, 304, 334};
+  // Brings month into 1..12 and day into its month, carrying into the year.
+  // Any step, and a start the scanner could not read, ends on a real date.
+  void Normalise() {
+    int64_t m = month_ - 1;
+    year_ += m >= 0 ? m / 12 : (m - 11) / 12;
+    month_ = (m % 12 + 12) % 12 + 1;
+    int64_t days = kStartOfMonth[static_cast<std::size_t>(month_ - 1)] + day_ - 1;
+    year_ += days >= 0 ? days / 365 : (days - 364) / 365;
+    days = (days % 365 + 365) % 365;
+    month_ = 1;
+    while (month_ < 12 && days >= kStartOfMonth[static_cast<std::size_t>(month_)]) ++month_;
+    day_ = days - kStartOfMonth[static_cast<std::size_t>(month_ - 1)] + 1;
+  }
+
+  std::string format_;
+  int64_t day_ = 1, month_ = 1, year_ = 1970;
+  bool longYear_ = false;
+  int64_t step_ = 1;
+  char unit_ = 'D';
+};
+
+class SeqData final : public FuncData {
+ public:
+  SeqData(FuncParams p, FuncHost& host) : engine_(EngineOf(host)) {
+    if (p.size() != 2) {
+      host.SetError(2300, "SeqData: the function expects 2 parameters.");
+      return;
+    }
+    pattern_ = p[0];
+    times_ = std::max<int64_t>(ParamInt64(p[1]), 1);
+    ok_ = true;
+  }
+
+  void Value(std::string& out) override {
+    if (!ok_) return;
+    if (counter_ == 0) {
+      std::string format;
+      // Functions in the pattern run only when a value is drawn, so they
+      // keep nodes of their own instead of positions of the calling pass.
+      engine_.EvaluateInScope(pattern_, cached_, format, scope_);
+    }
+    if (++counter_ >= times_) counter_ = 0;
+    out += cached_;
+  }
+
+ private:
+  PatternEngine& engine_;
+  std::string pattern_;
+  int64_t times_ = 1;
+  int64_t counter_ = 0;
+  std::string cached_;
+  PatternEngine::NodeScope scope_;
+  bool ok_ = false;
+};
+
+class ListData final : public FuncData {
+ public:
+  ListData(FuncParams p, FuncHost& host) {
+    if (p.size() < 2) {
+      host.SetError(2200, "ListData: the function expects at least 2 parameters.");
+      return;
+    }
+    items_ = host.NewItemEngine();
+    sequential_ = ParamFlag(p[0]);
+    if (sequential_) {
+      for (std::size_t i = 1; i < p.size(); ++i) values_.emplace_back(p[i]);
+      return;
+    }
+    int sum = 0;
+    for (std::size_t i = 1; i + 1 < p.size(); i += 2) {
+      values_.emplace_back(p[i]);
+      sum += std::clamp(ParamInt(p[i + 1]), -100000, 100000);
+      sums_.push_back(sum);
+    }
+  }
+
+  void Value(std::string& out) override {
+    if (values_.empty()) return;
+    std::size_t pick = 0;
+    if (sequential_) {
+      pick = Pick(values_.size(), true, cursor_);
+    } else {
+      int r = Random32Below(100);
+      for (std::size_t i = 1; i < sums_.size(); ++i) {
+        if (sums_[i - 1] <= r && r < sums_[i]) {
+          pick = i;
+          break;
+        }
+      }
+    }
+    items_->GenerateItem(values_[pick], value_);
+    out += value_;
+  }
+
+ private:
+  std::unique_ptr<PatternEngine> items_;
+  bool sequential_ = false;
+  std::vector<std::string> values_;
+  std::vector<int> sums_;
+  std::size_t cursor_ = 0;
+  std::string value_;
+};
+
+class ListPatternData final : public FuncData {
+ public:
+  ListPatternData(FuncParams p, FuncHost& host) {
+    if (p.size() != 2) {
+      host.SetError(2800, "ListPatternData: the function expects 2 parameters.");
+      return;
+    }
+    int64_t count = ParamInt64(p[0]);
+    if (count <= 0) {
+      host.SetError(2801, "ListPatternData: expects positive integer as 1st parameter.");
+      return;
+    }
+    if (count > PatternEngine::kMaxElementLength) {
+      host.SetError(PatternEngine::kErrRepeaterTooLong,
+                    "ListPatternData: count " + std::to_string(count) + " is above the limit of " +
+                        std::to_string(PatternEngine::kMaxElementLength) + " values.");
+      return;
+    }
+    std::unordered_set<std::string> seen;
+    std::string value, format;
+    int misses = 0;
+    while (static_cast<int64_t>(values_.size()) < count && !PatternEngine::LimitReached()) {
+      host.EvaluatePattern(p[1], value, format);
+      if (!seen.insert(value).second) {
+        if (++misses >= 20) {
+          host.SetError(2802, "ListPatternData: could not generate unique value.");
+          break;
+        }
+        continue;
+      }
+      misses = 0;
+      values_.push_back(value);
+    }
+  }
+
+  void Value(std::string& out) override {
+    if (values_.empty()) return;
+    out += values_[static_cast<std::size_t>(Random64Below(static_cast<int64_t>(values_.size())))];
+  }
+
+ private:
+  std::vector<std::string> values_;
+};
+
+// If and IfR: a choice between two patterns evaluated by an item engine.
+class ChoiceData : public FuncData {
+ public:
+  ChoiceData(FuncParams p, FuncHost& host) {
+    if (p.size() != 3) {
+      host.SetError(2000, "IfData: the function expects 3 parameters.");
+      return;
+    }
+    then_ = p[1];
+    else_ = p[2];
+    items_ = host.NewItemEngine();
+  }
+
+ protected:
+  bool ready() const { return items_ != nullptr; }
+  void Choose(bool first, std::string& out) {
+    items_->GenerateItem(first ? then_ : else_, value_);
+    out += value_;
+  }
+
+ private:
+  std::string then_, else_;
+  std::unique_ptr<PatternEngine> items_;
+  std::string value_;
+};
+
+class IfData final : public ChoiceData {
+ public:
+  IfData(FuncParams p, FuncHost& host) : ChoiceData(p, host), engine_(EngineOf(host)) {
+    if (ready()) condition_ = p[0];
+  }
+
+  void Value(std::string& out) override {
+    if (!ready()) return;
+    ExpressionEvaluator& evaluator = engine_.Evaluator();
+    result_.clear();
+    if (evaluator.Evaluate(result_, condition_, &engine_) != 0) {
+      engine_.SetError(evaluator.ErrorCode(), evaluator.ErrorMessage());
+    }
+    Choose(ParamInt64(result_) >= 1, out);
+  }
+
+ private:
+  PatternEngine& engine_;
+  std::string condition_;
+  std::string result_;
+};
+
+class IfRData final : public ChoiceData {
+ public:
+  IfRData(FuncParams p, FuncHost& host) : ChoiceData(p, host) {
+    if (!ready()) return;
+    percent_ = ParamInt64(p[0]);
+    if (percent_ < 0 || percent_ > 100) {
+      host.SetError(2001, "IfRData: the first parameter must be between 0 and 100.");
+      valid_ = false;
+    }
+  }
+
+  void Value(std::string& out) override {
+    if (!ready() || !valid_) return;
+    Choose(Random32Below(99) < percent_, out);
+  }
+
+ private:
+  int64_t percent_ = 0;
+  bool valid_ = true;
+};
+
+class UniqueData final : public FuncData {
+ public:
+  static constexpr std::size_t kBuckets = 40009;
+  static constexpr int kTries = 50;
+
+  UniqueData(FuncParams p, FuncHost& host) {
+    if (p.size() != 1) {
+      host.SetError(2100, "UniqueData: the function expects single parameter.");
+      return;
+    }
+    pattern_ = p[0];
+    items_ = host.NewItemEngine();
+    buckets_.resize(kBuckets);
+  }
+
+  void Value(std::string& out) override {
+    if (!items_) return;
+    for (int i = 0; i < kTries && !PatternEngine::LimitReached(); ++i) {
+      items_->GenerateItem(pattern_, value_);
+      uint32_t crc = static_cast<uint32_t>(
+          crc32(0L, reinterpret_cast<const Bytef*>(value_.data()), static_cast<uInt>(value_.size())));
+      std::vector<uint32_t>& bucket = buckets_[crc % kBuckets];
+      if (std::find(bucket.begin(), bucket.end(), crc) != bucket.end()) continue;
+      bucket.push_back(crc);
+      out += value_;
+      return;
+    }
+  }
+
+ private:
+  std::string pattern_;
+  std::unique_ptr<PatternEngine> items_;
+  std::vector<std::vector<uint32_t>> buckets_;
+  std::string value_;
+};
+
+class RegexpData final : public FuncData {
+ public:
+  RegexpData(FuncParams p, FuncHost&) { generator_.Parse(p.empty() ? std::string_view{} : p[0]); }
+  void Value(std::string& out) override { generator_.Generate(out); }
+
+ private:
+  RegexGenerator generator_;
+};
+
+template <typename Node>
+std::unique_ptr<FuncData> Make(FuncParams p, FuncHost& host) {
+  return std::make_unique<Node>(p, host);
+}
+
+}  // namespace
+
+void RegisterNodeFunctions(FunctionTable& table) {
+  table.AddNode("inc", Make<IncData>);
+  table.AddNode("inctime", Make<IncTimeData>);
+  table.AddNode("incdate", Make<IncDateData>);
+  table.AddNode("sequence", Make<SeqData>);
+  table.AddNode("seq", Make<SeqData>);
+  table.AddNode("unique", Make<UniqueData>);
+  table.AddNode("uniq", Make<UniqueData>);
+  table.AddNode("list", Make<ListData>);
+  table.AddNode("listpattern", Make<ListPatternData>);
+  table.AddNode("if", Make<IfData>);
+  table.AddNode("ifr", Make<IfRData>);
+  table.AddNode("regexp", Make<RegexpData>, true);
+}
