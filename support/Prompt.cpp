@@ -82,6 +82,17 @@ PromptAnswer ConsolePrompt::Ask(std::string_view caption, std::string_view text,
   return answer;
 }
 
+PromptAnswer Prompt::ErrorDialog(std::string_view errorText, std::string_view statement,
+                                 bool& dontShowAgain) {
+  dontShowAgain = false;
+  std::string text;
+  text.reserve(errorText.size() + statement.size() + 4);
+  text += errorText;
+  text += "\r\n\r\n";
+  text += statement;
+  return Ask("Error", text, PromptIcon::kError, PromptButtons::kOkCancel, PromptAnswer::kOk);
+}
+
 Prompt& CurrentPrompt() {
   Prompt* prompt = gCurrent.load(std::memory_order_acquire);
   return prompt ? *prompt : DefaultPrompt();

@@ -20,6 +20,13 @@ class Prompt {
   // `preselected` is the default button; it should be one of `buttons`.
   virtual PromptAnswer Ask(std::string_view caption, std::string_view text, PromptIcon icon,
                            PromptButtons buttons, PromptAnswer preselected) = 0;
+  // The error dialog of a failing SQL statement: the driver's error text and
+  // the statement, OK to go on and Cancel to stop the run, and a check box
+  // "do not show again" whose state goes to `dontShowAgain`. The default asks
+  // through Ask under "Error" with OK preselected and leaves the box clear,
+  // which is also the console's answer.
+  virtual PromptAnswer ErrorDialog(std::string_view errorText, std::string_view statement,
+                                   bool& dontShowAgain);
 };
 
 class ConsolePrompt final : public Prompt {

@@ -28,7 +28,7 @@ ValueKind KindOf(int type) {
     case -11: return ValueKind::kGuid;
     case 9: case 91: return ValueKind::kDate;
     case 10: case 92: case -154: return ValueKind::kTime;
-    case 11: case -155: return ValueKind::kDateTime;
+    case 11: case 93: case -155: return ValueKind::kDateTime;
     default: return ValueKind::kNone;
   }
 }

@@ -248,6 +248,15 @@ TEST_F(OneRandomTest, DatesAndTimesStayInBoundsAndAreValid) {
   EXPECT_EQ(0, DateScanLowLevel(v.substr(0, 10), d, m, y, 1, "YYYY-MM-DD", 0, 0)) << v;
   EXPECT_EQ(0, TimeScanLowLevel(v.substr(11, 8), h, mi, s, "HH:MM PM")) << v;
   EXPECT_EQ(" -00:00", v.substr(19));
+
+  // Timestamps as ODBC 2 (11) and ODBC 3 drivers (93) report them.
+  for (int type : {11, 93}) {
+    RandomColumn stamp = Column(type, "", "");
+    stamp.sFormat = "%d";
+    const std::string w = One(stamp);
+    EXPECT_EQ(0, DateScanLowLevel(w.substr(0, 10), d, m, y, 1, "YYYY-MM-DD", 0, 0)) << type << ": " << w;
+    EXPECT_EQ(0, TimeScanLowLevel(w.substr(11, 8), h, mi, s, "HH:MM PM")) << type << ": " << w;
+  }
 }
 
 TEST_F(OneRandomTest, SameSeedSameValues) {

@@ -1,0 +1,974 @@
+#include "engine/FillMethods.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+#include "engine/Incremental.h"
+#include "engine/OutputFiles.h"
+#include "engine/RunOptions.h"
+#include "engine/UniqueSet.h"
+#include "support/Database.h"
+#include "support/Log.h"
+#include "support/TextUtil.h"
+#include "values/Random.h"
+
+namespace {
+
+bool IsNumericType(int type) { return (type >= 2 && type <= 8) || type == -6 || type == -5; }
+bool RemovesComma(int type) { return type == 4 || type == 5 || type == -5; }
+bool IsDateTimeType(int type) {
+  return SteppedKindOf(type) != SteppedKind::kNone || type == -155;
+}
+
+// Whether `text` (blanks around it allowed) is a plain decimal number: it can
+// stand unquoted in a statement without changing the statement's meaning.
+bool IsNumberLiteral(std::string_view text) {
+  size_t i = 0;
+  const size_t n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  if (i < n && (text[i] == '-' || text[i] == '+')) ++i;
+  size_t digits = 0;
+  while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  if (i < n && text[i] == '.') {
+    ++i;
+    while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < n && (text[i] == '-' || text[i] == '+')) ++i;
+    size_t exponent = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  while (i < n && text[i] == ' ') ++i;
+  return i == n;
+}
+
+// Doubles every "'" of `text` from `from` on, in place.
+void DoubleQuotes(std::string& text, size_t from = 0) {
+  const size_t count = static_cast<size_t>(std::count(text.begin() + from, text.end(), '\''));
+  if (count == 0) return;
+  size_t read = text.size();
+  text.resize(text.size() + count);
+  size_t write = text.size();
+  while (read > from) {
+    const char ch = text[--read];
+    text[--write] = ch;
+    if (ch == '\'') text[--write] = '\'';
+  }
+}
+
+// Makes `value` safe between single quotes. A value that already stands
+// between quotes (more than two characters, or N'...') keeps them, and only
+// its inner quotes are doubled; returns true then.
+bool EscapeQuotes(std::string& value) {
+  const size_t n = value.size();
+  if (n >= 3 && value[0] == 'N' && value[1] == '\'' && value[n - 1] == '\'') {
+    value.pop_back();
+    DoubleQuotes(value, 2);
+    value += '\'';
+    return true;
+  }
+  if (n > 2 && value.front() == '\'' && value.back() == '\'') {
+    value.pop_back();
+    DoubleQuotes(value, 1);
+    value += '\'';
+    return true;
+  }
+  DoubleQuotes(value);
+  return false;
+}
+
+// The integer `text` holds entirely (blanks around it allowed).
+bool ReadWholeInteger(const std::string& text, long long& out) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtoll(begin, &end, 10);
+  if (end == begin || errno == ERANGE) return false;
+  while (*end == ' ') ++end;
+  return *end == '\0';
+}
+
+bool ReadWholeDouble(const std::string& text, double& out) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  out = std::strtod(begin, &end);
+  if (end == begin || !std::isfinite(out)) return false;
+  while (*end == ' ') ++end;
+  return *end == '\0';
+}
+
+long long RoundToInteger(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 9.2e18) return INT64_MAX;
+  if (v <= -9.2e18) return INT64_MIN;
+  return std::llround(v);
+}
+
+std::string Replace(std::string text, std::string_view from, std::string_view to) {
+  for (size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size())) {
+    text.replace(pos, from.size(), to);
+  }
+  return text;
+}
+
+}  // namespace
+
+struct RowGenerator::State {
+  std::array<std::vector<std::string>, kCacheLists> cache;
+  std::vector<int> thresholds;  // Value List: n + 1 running sums of the usages
+  uint32_t cursor = 0;          // sequential list position
+  size_t lastIndex = 0;         // the index chosen in this row, for group members
+  bool loaded = false;
+  bool warned = false;
+  size_t leader = 0;            // first column of the same groupNo
+  int groupPos = 0;             // earlier columns of the same groupNo
+  int fkPos = 0;                // earlier columns of the same key group (seqFK, Table)
+  bool linksTarget = false;     // Linked Database Table: the link is the rule's own table
+
+  // Incremental.
+  SteppedKind stepped = SteppedKind::kNone;
+  bool incDouble = false;
+  int64_t incInt = 0, incStartInt = 0, incStepInt = 1;
+  double incDbl = 0, incStartDbl = 0, incStepDbl = 1;
+  int64_t counter = 0;
+  std::string current;  // current date-time text
+
+  int repeat = 0;  // SequenceLen
+  std::unique_ptr<UniqueSet> unique;
+  std::unique_ptr<CDB> connection;  // the column's own
+
+  SafeFormat intFormat, floatFormat, textFormat;
+  bool formatFloat = false;  // sFormat has an "f" after its first character
+
+  // Per row.
+  std::string pending;  // set by a linked-table key group for this row
+  bool hasPending = false;
+  bool pendingNull = false;
+  std::string previous;  // last row's value as made, for SequenceLen repeats
+  bool previousNull = false;
+  int previousExpr = 0;
+  int rawExpr = 0;  // the method's own expression flag, before date conversion
+  RowField field;
+};
+
+const RowField& RowGenerator::Field(size_t column) const { return state_[column]->field; }
+
+RowGenerator::RowGenerator(RunOptions& options, OutputFiles* outputs) : options_(options), outputs_(outputs) {}
+
+RowGenerator::~RowGenerator() {
+  patterns_.Clear();
+  items_.Clear();
+  ReleaseScrambleTarget();
+}
+
+void RowGenerator::ReleaseScrambleTarget() {
+  if (target_) target_->Disconnect();
+  target_.reset();
+}
+
+void RowGenerator::Warn(size_t column, std::string_view caption, const std::string& text, bool error) {
+  State& st = *state_[column];
+  if (st.warned) return;
+  st.warned = true;
+  if (options_.log) options_.log->Bug(text, "QuarnelGenerator::OneFieldValue");
+  options_.Messages().Message(caption, text, error ? PromptIcon::kError : PromptIcon::kWarning);
+}
+
+int RowGenerator::PrepareTarget(const Rule& rule) {
+  const CONN_INFO& info = rule.TargetConn;
+  target_ = CDB::newDB(info.ConType != 0 ? info.ConType : CONN_INFO::kOdbc);
+  if (!target_ || !CDB::isOK(target_->Connect(info)) || !target_->connected()) {
+    target_.reset();
+    options_.Messages().Message("Error", "Connection error (target database)", PromptIcon::kError);
+    return kRowTargetConnection;
+  }
+  const CDB* run = options_.connection;
+  if (run && rule.TabName == rule.sTarget) {
+    const CONN_INFO& source = run->Info();
+    if (source.ConType == target_->Info().ConType && source.conDSN == target_->Info().conDSN &&
+        source.conStr == target_->Info().conStr && source.conDB == target_->Info().conDB) {
+      const PromptAnswer answer =
+          options_.Messages().Ask("Warning!", "Possible the Target table is same as Source. Continue anyway?",
+                                  PromptIcon::kWarning, PromptButtons::kYesNo, PromptAnswer::kNo);
+      if (answer != PromptAnswer::kYes) {
+        ReleaseScrambleTarget();
+        return kRowSameTarget;
+      }
+    }
+  }
+  return kRowOk;
+}
+
+int RowGenerator::GenerateValues(const Rule& rule) {
+  if (options_.log && !options_.performanceMode) options_.log->State("QuarnelGenerator::GenerateValues");
+  rule_ = &rule;
+  columns_ = rule.Fields;
+  state_.clear();
+  for (size_t i = 0; i < columns_.size(); ++i) state_.push_back(std::make_unique<State>());
+  groupDraw_ = 0;
+  ReleaseScrambleTarget();
+  freshConnection_.reset();
+
+  const uint32_t seed = options_.Repeatable ? static_cast<uint32_t>(options_.InitRepeat) : 0;
+  options_.strings.SeedRandom(seed, options_.CharSet);
+  // A repeatable run keeps its seed through the pattern engines' first Init.
+  if (seed != 0) PatternEngine::SeedRandom(seed);
+
+  if (rule.InsMode == kInsScramble) {
+    const int status = PrepareTarget(rule);
+    if (status != kRowOk) return status;
+  }
+
+  random_.dateTime.DateFormat = options_.DateFormat;
+  random_.dateTime.TimeFormat = options_.TimeFormat;
+  random_.dateTime.YearFrom = options_.YearFrom;
+  random_.dateTime.YearTo = options_.YearTo;
+  random_.dateTime.DateTimeSep = options_.DateTimeSep;
+  random_.serverKind = options_.connection ? options_.connection->serverKind() : kServerOther;
+  random_.MaxBlobSize = options_.MaxBlobSize;
+  random_.strings = &options_.strings;
+  CLog* log = options_.log;
+  random_.log = [log](std::string_view message, std::string_view source) {
+    if (log) log->Bug(message, source);
+  };
+  const RunOptions* options = &options_;
+  random_.variable = [options](std::string_view text) { return options->Variable(text); };
+  if (!options_.DateConversion.empty()) dateConversion_.Prepare(options_.DateConversion, SafeFormat::Kind::kText);
+
+  // The pattern engines: the rule's, and the one that evaluates list items.
+  // The engines make a connection of their own: only when a pattern may use it.
+  const bool patterns = std::any_of(columns_.begin(), columns_.end(), [](const ColumnRule& column) {
+    return column.asMask || column.Method == kMethodPattern || column.Method == kMethodComputed ||
+           column.Method == kMethodCustom || column.Method == kMethodNamedGen || !column.NamedGen.empty();
+  });
+  const CDB* patternConnection =
+      patterns && options_.connection && options_.connection->connected() ? options_.connection : nullptr;
+  for (PatternEngine* engine : {&patterns_, &items_}) {
+    engine->Clear();
+    engine->SetLog(log);
+    engine->Init(options_.LibraryLocation, 0, random_.variable);
+  }
+  patterns_.SetConnection(patternConnection);
+  items_.SetConnection(patternConnection);
+  for (const ColumnRule& column : columns_) patterns_.AddColumn(column.Name);
+
+  for (size_t i = 0; i < columns_.size(); ++i) PrepareColumn(i);
+  return kRowOk;
+}
+
+void RowGenerator::PrepareColumn(size_t index) {
+  ColumnRule& col = columns_[index];
+  State& st = *state_[index];
+  if (!col.NamedGen.empty() && options_.project) {
+    for (const ColumnRule& generator : options_.project->namedGens) {
+      if (generator.NamedGen != col.NamedGen) continue;
+      const FLD_DESC descriptor = col;
+      col = generator;
+      static_cast<FLD_DESC&>(col) = descriptor;
+      break;
+    }
+  }
+  col.LowRange = options_.Variable(col.LowRange);
+  col.HighRange = options_.Variable(col.HighRange);
+  col.Start = options_.Variable(col.Start);
+  col.Step = options_.Variable(col.Step);
+  col.PrepareScale();
+  if (rule_->InsMode == kInsUpdate || rule_->InsMode == kInsScramble) {
+    col.lowBound = LeadingInteger(col.LowRange);
+    col.highBound = LeadingInteger(col.HighRange);
+  }
+
+  st.leader = index;
+  for (size_t j = 0; j < index; ++j) {
+    const ColumnRule& other = columns_[j];
+    if (col.groupNo > 0 && other.groupNo == col.groupNo) {
+      if (st.groupPos == 0) st.leader = j;
+      ++st.groupPos;
+    }
+    if (col.seqFK > 0 && other.seqFK == col.seqFK && other.Table == col.Table) ++st.fkPos;
+  }
+
+  if (col.Method == kMethodValueList) {
+    st.cache[0] = col.Values;
+    const size_t n = col.Values.size();
+    int used = 0, zero = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const int use = i < col.ValueUse.size() ? col.ValueUse[i] : 0;
+      if (use == 0) ++zero; else used += use;
+    }
+    const int share = zero > 0 ? (100 - used) / zero : 0;
+    st.thresholds.assign(1, 0);
+    for (size_t i = 0; i < n; ++i) {
+      const int use = i < col.ValueUse.size() ? col.ValueUse[i] : 0;
+      st.thresholds.push_back(st.thresholds.back() + (use == 0 ? share : use));
+    }
+  }
+  if (col.Seqent && (col.Method == kMethodValueList || col.Method == kMethodDiskFile || col.Method == kMethodLibrary)) {
+    col.LowRange.clear();
+  }
+  if (col.Method == kMethodSql) col.sFormat.clear();
+  if (col.Method == kMethodLinkedTable) {
+    st.linksTarget = EqualsNoCase(UnquoteIdentifier(col.Table), UnquoteIdentifier(rule_->TabName));
+  }
+  if (col.Method == kMethodPattern && col.Mask.empty() && !col.regexp.empty()) col.Mask = "$Regexp(" + col.regexp + ")";
+
+  if (col.Method == kMethodIncremental) {
+    if (col.AfterLast) StartAfterLast(col);
+    if (LeadingInteger(col.Step) == 0 && std::strtod(col.Step.c_str(), nullptr) == 0) col.Step = "1";
+    if (col.Times < 1) col.Times = 1;
+    st.counter = 0;
+    st.stepped = SteppedKindOf(col.iType);
+    st.current = col.LowRange;
+    st.incDouble = col.iType == 2 || col.iType == 6 || col.iType == 7;
+    st.incStartInt = LeadingInteger(col.Start);
+    st.incStepInt = LeadingInteger(col.Step);
+    st.incStartDbl = std::strtod(col.Start.c_str(), nullptr);
+    st.incStepDbl = std::strtod(col.Step.c_str(), nullptr);
+    if (!std::isfinite(st.incStartDbl)) st.incStartDbl = 0;
+    if (!std::isfinite(st.incStepDbl)) st.incStepDbl = 1;
+    st.incInt = st.incStartInt;
+    st.incDbl = st.incStartDbl;
+  }
+  if (col.Unique && !st.unique) st.unique = std::make_unique<UniqueSet>();
+
+  const std::string numberFormat = col.sFormat.empty() ? "%d" : col.sFormat;
+  st.intFormat.Prepare(numberFormat, SafeFormat::Kind::kInteger);
+  st.floatFormat.Prepare(numberFormat, SafeFormat::Kind::kFloating);
+  st.textFormat.Prepare(col.sFormat, SafeFormat::Kind::kText);
+  st.formatFloat = col.sFormat.find('f', 1) != std::string::npos;
+}
+
+void RowGenerator::StartAfterLast(ColumnRule& col) {
+  CDB* db = options_.connection;
+  if (!db || !db->connected()) return;
+  std::string owner, name;
+  db->PrepareOwner(&owner, &name, db->Owner(), rule_->TabName, 1);
+  const std::string table = owner.empty() || !db->qualifyOwner() ? name : owner + "." + name;
+  std::string column = db->QuotedStr(col.Name);
+  const bool largeObject = col.iType == -1 || col.iType == -4 || col.iType == -10;
+  if (db->serverKind() == kServerMsSql && (FLD_DESC::TypeWithQuotas(col.iType) || largeObject)) {
+    const size_t percent = col.sFormat.find('%');
+    const size_t position = percent == std::string::npos ? 1 : percent + 1;
+    column = "CAST(SUBSTRING(" + column + "," + std::to_string(position) + ",9) AS INTEGER)";
+  }
+  const std::string sql = "select max(" + column + ")+1 from " + table;
+  std::unique_ptr<CStmt> stmt = db->NewStmt();
+  std::string text;
+  long ind = 0;
+  if (!stmt || !CDB::isOK(db->Exec(sql, stmt.get())) || !CDB::isOK(db->Fetch(stmt.get())) ||
+      !CDB::isOK(db->GetDataAsText(1, &text, &ind, stmt.get(), kMaxSqlField))) {
+    if (options_.log) options_.log->Bug(db->ErrorText() + "\r\n" + sql, "QuarnelGenerator::GenerateValues");
+  } else {
+    col.Start = ind < 0 ? "1" : text;
+  }
+  if (stmt) db->FreeStmt(stmt.get());
+}
+
+CDB* RowGenerator::ColumnConnection(size_t s, std::string& error, std::string& description) {
+  const CONN_INFO& own = columns_[s];
+  CDB* db = nullptr;
+  if (own.ConType != 0) {
+    State& st = *state_[s];
+    if (!st.connection || !st.connection->connected()) {
+      st.connection = CDB::newDB(own.ConType);
+      if (st.connection) st.connection->Connect(own);
+    }
+    db = st.connection.get();
+    description = own.ConInfo();
+  } else if (options_.connection && (rule_->InsMode == kInsUpdate || rule_->InsMode == kInsScramble)) {
+    // The run connection is busy with the rule's own select in these modes.
+    if (!freshConnection_ || !freshConnection_->connected()) {
+      freshConnection_ = CDB::newDB(options_.connection->Info().ConType);
+      if (freshConnection_) freshConnection_->Connect(options_.connection->Info());
+    }
+    db = freshConnection_.get();
+    description = options_.connection->Info().ConInfo();
+  } else {
+    db = options_.connection;
+    if (db) description = db->Info().ConInfo();
+  }
+  if (db && db->connected()) return db;
+  error = db ? db->ErrorText() : "Not connected";
+  return nullptr;
+}
+
+int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& isNull, int row, int& expression) {
+  State& st = *state_[c];
+  const ColumnRule& col = columns_[c];
+  if (st.hasPending) {
+    value = st.pending;
+    isNull = st.pendingNull;
+  } else if (col.SequenceLen > 1 && st.repeat >= 1 && st.repeat <= col.SequenceLen - 1) {
+    value = st.previous;
+    isNull = st.previousNull;
+    expression = st.previousExpr;
+    ++st.repeat;
+  } else {
+    st.repeat = 1;
+    const ColumnRule& source = columns_[s];
+    switch (source.Method) {
+      case kMethodRandom:
+        expression = OneRandom(source, value, random_);
+        break;
+      case kMethodLinkedTable: {
+        const int status = LinkedValue(value, c, s, isNull, row);
+        if (status != kRowOk) return status;
+        break;
+      }
+      case kMethodValueList:
+        if (!ChooseFromList(value, c, s, 0, isNull) && col.isNull < 1) {
+          Warn(c, "Warning!",
+               "Value list is empty and column '" + col.Name + "' is NOT NULL.\nPlease check your generation rule for table '" +
+                   rule_->TabName + "'.",
+               false);
+        }
+        break;
+      case kMethodDiskFile:
+        if (!state_[s]->loaded) LoadFile(s);
+        ChooseFromList(value, c, s, c == s ? 0 : st.groupPos, isNull);
+        break;
+      case kMethodLibrary:
+        if (!state_[s]->loaded) LoadLibrary(s);
+        ChooseFromList(value, c, s, 0, isNull);
+        break;
+      case kMethodIncremental: {
+        const int status = IncrementalValue(value, c);
+        if (status != kRowOk) return status;
+        break;
+      }
+      case kMethodPattern:
+      case kMethodComputed:
+      case kMethodCustom:
+        // Computed and custom columns are held as patterns: "$$(...)" calls
+        // the expression evaluator, "$DLL(...)" a custom generator library.
+        if (!source.Mask.empty()) PatternValue(value, c, source.Mask);
+        break;
+      case kMethodSql: {
+        const int status = SqlValue(value, c, s, isNull);
+        if (status != kRowOk) return status;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  st.rawExpr = expression;
+  st.field.raw = value;
+  if (!isNull) ApplyDateConversion(value, c, expression);
+  return kRowOk;
+}
+
+bool RowGenerator::ChooseFromList(std::string& value, size_t c, size_t s, int p, bool& isNull) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  if (p < 0 || p >= kCacheLists) return false;
+  const std::vector<std::string>& list = src.cache[p];
+  if (list.empty()) return false;
+  size_t index;
+  if (p == 0) {
+    groupDraw_ = Random31();
+    const uint32_t r = static_cast<uint32_t>(groupDraw_);
+    if (source.Seqent) {
+      index = src.cursor % list.size();
+      src.cursor = index + 1 >= list.size() ? 0 : static_cast<uint32_t>(index + 1);
+    } else if (!src.thresholds.empty()) {
+      const int draw = static_cast<int>(r % 100);
+      index = 0;
+      for (size_t i = 0; i + 1 < src.thresholds.size() && i < list.size(); ++i) {
+        if (src.thresholds[i] <= draw && draw < src.thresholds[i + 1]) {
+          index = i;
+          break;
+        }
+      }
+    } else {
+      index = r % list.size();
+    }
+    src.lastIndex = index;
+  } else {
+    // A group member takes the row its leader chose.
+    index = src.lastIndex % list.size();
+  }
+  if (source.asMask) {
+    items_.GenerateItem(list[index], value);
+  } else {
+    value = list[index];
+  }
+  const ColumnRule& col = columns_[c];
+  if (value == "NULL" && col.isNull >= 1) {
+    isNull = true;
+    return true;
+  }
+  FormatListValue(value, c, source.Method);
+  if (source.Method == kMethodLinkedTable && col.seqFK > 0 && p == 0) SetKeyGroup(c, s, index);
+  return true;
+}
+
+void RowGenerator::FormatListValue(std::string& value, size_t c, int method) {
+  const ColumnRule& col = columns_[c];
+  State& st = *state_[c];
+  if (col.sFormat.empty() || method == kMethodValueList || method == kMethodDiskFile) return;
+  scratch_.clear();
+  if (IsNumericType(col.iType)) {
+    // A value that is not entirely a number is kept as it is rather than cut
+    // to the number it starts with.
+    if (st.formatFloat) {
+      double d;
+      if (!ReadWholeDouble(value, d)) return;
+      AppendNumber(scratch_, c, d, true);
+    } else {
+      long long v;
+      if (!ReadWholeInteger(value, v)) return;
+      st.intFormat.Append(scratch_, v);
+    }
+  } else {
+    if (method == kMethodLibrary) return;
+    st.textFormat.Append(scratch_, value);
+  }
+  value.swap(scratch_);
+}
+
+void RowGenerator::AppendNumber(std::string& out, size_t c, double value, bool asDouble) {
+  const State& st = *state_[c];
+  if (asDouble && st.floatFormat.ok()) {
+    st.floatFormat.Append(out, value);
+  } else if (st.intFormat.ok() || !st.floatFormat.ok()) {
+    st.intFormat.Append(out, RoundToInteger(value));
+  } else {
+    st.floatFormat.Append(out, value);
+  }
+}
+
+void RowGenerator::SetKeyGroup(size_t c, size_t s, size_t index) {
+  const ColumnRule& col = columns_[c];
+  const State& src = *state_[s];
+  for (size_t j = c + 1; j < columns_.size(); ++j) {
+    const ColumnRule& member = columns_[j];
+    if (member.seqFK != col.seqFK || member.Table != col.Table) continue;
+    State& st = *state_[j];
+    // Only the first 32 columns of a key group are loaded.
+    if (st.fkPos >= kCacheLists || src.cache[st.fkPos].empty()) {
+      if (!st.warned && options_.log) options_.log->Bug("List for '" + member.Name + "' is empty", "QuarnelGenerator::OneFieldValue");
+      st.warned = true;
+      continue;
+    }
+    const std::vector<std::string>& list = src.cache[st.fkPos];
+    st.pending = list[index % list.size()];
+    st.pendingNull = st.pending == "NULL" && member.isNull >= 1;
+    st.hasPending = true;
+  }
+}
+
+int RowGenerator::LinkedValue(std::string& value, size_t c, size_t s, bool& isNull, int row) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  const size_t n = src.cache[0].size();
+  const bool reload = !src.loaded || (src.linksTarget && (n <= 5 || (n < 50 && row % 20 == 0) || (n >= 50 && row % 100 == 0)));
+  if (reload) {
+    const int status = LoadLinked(s);
+    if (status != kRowOk) return status;
+  }
+  const int p = source.seqFK > 0 ? state_[c]->fkPos : 0;
+  if (!ChooseFromList(value, c, s, p, isNull) && columns_[c].isNull < 1) {
+    Warn(c, "Warning!",
+         "Linked table '" + source.Table + "' is empty and\ncolumn " + rule_->TabName + "." + columns_[c].Name +
+             " is NOT NULL.\nPlease fill it before this rule execution.",
+         false);
+  }
+  return kRowOk;
+}
+
+int RowGenerator::LoadLinked(size_t s) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  src.loaded = true;
+  std::string error, description;
+  CDB* db = ColumnConnection(s, error, description);
+  if (!db) {
+    const std::string text = "Field '" + source.Name + "'<-'" + source.Table + "'\r\n\r\n" + error + "\r\n" + description;
+    if (options_.log) options_.log->Bug(text, "QuarnelGenerator::OneFieldValue");
+    options_.Messages().Message("Connection error", text, PromptIcon::kError);
+    return kRowColumnConnection;
+  }
+  std::string columns;
+  int count = 0;
+  if (source.seqFK > 0) {
+    for (const ColumnRule& member : columns_) {
+      if (member.seqFK != source.seqFK || member.Table != source.Table || count == kCacheLists) continue;
+      if (count++ > 0) columns += ',';
+      columns += db->QuotedStr(member.Column);
+    }
+  } else {
+    columns = db->QuotedStr(source.Column);
+    count = 1;
+  }
+  std::string owner, name;
+  db->PrepareOwner(&owner, &name, db->Owner(), source.Table, 1);
+  const std::string table = owner.empty() || !db->qualifyOwner() ? name : owner + "." + name;
+  const std::string sql = "select distinct " + columns + " from " + table + " order by " + columns;
+  for (auto& list : src.cache) list.clear();
+  std::unique_ptr<CStmt> stmt = db->NewStmt();
+  if (!stmt || !CDB::isOK(db->Exec(sql, stmt.get()))) {
+    if (options_.log) options_.log->Bug(db->ErrorText() + "\r\n" + sql, "QuarnelGenerator::OneFieldValue");
+    return kRowOk;
+  }
+  std::string text;
+  long ind = 0;
+  const size_t limit = options_.FromLinked > 0 ? static_cast<size_t>(options_.FromLinked) : SIZE_MAX;
+  while (src.cache[0].size() < limit && !options_.Cancelled() && CDB::isOK(db->Fetch(stmt.get()))) {
+    for (int k = 0; k < count; ++k) {
+      if (!CDB::isOK(db->GetDataAsText(k + 1, &text, &ind, stmt.get()))) {
+        text.clear();
+        ind = 0;
+      }
+      src.cache[k].push_back(ind < 0 ? std::string("NULL") : text);
+    }
+  }
+  db->FreeStmt(stmt.get());
+  return kRowOk;
+}
+
+int RowGenerator::SqlValue(std::string& value, size_t c, size_t s, bool& isNull) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  if (!source.asList || !src.loaded) {
+    const int status = RunSql(s, source.asList != 0);
+    if (status != kRowOk) return status;
+  }
+  if (source.asList) {
+    ChooseFromList(value, c, s, c == s ? 0 : state_[c]->groupPos, isNull);
+    return kRowOk;
+  }
+  if (!src.cache[0].empty()) value = src.cache[0][0];
+  if (value == "NULL" && columns_[c].isNull >= 1) isNull = true;
+  return kRowOk;
+}
+
+int RowGenerator::RunSql(size_t s, bool all) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  src.loaded = true;
+  for (auto& list : src.cache) list.clear();
+  std::string error, description;
+  CDB* db = ColumnConnection(s, error, description);
+  if (!db) {
+    const std::string text = source.SQL + "\r\n\r\n" + error + "\r\n" + description;
+    if (options_.log) options_.log->Bug(text, "QuarnelGenerator::OneFieldValue");
+    options_.Messages().Message("Connection error", text, PromptIcon::kError);
+    return kRowColumnConnection;
+  }
+  std::unique_ptr<CStmt> stmt = db->NewStmt();
+  if (!stmt || !CDB::isOK(db->Exec(source.SQL, stmt.get()))) {
+    const std::string dbError = db->ErrorText();
+    if (options_.log) options_.log->Bug(dbError + "\r\n" + source.SQL, "QuarnelGenerator::OneFieldValue");
+    if (stmt) db->FreeStmt(stmt.get());
+    if (showErrors_) {
+      bool dontShowAgain = false;
+      if (options_.Messages().ErrorDialog(dbError, source.SQL, dontShowAgain) != PromptAnswer::kOk) options_.Cancel();
+      if (dontShowAgain) showErrors_ = false;
+    }
+    return kRowOk;
+  }
+  int columns = 0;
+  if (!CDB::isOK(db->NumResultCols(&columns, stmt.get())) || columns <= 0) {
+    if (options_.log) options_.log->Bug("No columns found in result set:" + source.SQL, "QuarnelGenerator::OneFieldValue");
+    columns = kCacheLists;
+  }
+  columns = std::min(columns, kCacheLists);
+  size_t limit = 1;
+  if (all) limit = options_.FromLinked > 0 ? static_cast<size_t>(options_.FromLinked) : SIZE_MAX;
+  std::string text;
+  long ind = 0;
+  size_t rows = 0;
+  while (rows < limit && !options_.Cancelled() && CDB::isOK(db->Fetch(stmt.get()))) {
+    for (int k = 0; k < columns; ++k) {
+      if (!CDB::isOK(db->GetDataAsText(k + 1, &text, &ind, stmt.get(), kMaxSqlField))) break;
+      src.cache[k].push_back(ind < 0 ? std::string("NULL") : text);
+    }
+    ++rows;
+  }
+  db->FreeStmt(stmt.get());
+  if (options_.LogLevel == 1 && options_.log) {
+    options_.log->State("FM_SQL: " + std::to_string(rows) + " rows loaded");
+  }
+  return kRowOk;
+}
+
+void RowGenerator::LoadFile(size_t s) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  src.loaded = true;
+  std::string separator = source.fileSeparator;
+  if (options_.flatFile || separator.empty() || separator == "<tab>") separator = "\t";
+  std::ifstream in(source.FileName, std::ios::binary);
+  if (!in) {
+    const std::string text = "Table '" + rule_->TabName + "', column '" + source.Name + "'. Error open file '" +
+                             source.FileName + "'";
+    Warn(s, "Error", text, true);
+    return;
+  }
+  std::string line;
+  size_t lines = 0;
+  size_t widest = 0;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    size_t start = 0;
+    for (size_t k = 0; k < static_cast<size_t>(kCacheLists); ++k) {
+      const size_t end = line.find(separator, start);
+      auto& list = src.cache[k];
+      // Fields missing from earlier lines are empty, so every list stays
+      // aligned with the line numbers.
+      if (list.size() < lines) list.resize(lines);
+      list.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      widest = std::max(widest, k + 1);
+      if (end == std::string::npos) break;
+      start = end + separator.size();
+    }
+    ++lines;
+  }
+  for (size_t k = 0; k < widest; ++k) src.cache[k].resize(lines);
+}
+
+void RowGenerator::LoadLibrary(size_t s) {
+  State& src = *state_[s];
+  const ColumnRule& source = columns_[s];
+  src.loaded = true;
+  std::string list, field;
+  VLibrary::SplitLibName(source.LibName, list, field);
+  auto& values = src.cache[0];
+  values.clear();
+  if (options_.library && options_.library->LoadList(list, field, {}, values) < 0) values.clear();
+  const int64_t longest = LeadingInteger(source.HighRange);
+  if (longest > 0) {
+    std::erase_if(values, [longest](const std::string& v) { return static_cast<int64_t>(v.size()) > longest; });
+  }
+  if (values.empty()) {
+    Warn(s, "Warning!",
+         "Column " + std::to_string(s + 1) + " is not compatible with Library item '" + source.LibName + "'", false);
+  }
+}
+
+int RowGenerator::IncrementalValue(std::string& value, size_t c) {
+  State& st = *state_[c];
+  const ColumnRule& col = columns_[c];
+  if (st.stepped != SteppedKind::kNone) {
+    DateTimeParts parts;
+    if (ReadSteppedValue(st.current, st.stepped, col.sFormat, random_.dateTime, parts) != 0) {
+      const std::string text = st.current;
+      st.warned = false;  // every unreadable date is reported: the rule stops here
+      Warn(c, "Bad date Error", text, true);
+      return kRowFailed;
+    }
+    if (st.counter % col.Times == 0) AdvanceDateTime(parts, col.incTimeMode, st.incStepInt);
+    ++st.counter;
+    const bool withTime = st.stepped == SteppedKind::kTimestamp ||
+                          (st.stepped == SteppedKind::kDate && random_.serverKind == kServerOracle);
+    WriteSteppedValue(value, parts, st.stepped, withTime, col.sFormat, random_.dateTime);
+    st.current = value;
+    return kRowOk;
+  }
+  if (st.incDouble) {
+    AppendNumber(value, c, st.incDbl, true);
+  } else {
+    AppendNumber(value, c, static_cast<double>(st.incInt), false);
+    if (!st.intFormat.ok() && !st.floatFormat.ok()) {
+      // Exact for any 64-bit value, where the double above is not.
+      value.clear();
+      st.intFormat.Append(value, static_cast<long long>(st.incInt));
+    }
+  }
+  ++st.counter;
+  if (st.counter % col.Times == 0) {
+    st.incInt = static_cast<int64_t>(static_cast<uint64_t>(st.incInt) + static_cast<uint64_t>(st.incStepInt));
+    st.incDbl += st.incStepDbl;
+  }
+  if (col.Cycle > 0 && st.counter % col.Cycle == 0) {
+    st.incInt = st.incStartInt;
+    st.incDbl = st.incStartDbl;
+  }
+  return kRowOk;
+}
+
+void RowGenerator::PatternValue(std::string& value, size_t c, std::string_view pattern) {
+  const ColumnRule& col = columns_[c];
+  for (int evaluation = 0; evaluation < kMaxPatternEvaluations; ++evaluation) {
+    value.clear();
+    if (patterns_.Generate(value, static_cast<int>(c), pattern) != 0) {
+      const std::string text = "Error: '" + patterns_.ErrorMessage() + "'\r\nPattern '" + std::string(pattern) + "'";
+      State& st = *state_[c];
+      if (!st.warned) {
+        st.warned = true;
+        if (options_.log) {
+          options_.log->Bug(Replace(Replace(text, "\r", " "), "\n", " "), "QuarnelGenerator::OneFieldValue");
+        }
+        options_.Messages().Message("Wrong Pattern", text, PromptIcon::kError);
+      }
+    }
+    if (col.iSize <= 0 || value.size() <= static_cast<size_t>(col.iSize)) break;
+  }
+}
+
+void RowGenerator::ApplyDateConversion(std::string& value, size_t c, int& expression) {
+  const std::string& conversion = options_.DateConversion;
+  if (conversion.empty() || !dateConversion_.ok() || !IsDateTimeType(columns_[c].iType) || value.empty()) return;
+  if (value.size() >= 7 && conversion.size() >= 7 && value.compare(0, 7, conversion, 0, 7) == 0) return;
+  // The value stands between the template's quotes: its own quotes are doubled.
+  DoubleQuotes(value);
+  scratch_.clear();
+  dateConversion_.Append(scratch_, value);
+  value.swap(scratch_);
+  expression = 1;
+}
+
+int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& textLine, std::string_view delimiter) {
+  values.clear();
+  textLine.clear();
+  const char q = options_.DataQuote();
+  const int serverKind = random_.serverKind;
+  const bool unicodeServer = serverKind != kServerMySql && serverKind != kServerPostgres && serverKind != kServerSqlite;
+  for (auto& st : state_) {
+    st->field.final.clear();
+    st->previous.swap(st->field.raw);
+    st->field.raw.clear();
+    st->previousNull = st->field.isNull;
+    st->previousExpr = st->rawExpr;
+    st->hasPending = false;
+  }
+  const bool fixed = delimiter == kFixedLengthDelimiter;
+  const bool bulk = options_.UseBULK != 0;
+  size_t position = 0;
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    ColumnRule& col = columns_[c];
+    State& st = *state_[c];
+    RowField& field = st.field;
+    field.included = col.Method != kMethodIgnore || bulk;
+    if (col.Method == kMethodIgnore) {
+      field.final = kIgnored;
+      field.isNull = false;
+      field.expression = 0;
+      field.quoted = false;
+    } else {
+      const size_t s = col.groupNo > 0 && st.leader != c && col.Method != kMethodIncremental ? st.leader : c;
+      const bool quoting = (FLD_DESC::TypeWithQuotas(col.iType) && !col.NoQuotas) || col.AlwaysQuote;
+      field.quoted = quoting;
+      if (quoting && col.iSize > 0 && LeadingInteger(col.HighRange) == 0) col.HighRange = std::to_string(col.iSize);
+      std::string& value = field.final;
+      for (int failures = 0;;) {
+        value.clear();
+        bool isNull = false;
+        int expression = 0;
+        const int status = OneFieldValue(value, c, s, isNull, row, expression);
+        if (status != kRowOk) return status;
+        field.isNull = isNull;
+        field.expression = expression;
+        bool wrapped = false;
+        if ((!col.NoQuotas || quoting) && !expression) wrapped = EscapeQuotes(value);
+        patterns_.SetColumnValue(static_cast<int>(c), value);
+        if (isNull) {
+          value = "NULL";
+        } else if (!quoting || expression) {
+          if (options_.RemoveComma && RemovesComma(col.iType)) std::erase(value, ',');
+          if (!expression) {
+            if (value.empty()) {
+              // Nothing between two commas would break the statement.
+              value = "NULL";
+            } else if (!col.NoQuotas && !IsNumberLiteral(value)) {
+              // Not a number: written as a literal the server converts or
+              // rejects, never as part of the statement.
+              value.insert(value.begin(), q);
+              value += q;
+            }
+          }
+        } else if (!wrapped) {
+          const bool prefix = options_.UnicodePrefix && unicodeServer && col.TypeIsUnicode();
+          value.insert(0, prefix ? 2 : 1, q);
+          if (prefix) value[0] = 'N';
+          value += q;
+        }
+        if (!isNull && col.UseNulls > 0 && RandomBelow(100) < col.UseNulls) value = "NULL";
+        // NULLs never collide: any number of rows may hold them.
+        if (st.unique && value != "NULL" && !st.unique->Insert(value)) {
+          if (++failures >= options_.UniqueTryCounter) {
+            if (options_.log) {
+              options_.log->Bug("ABORT: Could not find unique value for " + rule_->TabName + "." + col.Name + "!",
+                                "QuarnelGenerator::GenOneRowValues");
+            }
+            return kRowFailed;
+          }
+          continue;
+        }
+        break;
+      }
+    }
+    if (!field.included) continue;
+    if (position > 0) values += ',';
+    values += field.final;
+    // The text field: the value as made, without the NULL share.
+    std::string_view text = col.Method == kMethodIgnore || field.raw == "NULL" ? std::string_view() : field.raw;
+    if (!options_.project || !options_.project->QuoteExportString) {
+      if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
+    }
+    if (fixed && outputs_) {
+      outputs_->FixedLength(textLine, text, col, position);
+    } else {
+      if (position > 0 && !fixed) textLine += delimiter;
+      textLine += text;
+    }
+    ++position;
+  }
+  WriteXmlRow();
+  patterns_.NextRow();
+  return kRowOk;
+}
+
+void RowGenerator::WriteXmlRow() {
+  HTML* xml = outputs_ ? outputs_->Xml() : nullptr;
+  if (!xml) return;
+  const bool asTag = outputs_->XMLType() != 0;
+  xml->OpenTag("row");
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    if (columns_[c].Method == kMethodIgnore) continue;
+    std::string_view text = state_[c]->field.raw;
+    if (text == "NULL") text = {};
+    if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
+    if (asTag) {
+      xml->Tag(columns_[c].Name, text);
+    } else {
+      xml->Tag("value", text, "field", columns_[c].Name);
+    }
+  }
+  xml->CloseTag("row");
+}
+
+int RowGenerator::MeasureWidths(std::vector<unsigned>& widths, int rows) {
+  size_t position = 0;
+  std::string value;
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    const ColumnRule& col = columns_[c];
+    if (col.Method == kMethodIgnore && !options_.UseBULK) continue;
+    const size_t s = col.groupNo > 0 && state_[c]->leader != c && col.Method != kMethodIncremental ? state_[c]->leader : c;
+    size_t longest = 0;
+    for (int i = 0; i < rows && col.Method != kMethodIgnore; ++i) {
+      value.clear();
+      bool isNull = false;
+      int expression = 0;
+      state_[c]->hasPending = false;
+      const int status = OneFieldValue(value, c, s, isNull, static_cast<int>(position), expression);
+      if (status != kRowOk) return status;
+      std::string_view text = value;
+      if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
+      longest = std::max(longest, text.size());
+    }
+    if (widths.size() <= position) widths.resize(position + 1, 0);
+    widths[position] = static_cast<unsigned>(std::min<size_t>(longest, UINT32_MAX));
+    ++position;
+  }
+  return kRowOk;
+}

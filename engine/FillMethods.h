@@ -1,0 +1,138 @@
+// RowGenerator: the values of a data rule, column by column and row by row.
+// GenerateValues prepares the rule once (caches, bounds, formats, the
+// uniqueness sets, the pattern engine), GenOneRowValues then makes each row:
+// it asks OneFieldValue for every column's value by its fill method, applies
+// quoting, the NULL share and uniqueness, and assembles the SQL value list,
+// the text line and the XML row element.
+//
+// Calling order per rule: GenerateValues; optionally MeasureWidths (which
+// draws values like rows do); then GenOneRowValues for rows 1, 2, ... The
+// row's values stay readable through Field() until the next row. The pattern
+// engine is prepared here (columns added, NextRow after each row); the caller
+// only hands it the named generators through Patterns().
+//
+// The rule's column rules are copied at GenerateValues and every per-rule
+// adjustment (a named generator's settings, bounds, variables) is made on the
+// copy, so the project itself never changes during a run.
+//
+// REQUIRES: the run options (with their connection, project, log and value
+// library) and the output files outlive the object; one thread uses it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "GenTmpl/PatternEngine.h"
+#include "project/Project.h"
+#include "support/SafeFormat.h"
+#include "values/OneRandom.h"
+
+class CDB;
+class OutputFiles;
+struct RunOptions;
+
+// Result codes.
+enum RowGeneratorStatus {
+  kRowOk = 0,
+  kRowFailed = 1,                // a value could not be made (uniqueness, a bad date)
+  kRowTargetConnection = -4,     // the scramble target cannot be connected
+  kRowColumnConnection = -8,     // a column's connection failed
+  kRowSameTarget = -10,          // the user declined a target equal to the source
+};
+
+// One column's value in the current row.
+struct RowField {
+  std::string final;     // as it stands in the SQL value list ("NULL", 'text', 12)
+  std::string raw;       // as the fill method produced it
+  bool isNull = false;   // the method produced NULL
+  int expression = 0;    // the value is SQL (a conversion), written without quotes
+  bool quoted = false;   // the column's values are quoted literals
+  bool included = true;  // the column takes part in the row (not Ignore, or bulk insert)
+};
+
+class RowGenerator {
+ public:
+  static constexpr int kCacheLists = 32;
+  static constexpr int kMaxPatternEvaluations = 5;
+  static constexpr size_t kMaxSqlField = 1024;
+  static constexpr std::string_view kIgnored = "<ignored>";
+
+  // `outputs` may be null: no fixed-length widths and no XML rows then.
+  RowGenerator(RunOptions& options, OutputFiles* outputs);
+  ~RowGenerator();
+  RowGenerator(const RowGenerator&) = delete;
+  RowGenerator& operator=(const RowGenerator&) = delete;
+
+  // Prepares `rule` before its first row; 0, kRowTargetConnection or kRowSameTarget.
+  int GenerateValues(const Rule& rule);
+  // Makes row `row` (from 1): `values` receives the SQL value list (joined by
+  // ","), `textLine` the text line (fields joined by `delimiter`, or padded
+  // when it is "<fixed length>"), and the XML row goes to the outputs' current
+  // XML writer. Returns 0, or non-zero when the row could not be made (the
+  // rule should stop).
+  int GenOneRowValues(std::string& values, int row, std::string& textLine, std::string_view delimiter);
+  // One value of column `c`, taken from source column `s` (the column itself
+  // or its group leader). Returns 0 or kRowColumnConnection / kRowFailed.
+  int OneFieldValue(std::string& value, size_t c, size_t s, bool& isNull, int row, int& expression);
+
+  // The prepared columns, in rule order.
+  const std::vector<ColumnRule>& Columns() const { return columns_; }
+  const RowField& Field(size_t column) const;
+  // Measures fixed-length widths: `rows` values of every included column,
+  // the longest (without surrounding quotes) stored in `widths`.
+  int MeasureWidths(std::vector<unsigned>& widths, int rows = 100);
+
+  PatternEngine& Patterns() { return patterns_; }
+  // The scramble target connection made by GenerateValues, or null.
+  CDB* ScrambleTarget() { return target_.get(); }
+  void ReleaseScrambleTarget();
+  // Whether a failing SQL statement shows the error dialog; the dialog's check
+  // box turns it off for the run.
+  bool ShowErrors() const { return showErrors_; }
+  void SetShowErrors(bool on) { showErrors_ = on; }
+
+ private:
+  struct State;
+
+  int PrepareTarget(const Rule& rule);
+  void PrepareColumn(size_t index);
+  void StartAfterLast(ColumnRule& column);
+  // The connection of methods 1 and 8 for column `s`, or null with the error
+  // in `error` and the description in `description`.
+  CDB* ColumnConnection(size_t s, std::string& error, std::string& description);
+
+  int LinkedValue(std::string& value, size_t c, size_t s, bool& isNull, int row);
+  int LoadLinked(size_t s);
+  int SqlValue(std::string& value, size_t c, size_t s, bool& isNull);
+  int RunSql(size_t s, bool all);
+  void LoadFile(size_t s);
+  void LoadLibrary(size_t s);
+  int IncrementalValue(std::string& value, size_t c);
+  void PatternValue(std::string& value, size_t c, std::string_view pattern);
+  // Picks from list `p` of `s`'s cache for `c`; false when the list is empty.
+  bool ChooseFromList(std::string& value, size_t c, size_t s, int p, bool& isNull);
+  void FormatListValue(std::string& value, size_t c, int method);
+  void SetKeyGroup(size_t c, size_t s, size_t index);
+  void Warn(size_t column, std::string_view caption, const std::string& text, bool error);
+  void AppendNumber(std::string& out, size_t c, double value, bool asDouble);
+  void ApplyDateConversion(std::string& value, size_t c, int& expression);
+  void WriteXmlRow();
+
+  RunOptions& options_;
+  OutputFiles* outputs_;
+  const Rule* rule_ = nullptr;
+  std::vector<ColumnRule> columns_;
+  std::vector<std::unique_ptr<State>> state_;
+  PatternEngine patterns_;
+  PatternEngine items_;  // evaluates list items used as patterns
+  RandomContext random_;
+  std::unique_ptr<CDB> target_;
+  std::unique_ptr<CDB> freshConnection_;  // the run's settings, update and scramble modes
+  int32_t groupDraw_ = 0;
+  bool showErrors_ = true;
+  SafeFormat dateConversion_;
+  std::string scratch_;
+};
