@@ -190,8 +190,13 @@ const char* UsageText() {
          "                16777216 characters of work, and patterns nest at most 40\n"
          "                levels deep.\n"
          "\n"
-         "Exit status in console mode: 0 done, 1 connection failed or rows were\n"
-         "rejected, 2 the project could not be loaded or run, or a wrong option.\n"
+         "Exit status in console mode (-c):\n"
+         "  0  every rule ran and no row was rejected\n"
+         "  1  rows were rejected, a rule failed, the run was cancelled (Ctrl-C)\n"
+         "     or no database was connected\n"
+         "  2  the project could not be loaded or run at all, or a wrong option\n"
+         "Ctrl-C during a console run stops the current rule (what it did is\n"
+         "committed, the epilogue scripts run); a second Ctrl-C ends at once.\n"
          "Switches may also start with \"/\" (\"/c\"). Quote a path that holds blanks,\n"
          "or give it as the whole command line.\n";
 }

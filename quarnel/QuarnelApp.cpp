@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include "GenTmpl/VLibrary.h"
+#include "project/Project.h"
 #include "project/ProjectDocument.h"
 #include "quarnel/ConnectionControl.h"
 #include "quarnel/HeadlessCommands.h"
 #include "quarnel/ProgramSettings.h"
+#include "quarnel/RunControl.h"
 #include "quarnel/Version.h"
 #include "support/Log.h"
 
@@ -137,17 +139,15 @@ int CQuarnelApp::RunConsole() {
   ConsoleOutput("", 1);
 
   log_->ClearState();
-  int status = 0;
   if (connection_->DoConnect(0) == 1) {
     CDB* db = connection_->connection();
     ConsoleOutput("Connected to " + db->dbmsName() + ": " + db->Info().ConInfo(), 1);
   } else {
     ConsoleOutput("Not connected", 1);
-    status = 1;
   }
   if (document_->DoLoad(state_.projectFile, true) != 0) {
     hasConsole_ = false;
-    return 2;
+    return kExitNotRun;
   }
   // A profile named on the command line is the user's explicit choice for
   // this run; only without one does the project bring its own connection.
@@ -155,8 +155,20 @@ int CQuarnelApp::RunConsole() {
     std::string summary;
     if (document_->RestoreConnection(&summary) == 0 && !summary.empty()) ConsoleOutput("Connected: " + summary, 1);
   }
-  const Project& project = document_->project();
+  Project& project = document_->project();
   ConsoleOutput("Project " + state_.projectFile + ": " + std::to_string(project.rules.size()) + " rule(s)", 1);
+
+  RunControl control(*settings_, *log_, *connection_, library_.get(), libraryPath_);
+  control.consoleMode = 1;
+  control.performanceMode = state_.performance;
+  RunSummary summary;
+  {
+    BreakSignalGuard breakGuard(control.cancelFlag());
+    summary = control.Run(project, [this](int message, int number, const std::string& text) {
+      if (message == kConsoleText) ConsoleOutput(text, number);
+    });
+  }
+  if (summary.cancelled) ConsoleOutput("Cancelled.", 1);
   hasConsole_ = false;
-  return status;
+  return ExitStatusOf(summary, connection_->connected());
 }

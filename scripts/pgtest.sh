@@ -2,6 +2,8 @@
 # Starts or stops a throwaway PostgreSQL 15 cluster on loopback for the tests.
 #   pgtest.sh start DIR   creates DIR, initdb, starts the server, writes DIR/conn (an ODBC string)
 #   pgtest.sh stop DIR    stops the server and removes DIR
+#   pgtest.sh halt DIR    stops the server and keeps DIR (a server lost in the middle of a run)
+#   pgtest.sh resume DIR  starts a halted server again on its port
 set -euo pipefail
 cmd=${1:?start or stop}
 dir=${2:?cluster folder}
@@ -38,5 +40,13 @@ stop)
   fi
   rm -rf "$dir"
   ;;
-*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+halt)
+  as_owner "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+  ;;
+resume)
+  port=$(sed -n 's/.*Port=\([0-9]*\).*/\1/p' "$dir/conn")
+  as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" \
+    -o "-p $port -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=50" -w start >/dev/null
+  ;;
+*) echo "usage: $0 start|stop|halt|resume DIR" >&2; exit 2 ;;
 esac

@@ -1,0 +1,440 @@
+#include "engine/Generator.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/FillMethods.h"
+#include "engine/OutputFiles.h"
+#include "project/PatternForm.h"
+#include "support/Database.h"
+#include "support/Log.h"
+#include "support/ScriptParser.h"
+
+namespace {
+
+constexpr const char* kPending = "Pending...";
+
+// How one rule of the loop ended for the rest of the run.
+enum class RuleOutcome { kNext, kLeaveLoop, kEndRun };
+
+std::string_view TrimRight(std::string_view text) {
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+void RemoveFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+}
+
+// A unique empty file in the system's temporary folder; empty when none can
+// be made.
+std::string MakeBulkFile() {
+  std::error_code ec;
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "qrnXXXXXX").string();
+  if (ec) return {};
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) return {};
+  ::close(fd);
+  return pattern;
+}
+
+}  // namespace
+
+QuarnelGenerator::QuarnelGenerator() = default;
+
+QuarnelGenerator::~QuarnelGenerator() {
+  generator_.reset();
+  outputs_.reset();
+  if (!bulkFile_.empty()) RemoveFile(bulkFile_);
+}
+
+void QuarnelGenerator::Trace(const char* text) const {
+  if (trace_) options_.log->State(text);
+}
+
+void QuarnelGenerator::LogEntry(std::string_view text, std::string_view title) const {
+  if (options_.log) options_.log->Bug(text, title);
+}
+
+void QuarnelGenerator::Console(int message, int number, const std::string& text) const {
+  if (options_.console) options_.console(message, number, text);
+}
+
+void QuarnelGenerator::SetCell(int column, const std::string& text) const {
+  Console(kSetCell, line_ * 100 + column, text);
+}
+
+void QuarnelGenerator::Heading(const std::string& text) const {
+  if (options_.consoleMode) {
+    Console(kConsoleText, 1, text);
+  } else {
+    Console(kItemText, kConsoleHeadingItem, text);
+  }
+}
+
+bool QuarnelGenerator::HasScript(std::string_view script) { return !TrimRight(script).empty(); }
+
+bool QuarnelGenerator::Connected() const { return options_.connection && options_.connection->connected(); }
+
+bool QuarnelGenerator::Selected(size_t index) const {
+  const std::vector<int16_t>& selection = options_.ruleSelection;
+  return selection.empty() || std::binary_search(selection.begin(), selection.end(), static_cast<int16_t>(index));
+}
+
+void QuarnelGenerator::SetUp(const RunOptions& options) {
+  options_ = options;
+  trace_ = options_.log && !options_.performanceMode;
+  // The run keeps its own copy of the global variables, since their values
+  // are filled here and the caller's list is read-only.
+  globals_.clear();
+  if (options.globalVars) globals_ = *options.globalVars;
+  options_.globalVars = &globals_;
+
+  CDB* db = Connected() ? options_.connection : nullptr;
+  auto evaluate = [db](ProjectVariable& variable) {
+    variable.Value.clear();
+    if (variable.Type == "Constant") {
+      variable.Value = variable.Def;
+      return;
+    }
+    if (!db) return;
+    std::unique_ptr<CStmt> stmt = db->NewStmt();
+    if (CDB::isOK(db->Exec(variable.Def, stmt.get())) && CDB::isOK(db->Fetch(stmt.get()))) {
+      long indicator = 0;
+      db->GetDataAsText(1, &variable.Value, &indicator, stmt.get());
+      if (indicator < 0) variable.Value.clear();
+    }
+    db->FreeStmt(stmt.get());
+  };
+  for (ProjectVariable& variable : options_.project->localVars) evaluate(variable);
+  for (ProjectVariable& variable : globals_) evaluate(variable);
+
+  PatternSettings settings;
+  settings.DateFormat = options_.DateFormat;
+  settings.TimeFormat = options_.TimeFormat;
+  settings.DateTimeSep = options_.DateTimeSep;
+  settings.MaxBlobSize = options_.MaxBlobSize;
+  namedGens_.clear();
+  for (const ColumnRule& generator : options_.project->namedGens) {
+    ColumnRule copy = generator;
+    ColumnRuleToPattern(copy, nullptr, &settings, db);
+    namedGens_.push_back({copy.NamedGen, copy.Mask});
+  }
+  outputs_ = std::make_unique<OutputFiles>(options_);
+  generator_ = std::make_unique<RowGenerator>(options_, outputs_.get());
+  generator_->Patterns().SetNamedGenList(&namedGens_);
+}
+
+int QuarnelGenerator::PendingLinesOf(const Rule& rule) const {
+  if (!rule.Enabled) return options_.ConsoleShowsDisabled ? 1 : 0;
+  return 1 + (HasScript(rule.sqlBefore) ? 1 : 0) + (HasScript(rule.sqlAfter) ? 1 : 0);
+}
+
+void QuarnelGenerator::CreatePendingLines(size_t first, size_t end) {
+  const Project& project = *options_.project;
+  auto add = [this](const std::string& item, const char* state) {
+    Console(kAddLine, 0, item);
+    Console(kSetLastLine, kConsoleState, state);
+  };
+  if (HasScript(project.sqlBefore)) add("Prologue SQL script", kPending);
+  for (size_t i = first; i < end; ++i) {
+    const Rule& rule = project.rules[i];
+    if (!rule.Enabled && !options_.ConsoleShowsDisabled) continue;
+    if (rule.Enabled && HasScript(rule.sqlBefore)) add(rule.TabName + " (prologue)", kPending);
+    add(rule.TabName, rule.Enabled ? kPending : "Disabled");
+    Console(kSetLastLine, kConsoleNote, rule.note);
+    if (rule.Enabled && HasScript(rule.sqlAfter)) add(rule.TabName + " (epilogue)", kPending);
+  }
+  if (HasScript(project.sqlAfter)) add("Epilogue SQL script", kPending);
+}
+
+void QuarnelGenerator::Run(const RunOptions& options) {
+  summary_ = RunSummary{};
+  SetUp(options);
+  Project& project = *options_.project;
+  generator_->SetShowErrors(true);
+  line_ = 0;
+  Trace("QuarnelGenerator::Run - prepare");
+
+  const size_t ruleCount = project.rules.size();
+  size_t first = 0;
+  size_t end = ruleCount;
+  if (!options_.ruleSelection.empty()) {
+    first = std::min<size_t>(std::max<int>(options_.ruleSelection.front(), 0), ruleCount);
+    end = std::min<size_t>(std::max<int>(options_.ruleSelection.back(), 0) + 1, ruleCount);
+  }
+
+  if (trace_) {
+    char text[512];
+    std::snprintf(text, sizeof text, "%d rules, %s date fmt, %s time fmt, file:%s, exec:%s, text:%s",
+                  static_cast<int>(ruleCount), options_.DateFormat.c_str(), options_.TimeFormat.c_str(),
+                  project.ToFile ? "Y" : "N", project.NoExec ? "N" : "Y", project.ToTxtFile ? "Y" : "N");
+    LogEntry(text, "Start project");
+  }
+
+  if (Connected()) {
+    if (options_.VerifySchema && VerifySchema(static_cast<int>(first), static_cast<int>(end), 0) != 0) {
+      summary_.stopped = true;
+      return;
+    }
+    LogEntry(options_.connection->Info().ConInfo(), "Connected");
+    Trace("QuarnelGenerator::Run - start");
+  }
+
+  if (project.TruncateSQL && !project.SQLFile.empty()) RemoveFile(project.SQLFile);
+  if (project.TruncateTXT && !project.TXTFile.empty()) RemoveFile(project.TXTFile);
+
+  pending_ = options_.ConsoleShowsPending && !options_.consoleMode && options_.console;
+  if (pending_) CreatePendingLines(first, end);
+
+  if (HasScript(project.sqlBefore)) SQLExec(project.sqlBefore, true, false);
+
+  if (options_.UseBULK) {
+    bulkFile_ = MakeBulkFile();
+    if (bulkFile_.empty()) LogEntry("The temporary bulk file could not be created", "QuarnelGenerator::Run");
+  }
+  outputs_->OpenProjectXml();
+
+  const int headingCount = options_.ruleSelection.empty() ? static_cast<int>(ruleCount)
+                                                          : static_cast<int>(options_.ruleSelection.size());
+  RuleOutcome outcome = RuleOutcome::kNext;
+  for (size_t index = first; index < end && outcome == RuleOutcome::kNext; ++index) {
+    const Rule& stored = project.rules[index];
+    if (!stored.Enabled) {
+      if (!pending_ && options_.ConsoleShowsDisabled && !options_.consoleMode && options_.console) {
+        Console(kAddLine, 0, stored.TabName);
+        Console(kSetLastLine, kConsoleState, "Disabled");
+        Console(kSetLastLine, kConsoleNote, stored.note);
+        ++line_;
+      } else if (pending_) {
+        line_ += PendingLinesOf(stored);
+      }
+      continue;
+    }
+    if (options_.UseBULK && stored.Mode != kRuleClear && stored.PerTrans == 0) {
+      options_.Messages().Message(
+          "Warning!", "Bulk Insert mode is not compatible with autocommit.\nPlease set up transaction size in rule properties.",
+          PromptIcon::kWarning);
+      summary_.stopped = true;
+      outcome = RuleOutcome::kEndRun;
+      break;
+    }
+    if (!Selected(index)) {
+      // Lines made in advance for a rule outside the selection keep their text.
+      if (pending_) line_ += PendingLinesOf(stored);
+      continue;
+    }
+    const int result = RunRule(index, headingCount);
+    if (result < 0) {
+      outcome = RuleOutcome::kEndRun;
+    } else if (result > 0 || options_.Cancelled()) {
+      outcome = RuleOutcome::kLeaveLoop;
+    }
+  }
+  summary_.cancelled = options_.Cancelled();
+  if (outcome == RuleOutcome::kEndRun) {
+    summary_.stopped = true;
+    // A single transaction of a run that could not finish is all or nothing.
+    if (options_.SingleTransaction && Connected() && !project.NoExec) options_.connection->EndTran(1);
+    outputs_->CloseRuleFiles();
+    outputs_->CloseRuleXml();
+    outputs_->CloseProjectXml();
+    if (trace_) options_.log->ClearState();
+    return;
+  }
+
+  if (options_.SingleTransaction) Commit(false);
+  generator_->Patterns().Clear();
+  Trace("QuarnelGenerator::Run - terminate");
+  outputs_->CloseProjectXml();
+  if (HasScript(project.sqlAfter)) SQLExec(project.sqlAfter, false, false);
+  // The connection outlives the run: it goes back to autocommit, so that no
+  // transaction opened here is left for the next user of the connection.
+  if (Connected() && !project.NoExec) options_.connection->SetAutoCommit(true);
+  if (trace_) options_.log->ClearState();
+}
+
+// Runs rule `index`; returns 0 to go on, 1 to leave the rule loop (the
+// finishing steps still run) and -1 to end the run at once.
+int QuarnelGenerator::RunRule(size_t index, int headingCount) {
+  Project& project = *options_.project;
+  const int ruleCount = static_cast<int>(project.rules.size());
+  // The run works on a copy: the row count and everything the rule's
+  // generators adjust stay out of the project.
+  Rule rule = project.rules[index];
+
+  outputs_->OpenRuleXml(rule);
+  Trace("QuarnelGenerator::Run - one rule");
+  char text[160];
+  std::snprintf(text, sizeof text, " Execution console: rule %d of %d running", static_cast<int>(index) + 1, ruleCount);
+  Heading(text);
+
+  if (HasScript(rule.sqlBefore)) SQLExec(rule.sqlBefore, true, true);
+
+  std::string name = rule.TabName;
+  if (rule.Mode == kRuleClear) {
+    std::snprintf(text, sizeof text, "Clearing %d table(s)", static_cast<int>(rule.ClTab.size()));
+    name = text;
+  }
+  if (!options_.consoleMode) {
+    if (pending_) {
+      SetCell(kConsoleState, "Starting...");
+    } else {
+      Console(kAddLine, 0, name);
+      Console(kSetLastLine, kConsoleState, "Starting...");
+      Console(kSetLastLine, kConsoleNote, rule.note);
+    }
+  }
+
+  const bool dataRule = rule.Mode == kRuleData || rule.Mode == kRuleFile;
+  if (dataRule) {
+    RowCount(rule);
+    if (generator_->GenerateValues(rule) != kRowOk) {
+      options_.Messages().Message("Error", "Could not initialize rule", PromptIcon::kError);
+      LogEntry("Could not initialize rule", "QuarnelGenerator::Run");
+      return -1;
+    }
+  }
+  if (!options_.consoleMode) Console(kProgressRange, rule.Records, "");
+  Trace("QuarnelGenerator::Run - inited");
+  if (!options_.consoleMode) SetCell(kConsoleState, "Running...");
+
+  watch_.Start();
+  inserted_ = 0;
+  rejected_ = 0;
+  int result = kGenOk;
+  bool rolledBack = false;
+  switch (rule.Mode) {
+    case kRuleTables: result = TablesByTemplate(rule); break;
+    case kRuleObjects: result = Objects(rule); break;
+    case kRuleClear: result = ClearTables(rule); break;
+    case kRuleData:
+    case kRuleFile:
+      outputs_->OpenTable(rule);
+      result = rule.InsMode == kInsUpdate || rule.InsMode == kInsScramble ? UpdateData(rule, rule.InsMode == kInsScramble)
+                                                                          : OneData(rule, rule.TabName);
+      outputs_->CloseTable();
+      if (options_.SingleTransaction && result != kGenOk) {
+        if (Connected() && !project.NoExec) options_.connection->EndTran(1);
+        LogEntry("The transaction of the run was rolled back", "QuarnelGenerator::Run");
+        rolledBack = true;
+      }
+      break;
+    default:
+      LogEntry("Unknown rule kind " + std::to_string(rule.Mode) + " of rule " + rule.TabName, "QuarnelGenerator::Run");
+      result = kGenNotAvailable;
+      break;
+  }
+  if (!rolledBack) {
+    watch_.Stop();
+    generator_->ReleaseScrambleTarget();
+    Trace("QuarnelGenerator::Run - statistics");
+  }
+
+  // The row loop fills a data rule's line itself; console mode has no lines,
+  // so every rule's outcome is printed there.
+  if (!dataRule || options_.Cancelled() || options_.consoleMode) Statistics(index, result);
+  ++line_;
+  ++summary_.rulesExecuted;
+  if (result != kGenOk) ++summary_.rulesFailed;
+  summary_.inserted += inserted_;
+  summary_.rejected += rejected_;
+
+  if (HasScript(rule.sqlAfter)) SQLExec(rule.sqlAfter, false, true);
+  ExecutedHeading(summary_.rulesExecuted, headingCount);
+  outputs_->CloseRuleFiles();
+  outputs_->CloseRuleXml();
+  return rolledBack || options_.Cancelled() ? 1 : 0;
+}
+
+void QuarnelGenerator::Statistics(size_t index, int result) {
+  const char* state = options_.Cancelled() ? "Terminated" : kCompleted;
+  watch_.PerSecond(inserted_, rate_);
+  char text[256];
+  if (options_.consoleMode) {
+    if (result != kGenOk) {
+      Console(kConsoleText, 1, "Error");
+    } else {
+      std::snprintf(text, sizeof text, "Rule %d, inserted %" PRIu64 " (%s r/s), rejected %" PRIu64 ".",
+                    static_cast<int>(index), inserted_, rate_.c_str(), rejected_);
+      Console(kConsoleText, 1, text);
+    }
+  }
+  std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());
+  char title[32];
+  std::snprintf(title, sizeof title, "Rule %d:", static_cast<int>(index));
+  LogEntry(text, title);
+  if (!options_.consoleMode) {
+    SetCell(kConsoleState, result != kGenOk ? (options_.Cancelled() ? "Cancelled" : "Error") : state);
+    SetCell(kConsoleInserted, text);
+    std::snprintf(text, sizeof text, "%" PRIu64, rejected_);
+    SetCell(kConsoleRejected, text);
+  }
+}
+
+void QuarnelGenerator::ExecutedHeading(int executed, int ruleCount) {
+  char text[160];
+  std::snprintf(text, sizeof text, " Execution console: %d of %d rule%s executed ", executed, ruleCount,
+                executed == 1 ? "" : "s");
+  Heading(text);
+}
+
+void QuarnelGenerator::SQLExec(std::string_view script, bool isPrologue, bool isRuleLevel) {
+  Trace("QuarnelGenerator:: SQLExec");
+  script = TrimRight(script);
+  if (!Connected() || script.empty()) {
+    if (options_.ConsoleShowsPending) ++line_;
+    return;
+  }
+  std::string title = isPrologue ? "Prologue" : "Epilogue";
+  title += " SQL script";
+  title += isRuleLevel ? " (rule)" : " (project)";
+  if (!options_.consoleMode) {
+    if (pending_) {
+      SetCell(kConsoleItem, title);
+    } else {
+      Console(kAddLine, 0, title);
+    }
+    SetCell(kConsoleState, "Running...");
+  }
+  CParse parse;
+  parse.Parse(script);
+  CDB& db = *options_.connection;
+  int done = 0;
+  int failed = 0;
+  for (const std::string& statement : parse.Statements()) {
+    statement_.assign(statement);
+    statement_ += "\r\n";
+    outputs_->WriteSQL(statement_, nullptr);
+    if (CDB::isOK(db.Exec(statement))) {
+      ++done;
+    } else {
+      ++failed;
+      LogEntry(db.ErrorText() + "\r\n" + statement, "QuarnelGenerator::SQLExec");
+      if (generator_->ShowErrors()) {
+        bool dontShowAgain = false;
+        if (options_.Messages().ErrorDialog(db.ErrorText(), statement, dontShowAgain) != PromptAnswer::kOk) {
+          options_.Cancel();
+        }
+        if (dontShowAgain) generator_->SetShowErrors(false);
+      }
+    }
+    db.FreeStmt();
+  }
+  // Outside a single transaction the script's work is committed for good, so
+  // that a later rule in autocommit mode is not left inside a transaction.
+  Commit(!options_.SingleTransaction);
+  if (!options_.consoleMode) {
+    SetCell(kConsoleState, kCompleted);
+    SetCell(kConsoleInserted, std::to_string(done));
+    SetCell(kConsoleRejected, std::to_string(failed));
+  }
+  ++line_;
+}

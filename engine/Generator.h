@@ -1,0 +1,163 @@
+// QuarnelGenerator: runs one project against the run connection. Run walks
+// the project prologue, every selected and enabled rule with its own scripts,
+// and the project epilogue; a data rule is filled row by row by OneData, which
+// delivers each row as an insert statement (in transactions of the rule's
+// size) or through a bulk load, and to the SQL, text and XML outputs.
+// Progress goes to the console callback of the run options, trace and error
+// entries to their log.
+//
+// Every operation reports through integer statuses; nothing throws out of
+// here. The object lives for one run (or several runs one after the other).
+//
+// REQUIRES: the connection, project, log, value library and global variables
+// named by the run options outlive Run; one thread uses the object. Only the
+// cancel flag may be written from another thread during a run.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "GenTmpl/PatternEngine.h"
+#include "engine/RunOptions.h"
+#include "project/Project.h"
+#include "support/TimeCounter.h"
+
+class CDB;
+class OutputFiles;
+class RowGenerator;
+
+// Results of OneData and of the rule kinds the run driver dispatches to.
+enum GeneratorStatus {
+  kGenOk = 0,
+  kGenRowFailed = 1,             // a row could not be generated
+  kGenCancelled = -1,            // cancelled before the rule started
+  kGenSingleTranFailed = -10,    // a statement failed under SingleTransaction
+  kGenNotAvailable = -100,       // the rule kind or mode is not carried out by this build
+};
+
+// What a run did, for callers that report an outcome (the exit status of
+// console mode, the benchmark).
+struct RunSummary {
+  int rulesExecuted = 0;   // rules that reached their statistics
+  int rulesFailed = 0;     // of those, rules whose kind or row loop returned an error
+  uint64_t inserted = 0;   // over all rules
+  uint64_t rejected = 0;
+  bool stopped = false;    // ended early: schema check, a rule's set-up, or bulk insert with autocommit
+  bool cancelled = false;
+};
+
+class QuarnelGenerator {
+ public:
+  // Longest run of rows between console updates outside performance mode.
+  static constexpr int kDefaultReportInterval = 100;
+  // Block size of the copy of a loaded bulk file to the text outputs.
+  static constexpr size_t kBulkCopyBlock = 20480;
+  // State text of a rule or script that ended normally.
+  static constexpr const char* kCompleted = "Done";
+
+  QuarnelGenerator();
+  ~QuarnelGenerator();
+  QuarnelGenerator(const QuarnelGenerator&) = delete;
+  QuarnelGenerator& operator=(const QuarnelGenerator&) = delete;
+
+  // Runs the project of `options`, which are copied for the run.
+  void Run(const RunOptions& options);
+  const RunSummary& Summary() const { return summary_; }
+
+  // Runs one prologue or epilogue script statement by statement.
+  void SQLExec(std::string_view script, bool isPrologue, bool isRuleLevel);
+
+  // The row loop of a data rule into table `tableName`; a GeneratorStatus.
+  int OneData(const Rule& rule, const std::string& tableName);
+  // Executes one counted statement on the run connection: success adds to the
+  // inserted counter, failure (logged with the driver's text) to the rejected
+  // counter. Returns the connection's status.
+  int ExecStatement(const std::string& statement);
+  // Ends the current transaction with commit; unless `final`, opens the next.
+  // Rows of a transaction whose commit failed are moved from the inserted to
+  // the rejected counter. Returns the connection's status (kDbOk when there
+  // is nothing to commit).
+  int Commit(bool final);
+  // Loads `rows` rows from the temporary bulk file and copies it to the text
+  // outputs; `first` is the rule's first load.
+  void BulkExec(int rows, const Rule& rule, bool first);
+
+  uint64_t Inserted() const { return inserted_; }
+  uint64_t Rejected() const { return rejected_; }
+
+  // Sets the rule's Records from its row-count mode. Returns 0, or 1 when a
+  // count statement failed (Records then keeps its stored value).
+  int RowCount(Rule& rule);
+
+  // Parts this build does not carry out yet. Each writes a log entry naming
+  // what was not done and returns kGenNotAvailable; VerifySchema returns 0 in
+  // console mode, where no check is made.
+  int VerifySchema(int first, int end, int flag);
+  int UpdateData(const Rule& rule, bool scramble);
+  int TablesByTemplate(Rule& rule);
+  int Objects(const Rule& rule);
+  int ClearTables(const Rule& rule);
+
+ private:
+  // Run stages.
+  void SetUp(const RunOptions& options);
+  void CreatePendingLines(size_t first, size_t end);
+  // Lines that CreatePendingLines made for `rule` (prologue, rule, epilogue).
+  int PendingLinesOf(const Rule& rule) const;
+  int RunRule(size_t index, int ruleCount);
+  void Statistics(size_t index, int result);
+  void ExecutedHeading(int executed, int ruleCount);
+  bool Selected(size_t index) const;
+
+  // Console callback helpers; nothing happens without a callback.
+  void Console(int message, int number, const std::string& text) const;
+  void SetCell(int column, const std::string& text) const;
+  void Heading(const std::string& text) const;
+  void Trace(const char* text) const;
+  void LogEntry(std::string_view text, std::string_view title) const;
+  // Whether `script` holds anything but blanks, tabs and line ends.
+  static bool HasScript(std::string_view script);
+
+  // Row loop helpers.
+  void PrepareRuleTexts(const Rule& rule, const std::string& tableName);
+  void Progress(const Rule& rule, int row);
+  CDB* CommitConnection() const;
+  bool Connected() const;
+
+  RunOptions options_;
+  std::unique_ptr<OutputFiles> outputs_;
+  std::unique_ptr<RowGenerator> generator_;
+  std::vector<ProjectVariable> globals_;        // the run's copy, with values
+  std::vector<NamedGenerator> namedGens_;
+  RunSummary summary_;
+
+  bool trace_ = false;
+  bool pending_ = false;   // console lines were created in advance
+  int line_ = 0;           // console line of the current item
+  _TimeCounter watch_;
+  uint64_t inserted_ = 0;
+  uint64_t rejected_ = 0;
+  bool inTransaction_ = false;     // the row loop opened a transaction for its rule
+  uint64_t uncommitted_ = 0;       // rows inserted since the last commit
+  std::string bulkFile_;
+
+  // Per rule, built once and reused by every row.
+  std::string prefix_;       // "insert into T(cols) values", or the bulk statement before FIRSTROW
+  std::string bulkTail_;     // the bulk statement after FIRSTROW's number
+  std::string header_;
+  std::string delimiter_;
+  std::string values_;
+  std::string textLine_;
+  std::string statement_;
+  std::string rate_;
+  std::string scratch_;
+  int reportInterval_ = kDefaultReportInterval;
+  bool headerInBulk_ = false;
+};
+
+// ", Rest: ..." for `rest` rows at `rate` rows per second, appended to `out`;
+// nothing when the time rounds down to zero seconds.
+void AppendRemainingTime(std::string& out, int64_t rest, double rate);

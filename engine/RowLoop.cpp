@@ -1,0 +1,321 @@
+// The row loop of a data rule: statements, transactions, bulk loads and the
+// live progress of the rule's console line.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "engine/FillMethods.h"
+#include "engine/Generator.h"
+#include "engine/OutputFiles.h"
+#include "support/Database.h"
+#include "support/Log.h"
+
+namespace {
+
+uintmax_t FileSize(const std::string& path) {
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+// Appends the whole of `from` to the end of `to` (created when missing).
+// Returns false when either file cannot be used.
+bool AppendFile(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary | std::ios::app);
+  if (!in || !out) return false;
+  char block[QuarnelGenerator::kBulkCopyBlock];
+  while (in) {
+    in.read(block, sizeof block);
+    const std::streamsize got = in.gcount();
+    if (got > 0) out.write(block, got);
+  }
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace
+
+void AppendRemainingTime(std::string& out, int64_t rest, double rate) {
+  if (rest <= 0 || !(rate > 0)) return;
+  const double total = static_cast<double>(rest) / rate;
+  if (!(total < 9.2e18)) return;
+  int64_t seconds = static_cast<int64_t>(total);
+  int64_t minutes = 0, hours = 0, days = 0;
+  if (seconds > 60) {
+    minutes = seconds / 60;
+    seconds %= 60;
+  }
+  if (minutes > 60) {
+    hours = minutes / 60;
+    minutes %= 60;
+  }
+  if (hours > 24) {
+    days = hours / 24;
+    hours %= 24;
+  }
+  if (days == 0 && hours == 0 && minutes == 0 && seconds == 0) return;
+  char text[128];
+  if (days > 0) {
+    std::snprintf(text, sizeof text, "%" PRId64 " days, %02" PRId64 " hr, %02" PRId64 " min, %02" PRId64 " sec", days,
+                  hours, minutes, seconds);
+  } else if (hours > 0) {
+    std::snprintf(text, sizeof text, "%" PRId64 " hr, %02" PRId64 " min, %02" PRId64 " sec", hours, minutes, seconds);
+  } else if (minutes > 0) {
+    std::snprintf(text, sizeof text, "%" PRId64 " min, %02" PRId64 " sec", minutes, seconds);
+  } else {
+    std::snprintf(text, sizeof text, "%" PRId64 " sec", seconds);
+  }
+  out += ", Rest: ";
+  out += text;
+}
+
+CDB* QuarnelGenerator::CommitConnection() const {
+  CDB* target = generator_ ? generator_->ScrambleTarget() : nullptr;
+  return target ? target : options_.connection;
+}
+
+int QuarnelGenerator::ExecStatement(const std::string& statement) {
+  CDB& db = *options_.connection;
+  const int status = db.Exec(statement);
+  if (!CDB::isOK(status)) {
+    ++rejected_;
+    if (options_.log) options_.log->Bug(db.ErrorText() + "\r\n" + statement, "QuarnelGenerator::ExecStatement");
+  } else {
+    ++inserted_;
+    if (inTransaction_) ++uncommitted_;
+    if (options_.LogLevel == 1 && options_.log) options_.log->Bug(statement, "QuarnelGenerator::ExecStatement");
+  }
+  return status;
+}
+
+int QuarnelGenerator::Commit(bool final) {
+  int status = kDbOk;
+  CDB* db = CommitConnection();
+  if (!options_.project->NoExec && db && db->connected()) {
+    status = db->EndTran(0);
+    if (!CDB::isOK(status)) {
+      if (options_.log) options_.log->Bug(db->ErrorText(), "Commit");
+      // What the failed transaction held never reached the database.
+      inserted_ -= uncommitted_;
+      rejected_ += uncommitted_;
+    } else if (options_.LogLevel == 1 && options_.log) {
+      options_.log->Bug("Commit", "Exec");
+    }
+    if (!final) db->BeginTran();
+  }
+  uncommitted_ = 0;
+  if (options_.project->AddCommit) outputs_->WriteSQL("COMMIT\r\n", nullptr);
+  return status;
+}
+
+void QuarnelGenerator::BulkExec(int rows, const Rule& rule, bool first) {
+  if (rows <= 0 || !Connected()) return;
+  outputs_->CloseText();
+  const Project& project = *options_.project;
+  if (!project.NoExec) {
+    CDB& db = *options_.connection;
+    statement_.assign(prefix_);
+    statement_ += first && headerInBulk_ ? '2' : '1';
+    statement_ += bulkTail_;
+    if (options_.LogLevel == 1 && options_.log) options_.log->Bug(statement_, "Bulk Exec");
+    const uint64_t expected = static_cast<uint64_t>(rows);
+    if (CDB::isOK(db.Exec(statement_))) {
+      int64_t affected = 0;
+      uint64_t loaded = expected;
+      if (CDB::isOK(db.NRecords(&affected)) && affected >= 0) loaded = std::min<uint64_t>(affected, expected);
+      inserted_ += loaded;
+      rejected_ += expected - loaded;
+      if (inTransaction_) uncommitted_ += loaded;
+    } else {
+      if (options_.log) options_.log->Bug(db.ErrorText(), "BULK INSERT");
+      rejected_ += expected;
+    }
+    db.FreeStmt();
+  }
+  if (!bulkFile_.empty()) {
+    if (!rule.OutFileTXT.empty() && !AppendFile(bulkFile_, rule.OutFileTXT) && options_.log) {
+      options_.log->Bug("Could not append to TXT file " + rule.OutFileTXT, "QuarnelGenerator::BulkExec");
+    }
+    if (project.ToTxtFile && !project.TXTFile.empty() && !AppendFile(bulkFile_, project.TXTFile) && options_.log) {
+      options_.log->Bug("Could not append to TXT file " + project.TXTFile, "QuarnelGenerator::BulkExec");
+    }
+    std::error_code ec;
+    std::filesystem::remove(bulkFile_, ec);
+  }
+}
+
+void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tableName) {
+  CDB* db = options_.connection;
+  std::string table = tableName;
+  if (db) {
+    std::string owner, name;
+    db->PrepareOwner(&owner, &name, db->Owner(), tableName, 1);
+    table = !owner.empty() && db->qualifyOwner() ? owner + "." + name : name;
+  }
+  const Project& project = *options_.project;
+  if (rule.InsMode == kInsReplace && rule.Mode == kRuleData) {
+    statement_ = "delete from " + table + "\r\n";
+    outputs_->WriteSQL(statement_, &rule);
+    if (!project.NoExec && Connected()) {
+      const bool ok = CDB::isOK(db->Exec(statement_));
+      if (!ok || options_.LogLevel == 1) LogEntry((ok ? "" : db->ErrorText() + "\r\n") + statement_, "Clear table");
+      db->FreeStmt();
+    }
+  }
+
+  std::string columns;
+  bool identity = false;
+  for (const ColumnRule& column : generator_->Columns()) {
+    if (column.Method == kMethodIgnore && !options_.UseBULK) continue;
+    if (!columns.empty()) columns += ',';
+    columns += db ? db->QuotedStr(column.Name) : column.Name;
+    if (column.Method != kMethodIgnore && column.IsIdentity()) identity = true;
+  }
+  if (options_.UseBULK) {
+    prefix_ = "bulk insert " + table + " from '" + bulkFile_ +
+              "' with (FIELDTERMINATOR='\\t',ROWTERMINATOR='\\n',FIRSTROW=";
+    bulkTail_ = ",CODEPAGE='RAW'";
+    if (identity) bulkTail_ += ", KEEPIDENTITY";
+    bulkTail_ += ")";
+  } else {
+    prefix_ = "insert into " + table + "(" + columns + ") values";
+    bulkTail_.clear();
+  }
+}
+
+void QuarnelGenerator::Progress(const Rule& rule, int row) {
+  const double elapsed = watch_.Elapsed();
+  const double rate = elapsed > 0 ? row / elapsed : 0;
+  watch_.PerSecond(static_cast<uint64_t>(row), rate_);
+  Console(kProgressPos, row, "");
+  char text[160];
+  std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s) of %d", inserted_, rate_.c_str(), rule.Records);
+  scratch_ = text;
+  if (options_.ConsoleShowsRest && rate > 0.1) {
+    AppendRemainingTime(scratch_, static_cast<int64_t>(rule.Records) - static_cast<int64_t>(rejected_ + inserted_),
+                        rate);
+  }
+  SetCell(kConsoleState, "Running...");
+  SetCell(kConsoleInserted, scratch_);
+  std::snprintf(text, sizeof text, "%" PRIu64, rejected_);
+  SetCell(kConsoleRejected, text);
+  if (reportInterval_ < rate && reportInterval_ < (1 << 29)) reportInterval_ *= 2;
+}
+
+int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
+  reportInterval_ = options_.performanceMode && options_.ReportInterval > 0 ? options_.ReportInterval
+                                                                             : kDefaultReportInterval;
+  if (options_.Cancelled()) return kGenCancelled;
+  if (trace_) {
+    char text[64];
+    std::snprintf(text, sizeof text, "QuarnelGenerator:: OneData(InsMode=%d)", rule.InsMode);
+    options_.log->State(text);
+  }
+  const Project& project = *options_.project;
+  if (project.TruncateTXT && !rule.OutFileTXT.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(rule.OutFileTXT, ec);
+  }
+
+  const bool connected = Connected();
+  const bool countingOnly = project.NoExec || !connected || rule.Mode == kRuleFile;
+  const bool bulk = options_.UseBULK != 0;
+  const bool sqlNeeded = !bulk && (!countingOnly || project.ToFile || !rule.OutFile.empty());
+  const bool textOut = bulk || project.ToTxtFile || !rule.OutFileTXT.empty();
+  const std::string_view textFile = bulk ? std::string_view(bulkFile_) : std::string_view();
+  delimiter_ = bulk ? "\t" : OutputFiles::TextDelimiter(project.TxtDelimiter);
+  const bool fixed = delimiter_ == kFixedLengthDelimiter;
+
+  PrepareRuleTexts(rule, tableName);
+  outputs_->Widths().clear();
+  if (fixed) generator_->MeasureWidths(outputs_->Widths());
+
+  inTransaction_ = false;
+  uncommitted_ = 0;
+  if (((rule.PerTrans > 0 && !project.NoExec) || options_.SingleTransaction) && connected) {
+    options_.connection->SetAutoCommit(false);
+    options_.connection->BeginTran();
+    inTransaction_ = true;
+  }
+
+  headerInBulk_ = false;
+  if (textOut && project.TxtOutColumnNames) {
+    const std::string& target = !rule.OutFileTXT.empty() ? rule.OutFileTXT : project.TXTFile;
+    if (rule.InsMode != kInsAppend || FileSize(target) == 0) {
+      header_.clear();
+      outputs_->TextHeader(header_, generator_->Columns(), fixed ? std::string_view(kFixedLengthDelimiter) : delimiter_,
+                           options_.UseBULK);
+      outputs_->WriteText(header_, rule, textFile);
+      headerInBulk_ = bulk;
+    }
+  }
+
+  Trace("QuarnelGenerator:: OneData main loop");
+  int result = kGenOk;
+  bool firstBulk = true;
+  const bool chunked = !options_.SingleTransaction && rule.Mode != kRuleFile && rule.PerTrans > 0;
+  int i = 1;
+  for (; !options_.Cancelled() && i <= rule.Records; ++i) {
+    if (generator_->GenOneRowValues(values_, i, textLine_, delimiter_) != kRowOk) {
+      result = kGenRowFailed;
+      break;
+    }
+    if (sqlNeeded) {
+      statement_.assign(prefix_);
+      statement_ += '(';
+      statement_ += values_;
+      statement_ += ")\r\n";
+      outputs_->WriteSQL(statement_, &rule);
+    }
+    if (textOut) outputs_->WriteText(textLine_, rule, textFile);
+    if (countingOnly) {
+      ++inserted_;
+    } else if (!bulk) {
+      if (!CDB::isOK(ExecStatement(statement_)) && options_.SingleTransaction) {
+        result = kGenSingleTranFailed;
+        break;
+      }
+    }
+    if (i % reportInterval_ == 0 && !options_.consoleMode) Progress(rule, i);
+    if (chunked && i % rule.PerTrans == 0) {
+      if (bulk) {
+        BulkExec(rule.PerTrans, rule, firstBulk);
+        firstBulk = false;
+      }
+      Commit(false);
+    }
+  }
+  // Row i was not finished: the loop ended before it or failed in it.
+  const int done = i - 1;
+  // The last chunk is loaded and committed before the line shows the rule's
+  // counts, so that they include it.
+  if (!options_.SingleTransaction && rule.PerTrans > 0 && connected) {
+    const int rest = done % rule.PerTrans;
+    if (rest > 0) {
+      if (bulk) BulkExec(rest, rule, firstBulk);
+      Commit(true);
+    } else if (inTransaction_) {
+      // Every row is committed; leaving the empty transaction open would
+      // catch the next rule's autocommit rows.
+      options_.connection->SetAutoCommit(true);
+    }
+  }
+  watch_.Stop();
+  if (!options_.consoleMode) {
+    Console(kProgressPos, done, "");
+    SetCell(kConsoleState, kCompleted);
+    watch_.PerSecond(inserted_, rate_);
+    char text[160];
+    std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());
+    SetCell(kConsoleInserted, text);
+    std::snprintf(text, sizeof text, "%" PRIu64, rejected_);
+    SetCell(kConsoleRejected, text);
+  }
+  inTransaction_ = false;
+  generator_->Patterns().Clear();
+  if (options_.log) options_.log->ClearState();
+  return result;
+}

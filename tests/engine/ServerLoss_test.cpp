@@ -1,0 +1,90 @@
+// A database server that goes away in the middle of a rule: the failed rows
+// are rejected with the driver's error in the log, the run ends, and every
+// transaction committed before the loss is still there afterwards. The test
+// runs its own PostgreSQL server, never the shared one.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "engine/Generator.h"
+#include "tests/engine/RunTestEnv.h"
+
+using namespace enginetest;
+using namespace runtest;
+
+namespace {
+
+class PrivateServer {
+ public:
+  PrivateServer() : dir_("/tmp/quarnel-pgloss-" + std::to_string(getpid())) {
+    started_ = Script("start") == 0;
+    if (started_) {
+      conn_ = testenv::ReadFile(dir_ + "/conn");
+      while (!conn_.empty() && (conn_.back() == '\n' || conn_.back() == '\r')) conn_.pop_back();
+    }
+  }
+  ~PrivateServer() { Script("stop"); }
+  int Script(const std::string& command) const {
+    const std::string line = (testenv::SourceDir() / "scripts" / "pgtest.sh").string() + " " + command + " " + dir_ +
+                             " >/dev/null 2>&1";
+    return std::system(line.c_str());
+  }
+  bool started() const { return started_; }
+  const std::string& conn() const { return conn_; }
+
+ private:
+  std::string dir_;
+  std::string conn_;
+  bool started_ = false;
+};
+
+}  // namespace
+
+TEST(ServerLoss, FailedRowsAreRejectedAndCommittedRowsStay) {
+  PrivateServer server;
+  if (!server.started()) {
+    if (std::getenv("CI")) FAIL() << "a private PostgreSQL server could not be started";
+    GTEST_SKIP() << "a private PostgreSQL server could not be started";
+  }
+  std::unique_ptr<CDB> db = Connect(server.conn());
+  ASSERT_TRUE(db);
+  ASSERT_EQ(RunScript(*db, "create table t_run(id integer primary key, name varchar(20))"), 0);
+
+  Harness h;
+  RecordingConsole console;
+  h.options.connection = db.get();
+  h.options.VerifySchema = 0;
+  h.options.console = console.Callback();
+  h.project.sqlAfter = "insert into t_run values(0, 'epilogue')";
+  h.project.rules = {IdRule("t_run", 3000, 100), IdRule("t_run", 10, 0, 5000)};
+  bool halted = false;
+  console.hook = [&](int message, int number, const std::string&) {
+    if (message == kProgressPos && number >= 500 && !halted) {
+      halted = true;
+      EXPECT_EQ(server.Script("halt"), 0);
+    }
+  };
+  QuarnelGenerator generator;
+  generator.Run(h.options);
+  ASSERT_TRUE(halted);
+  const RunSummary& summary = generator.Summary();
+  // Progress reports come every 100 rows, doubling: the server went away
+  // after row 100 * 2^k, where a transaction of 100 rows had just ended.
+  const uint64_t lost = summary.inserted;
+  EXPECT_GE(lost, 500u);
+  EXPECT_EQ(lost % 100, 0u);
+  EXPECT_EQ(summary.rejected, 3000u - lost + 10u);
+  EXPECT_EQ(console.Item(0, kConsoleRejected), std::to_string(3000 - lost));
+  const std::string log = h.log.Text();
+  EXPECT_NE(log.find("QuarnelGenerator::ExecStatement"), std::string::npos);
+  EXPECT_NE(log.find("insert into t_run(id,name) values(3000,"), std::string::npos);
+
+  db.reset();
+  ASSERT_EQ(server.Script("resume"), 0);
+  std::unique_ptr<CDB> again = Connect(server.conn());
+  ASSERT_TRUE(again);
+  EXPECT_EQ(Column(*again, "select count(*) from t_run"), std::vector<std::string>{std::to_string(lost)});
+  EXPECT_EQ(Column(*again, "select max(id) from t_run"), std::vector<std::string>{std::to_string(lost)});
+}
