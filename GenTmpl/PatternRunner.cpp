@@ -1,7 +1,5 @@
 #include "GenTmpl/PatternRunner.h"
 
-namespace {
-
 void AppendEscaped(std::string& line, const std::string& value) {
   for (char c : value) {
     switch (c) {
@@ -13,8 +11,6 @@ void AppendEscaped(std::string& line, const std::string& value) {
     }
   }
 }
-
-}  // namespace
 
 int RunPatterns(const PatternRunOptions& options, std::FILE* out, std::FILE* err) {
   if (options.patterns.empty() || options.rows < 0) {

@@ -25,6 +25,10 @@ struct PatternRunOptions {
   PatternEngine::VariableLookup variables;
 };
 
+// Appends `value` to a tab-separated line with backslash, tab, line feed and
+// carriage return written as "\\", "\t", "\n" and "\r".
+void AppendEscaped(std::string& line, const std::string& value);
+
 // Writes the rows to `out`. At the first pattern error writes "error <code>:
 // <message> (row R, column C)" to `err` and stops. Returns the exit status:
 // 0 success, 1 a pattern failed, 2 nothing to do (no patterns, negative rows)

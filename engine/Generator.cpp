@@ -341,6 +341,7 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   // The row loop fills a data rule's line itself; console mode has no lines,
   // so every rule's outcome is printed there.
   if (!dataRule || options_.Cancelled() || options_.consoleMode) Statistics(index, result);
+  AddRuleLine(name, rule.note, result);
   ++line_;
   ++summary_.rulesExecuted;
   if (result != kGenOk) ++summary_.rulesFailed;
@@ -377,6 +378,15 @@ void QuarnelGenerator::Statistics(size_t index, int result) {
     std::snprintf(text, sizeof text, "%" PRIu64, rejected_);
     SetCell(kConsoleRejected, text);
   }
+}
+
+void QuarnelGenerator::AddRuleLine(const std::string& item, const std::string& note, int result) {
+  const bool cancelled = options_.Cancelled();
+  const char* state = result != kGenOk ? (cancelled ? "Cancelled" : "Error") : (cancelled ? "Terminated" : kCompleted);
+  watch_.PerSecond(inserted_, rate_);
+  char text[160];
+  std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());
+  summary_.lines.push_back({item, state, text, std::to_string(rejected_), note});
 }
 
 void QuarnelGenerator::ExecutedHeading(int executed, int ruleCount) {

@@ -38,8 +38,18 @@ enum GeneratorStatus {
   kGenNotAvailable = -100,       // the rule kind or mode is not carried out by this build
 };
 
+// One rule that ran, with the texts its execution-console line ends with
+// (the columns of ConsoleColumn), also in console mode, which has no lines.
+struct RuleLine {
+  std::string item;      // TabName, or "Clearing %d table(s)"
+  std::string state;     // "Done", "Terminated", "Error" or "Cancelled"
+  std::string inserted;  // "%I64d (%s r/s)"
+  std::string rejected;
+  std::string note;
+};
+
 // What a run did, for callers that report an outcome (the exit status of
-// console mode, the benchmark).
+// console mode, the benchmark, the execution report of console mode).
 struct RunSummary {
   int rulesExecuted = 0;   // rules that reached their statistics
   int rulesFailed = 0;     // of those, rules whose kind or row loop returned an error
@@ -47,6 +57,7 @@ struct RunSummary {
   uint64_t rejected = 0;
   bool stopped = false;    // ended early: schema check, a rule's set-up, or bulk insert with autocommit
   bool cancelled = false;
+  std::vector<RuleLine> lines;  // the rules that ran, in run order
 };
 
 class QuarnelGenerator {
@@ -109,6 +120,8 @@ class QuarnelGenerator {
   int PendingLinesOf(const Rule& rule) const;
   int RunRule(size_t index, int ruleCount);
   void Statistics(size_t index, int result);
+  // Adds the finished rule's line to the run summary.
+  void AddRuleLine(const std::string& item, const std::string& note, int result);
   void ExecutedHeading(int executed, int ruleCount);
   bool Selected(size_t index) const;
 

@@ -10,8 +10,10 @@
 #include "quarnel/ConnectionControl.h"
 #include "quarnel/HeadlessCommands.h"
 #include "quarnel/ProgramSettings.h"
+#include "quarnel/Reports.h"
 #include "quarnel/RunControl.h"
 #include "quarnel/Version.h"
+#include "support/Database.h"
 #include "support/Log.h"
 
 namespace fs = std::filesystem;
@@ -169,6 +171,26 @@ int CQuarnelApp::RunConsole() {
     });
   }
   if (summary.cancelled) ConsoleOutput("Cancelled.", 1);
+  int status = ExitStatusOf(summary, connection_->connected());
+  if (!state_.execReportFile.empty() && WriteConsoleReport(summary) != 0 && status == kExitDone) status = kExitProblems;
   hasConsole_ = false;
-  return ExitStatusOf(summary, connection_->connected());
+  return status;
+}
+
+int CQuarnelApp::WriteConsoleReport(const RunSummary& summary) {
+  std::vector<ConsoleLine> lines;
+  lines.reserve(summary.lines.size());
+  for (const RuleLine& line : summary.lines) {
+    lines.push_back({line.item, line.state, line.inserted, line.rejected, line.note});
+  }
+  ReportInfo info;
+  info.title = kTitle;
+  info.version = kQuarnelVersion;
+  if (connection_->connected()) {
+    const CDB* db = connection_->connection();
+    info.connection = db->dbmsName() + ": " + db->Info().ConInfo();
+  }
+  const int status = WriteExecutionReport(state_.execReportFile, lines, info);
+  if (status == 0) ConsoleOutput("Execution report written to " + state_.execReportFile, 1);
+  return status;
 }

@@ -17,6 +17,7 @@ class ProgramSettings;
 class ConnectionControl;
 class ProjectDocument;
 class VLibrary;
+struct RunSummary;
 
 class CQuarnelApp {
  public:
@@ -52,6 +53,9 @@ class CQuarnelApp {
 
  private:
   int RunConsole();
+  // Writes the execution report of --exec-report from the rules of the run;
+  // returns WriteExecutionReport's status.
+  int WriteConsoleReport(const RunSummary& summary);
 
   AppState state_;
   std::unique_ptr<CLog> log_;

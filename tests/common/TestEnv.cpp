@@ -1,9 +1,13 @@
 #include "tests/common/TestEnv.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
+
+#include "support/Odbc.h"
 
 namespace fs = std::filesystem;
 
@@ -34,8 +38,23 @@ const char* FromEnv(const char* name, const char* fallback) {
 }  // namespace
 
 std::string PostgresConnStr() {
-  std::string conn = ReadFile(fs::path(FromEnv("QUARNEL_PG_DIR", QUARNEL_DEFAULT_PG_DIR)) / "conn");
-  while (!conn.empty() && (conn.back() == '\n' || conn.back() == '\r')) conn.pop_back();
+  // Test programs run in parallel against one server: each process works in a
+  // schema of its own, made on first use and set as the search path of every
+  // connection it opens.
+  static const std::string conn = [] {
+    std::string base = ReadFile(fs::path(FromEnv("QUARNEL_PG_DIR", QUARNEL_DEFAULT_PG_DIR)) / "conn");
+    while (!base.empty() && (base.back() == '\n' || base.back() == '\r')) base.pop_back();
+    if (base.empty()) return base;
+    const std::string schema = "test_" + std::to_string(getpid());
+    CONN_INFO info;
+    info.ConType = CONN_INFO::kOdbc;
+    info.conStr = base;
+    CODBC db;
+    if (!CDB::isOK(db.Connect(info)) || !CDB::isOK(db.Exec("drop schema if exists " + schema + " cascade")) ||
+        !CDB::isOK(db.Exec("create schema " + schema)))
+      return std::string();
+    return base + ";ConnSettings={set search_path to " + schema + "}";
+  }();
   return conn;
 }
 

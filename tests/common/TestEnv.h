@@ -26,7 +26,8 @@ class TempDir {
 std::string SqliteConnStr(const std::string& dbFile);
 
 // ODBC connection string of the test PostgreSQL server that CTest started, or
-// empty when it is not running.
+// empty when it is not running. Its connections work in a schema of this
+// process's own, so tests running at the same time do not meet.
 std::string PostgresConnStr();
 
 // Folder of the source tree and of the build tree (QUARNEL_SOURCE_DIR and

@@ -105,22 +105,10 @@ inline int RunScript(CDB& db, const std::string& script) {
   return failed;
 }
 
-inline std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size())) {
-    text.replace(pos, from.size(), to);
-  }
-  return text;
-}
-
-// The demo schema, for SQLite as shipped or translated for PostgreSQL.
+// The demo schema, for SQLite or for PostgreSQL.
 inline std::string DemoSchema(bool postgres) {
-  std::string schema = testenv::ReadFile(testenv::SourceDir() / "examples" / "demo-schema.sql");
-  if (postgres) {
-    schema = ReplaceAll(schema, "PRAGMA foreign_keys = ON;", "");
-    schema = ReplaceAll(schema, "INTEGER PRIMARY KEY AUTOINCREMENT", "SERIAL PRIMARY KEY");
-    schema = ReplaceAll(schema, "BLOB", "BYTEA");
-  }
-  return schema;
+  return testenv::ReadFile(testenv::SourceDir() / "examples" /
+                           (postgres ? "demo-schema-postgres.sql" : "demo-schema.sql"));
 }
 
 inline void DropDemoTables(CDB& db) {

@@ -336,6 +336,21 @@ TEST(RowValuesTest, TextLineUsesRawValuesAndSkipsIgnored) {
   EXPECT_EQ(line, "O'Brien\t\t'quoted'\t");
 }
 
+TEST(RowValuesTest, CsvFieldsThatWouldSplitAreQuoted) {
+  Harness h;
+  Rule rule = OneColumnRule(ValueList({"85, Priory Close"}));
+  rule.Fields.push_back(ValueList({"say \"hi\""}));
+  rule.Fields.push_back(ValueList({"two\nlines"}));
+  rule.Fields.push_back(ValueList({"plain"}));
+  std::vector<std::string> lines;
+  Rows(h, rule, 1, &lines, ",");
+  EXPECT_EQ(lines[0], "\"85, Priory Close\",\"say \"\"hi\"\"\",\"two\nlines\",plain");
+  // Tab-separated lines (and bulk files) keep values as they are.
+  lines.clear();
+  Rows(h, rule, 1, &lines, "\t");
+  EXPECT_EQ(lines[0], "85, Priory Close\tsay \"hi\"\ttwo\nlines\tplain");
+}
+
 TEST(RowValuesTest, DateConversionWrapsDatesAsExpressions) {
   Harness h;
   h.options.DateConversion = "to_date('%s','YYYY-MM-DD')";

@@ -2,12 +2,14 @@
 // the failure to create the file.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "project/Project.h"
 #include "quarnel/Reports.h"
 #include "support/Prompt.h"
 #include "tests/common/TestEnv.h"
+#include "tests/quarnel/HtmlCheck.h"
+
+using htmlcheck::ExpectBalanced;
+using htmlcheck::Flat;
 
 namespace {
 
@@ -26,38 +28,6 @@ size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;
   for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
   return n;
-}
-
-// Every element that is opened is closed, in order (void "br" aside; the
-// paragraphs of the fixed texts are closed by the next block, as HTML allows).
-void ExpectBalanced(const std::string& html) {
-  std::vector<std::string> stack;
-  std::regex tag("<(/?)([a-zA-Z0-9]+)[^>]*>");
-  for (auto it = std::sregex_iterator(html.begin(), html.end(), tag); it != std::sregex_iterator(); ++it) {
-    const std::string name = (*it)[2];
-    if (name == "br" || name == "meta") continue;
-    if ((*it)[1].length() == 0) {
-      stack.push_back(name);
-    } else {
-      ASSERT_FALSE(stack.empty()) << "stray </" << name << ">";
-      EXPECT_EQ(stack.back(), name);
-      stack.pop_back();
-    }
-  }
-  EXPECT_TRUE(stack.empty());
-}
-
-// The document without its line breaks and indentation.
-std::string Flat(const std::string& html) {
-  std::string out;
-  for (size_t i = 0; i < html.size(); ++i) {
-    if (html[i] != '\n') {
-      out += html[i];
-      continue;
-    }
-    while (i + 1 < html.size() && html[i + 1] == ' ') ++i;
-  }
-  return out;
 }
 
 ReportInfo Info() {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <thread>
 
 #include "engine/RunOptions.h"
@@ -22,6 +23,7 @@
 #include "support/Log.h"
 #include "support/ScriptParser.h"
 #include "tests/common/TestEnv.h"
+#include "tests/quarnel/HtmlCheck.h"
 
 namespace fs = std::filesystem;
 
@@ -104,6 +106,30 @@ TEST_F(ConsoleRunTest, DemoFillsTheDatabaseAndPrintsEachRule) {
   EXPECT_EQ(std::stoi(Count("order_lines")), 2 * std::stoi(Count("orders")));
 }
 
+TEST_F(ConsoleRunTest, ExecutionReportHoldsALinePerRule) {
+  EXPECT_EQ(Quarnel("-c -@demo.qcp demo.qrp --exec-report 'run report.html'"), kExitDone) << Output();
+  EXPECT_NE(Output().find("Execution report written to run report.html\n"), std::string::npos) << Output();
+  const std::string html = htmlcheck::Flat(testenv::ReadFile(dir_.file("run report.html")));
+  ASSERT_FALSE(html.empty());
+  htmlcheck::ExpectBalanced(html);
+  EXPECT_NE(html.find("<td>Clearing 6 table(s)</td><td>Done</td><td>6 ("), std::string::npos) << html;
+  for (const char* table : {"categories", "customers", "products", "orders", "order_lines", "payments"}) {
+    EXPECT_NE(html.find(std::string("<td>") + table + "</td><td>Done</td>"), std::string::npos) << table << html;
+  }
+  EXPECT_NE(html.find("<td>customers</td><td>Done</td><td>200 ("), std::string::npos) << html;
+  // The seven enabled rules, each with no rejected row; the disabled one is left out.
+  size_t rows = 0;
+  for (size_t at = html.find("r/s)</td><td>0</td>"); at != std::string::npos; at = html.find("r/s)</td><td>0</td>", at + 1)) {
+    ++rows;
+  }
+  EXPECT_EQ(rows, 7u) << html;
+  EXPECT_NE(html.find("<td>SQLite"), std::string::npos) << html;  // the connection
+
+  // A report that can not be written makes an otherwise clean run a problem.
+  EXPECT_EQ(Quarnel("-c -@demo.qcp demo.qrp --exec-report no-such-folder/r.html"), kExitProblems) << Output();
+}
+
+// A project built from the demo database's schema runs without a rejected row.
 TEST_F(ConsoleRunTest, ExitStatusTellsWhetherRowsWereRejected) {
   WriteProjectWithoutClearRule();
   EXPECT_EQ(Quarnel("-c -@demo.qcp data.qrp"), kExitDone) << Output();

@@ -1,0 +1,153 @@
+#include "plenkor/CommandLine.h"
+
+#include <climits>
+#include <clocale>
+#include <filesystem>
+#include <string_view>
+
+#include "GenTmpl/PatternEngine.h"
+#include "GenTmpl/PatternRunner.h"
+#include "GenTmpl/VLibrary.h"
+#include "plenkor/FlatFile.h"
+#include "plenkor/FlatFileRun.h"
+#include "plenkor/PlenkorSettings.h"
+#include "support/Log.h"
+#include "support/Settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: plenkor -c DEFINITION.qrp [--rows N] [--output FILE] [--overwrite]\n"
+    "       plenkor --preview DEFINITION.qrp\n";
+
+// The value library: beside the program, else in the installed data folder.
+std::string LibraryPath() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const fs::path beside = self.parent_path() / "library.db";
+    if (fs::is_regular_file(beside, ec)) return beside.string();
+  }
+  return (fs::path(QUARNEL_DATA_DIR) / "library.db").string();
+}
+
+int Preview(const Project& definition, const std::string& libraryPath, CLog& log, std::FILE* out, std::FILE* err) {
+  PatternEngine engine;
+  engine.SetLog(&log);
+  engine.Init(libraryPath, 0);
+  const PreviewResult preview = RunPreview(engine, Fields(definition), -1, {});
+  for (const std::vector<std::string>& row : preview.rows) {
+    std::string line;
+    for (size_t c = 0; c < row.size(); ++c) {
+      if (c > 0) line += '\t';
+      AppendEscaped(line, row[c]);
+    }
+    std::fprintf(out, "%s\n", line.c_str());
+  }
+  if (preview.errorCode != 0) {
+    std::fprintf(err, "error %d: %s\n", preview.errorCode, preview.errorMessage.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int ParseCommandLine(int argc, const char* const* argv, PlenkorCommand& command, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool takesValue = arg == "-c" || arg == "--preview" || arg == "--rows" || arg == "--output";
+    if (takesValue && i + 1 >= argc) {
+      error = std::string(arg) + " needs a value.";
+      return 2;
+    }
+    if (arg == "-c" || arg == "--preview") {
+      if (command.action != PlenkorCommand::kNone) {
+        error = "Give either -c or --preview, once.";
+        return 2;
+      }
+      command.action = arg == "-c" ? PlenkorCommand::kRun : PlenkorCommand::kPreview;
+      command.definition = argv[++i];
+    } else if (arg == "--rows") {
+      const std::string_view value = argv[++i];
+      int64_t rows = 0;
+      bool digits = !value.empty() && value.size() <= 10;
+      for (char c : value) digits = digits && c >= '0' && c <= '9';
+      if (digits) rows = std::stoll(std::string(value));
+      if (!digits || rows > INT_MAX) {
+        error = "--rows needs a whole number from 0 to " + std::to_string(INT_MAX) + ".";
+        return 2;
+      }
+      command.rows = rows;
+    } else if (arg == "--output") {
+      command.output = argv[++i];
+    } else if (arg == "--overwrite") {
+      command.overwrite = true;
+    } else if (arg == "-h" || arg == "--help") {
+      command.action = PlenkorCommand::kHelp;
+    } else {
+      error = "Unknown argument '" + std::string(arg) + "'.";
+      return 2;
+    }
+  }
+  if (command.action == PlenkorCommand::kNone) {
+    error = "Nothing to do.";
+    return 2;
+  }
+  return 0;
+}
+
+int PlenkorMain(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
+  PlenkorCommand command;
+  std::string error;
+  if (ParseCommandLine(argc, argv, command, error) != 0) {
+    std::fprintf(err, "%s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  if (command.action == PlenkorCommand::kHelp) {
+    std::fputs(kUsage, out);
+    return 0;
+  }
+  std::setlocale(LC_TIME, "");
+
+  _Settings settings;
+  RegisterPlenkorSettings(settings);
+  CLog log;
+  settings.SetProfileName(kPlenkorProfile, &log);
+  settings.LoadData();
+  log.Begin("Plenkor", nullptr, "plenkor");
+
+  Project definition;
+  int warnings = 0;
+  if (LoadDefinition(command.definition, definition, &warnings, &error) != 0) {
+    std::fprintf(err, "%s\n", error.c_str());
+    return 2;
+  }
+  if (warnings > 0) std::fprintf(err, "Warning: %s\n", CompatibilityWarning(warnings).c_str());
+  if (!command.output.empty()) definition.TXTFile = command.output;
+  if (command.rows >= 0) FileRule(definition).Records = static_cast<int>(command.rows);
+
+  const std::string libraryPath = LibraryPath();
+  if (command.action == PlenkorCommand::kPreview) return Preview(definition, libraryPath, log, out, err);
+
+  VLibrary library;
+  library.Open(libraryPath, log);  // a library that can not be opened is reported; the run goes on
+  FlatRunEnvironment environment;
+  environment.settings = &settings;
+  environment.log = &log;
+  environment.library = library.IsOpen() ? &library : nullptr;
+  environment.libraryPath = libraryPath;
+  const bool overwrite = command.overwrite;
+  environment.askOverwrite = [overwrite, err](const std::string& file) {
+    std::fprintf(err, "Output File: The output file is already exists :\n%s\nDo you wish to overwrite it? %s\n",
+                 file.c_str(), overwrite ? "Overwrite" : "Cancel (give --overwrite to replace it)");
+    return OverwriteChoice{overwrite, false};
+  };
+  const FlatRunResult result = RunDefinition(definition, environment);
+  if (result.status == kFlatRunNotRun) return 2;
+  std::fprintf(out, "%s: %llu rows written to %s\n", result.statusText.c_str(),
+               static_cast<unsigned long long>(result.rows), result.outputFile.c_str());
+  return result.status;
+}
