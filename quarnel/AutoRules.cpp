@@ -328,8 +328,11 @@ void AutoRules::DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std:
   const std::string type = ToLowerAscii(column.TypeName);
   const int serverKind = db_.serverKind();
   c.Method = kMethodRandom;
+  // A timestamp column is left to the server only when the server can fill
+  // it: a NOT NULL column without a default would reject every row.
+  const bool serverFillsTimestamp = column.isNull || !column.sDefault.empty();
   if (column.IsIdentity() || (rule.InsMode == kInsScramble && settings_.DefScrMode == 1) ||
-      (Contains(type, "timestamp") && settings_.IgnoreTimeStamps) ||
+      (Contains(type, "timestamp") && settings_.IgnoreTimeStamps && serverFillsTimestamp) ||
       (serverKind == kServerOracle && (Contains(type, "rowid") || Contains(type, "blob"))))
     c.Method = kMethodIgnore;
   if (c.Method != kMethodIgnore) {

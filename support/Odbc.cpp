@@ -554,6 +554,8 @@ int CODBC::FieldsList(FieldList* list, const std::string& table, const std::stri
           f.iDigits = static_cast<int16_t>(std::atoi(text(9).c_str()));
           f.isNull = static_cast<int16_t>(std::atoi(text(11).c_str()) != SQL_NO_NULLS);
           f.sDefault = text(13);
+          // Some drivers spell "no default" as the text NULL.
+          if (EqualsNoCase(f.sDefault, "NULL")) f.sDefault.clear();
           if (serverKind_ == kServerSqlite) ApplySqliteTypeName(&f);
           if (ToUpperAscii(f.sDefault).rfind("NEXTVAL(", 0) == 0 || ToUpperAscii(f.TypeName).find("SERIAL") != std::string::npos)
             f.isAutoIncrement = 1;

@@ -139,6 +139,11 @@ TEST_F(ColumnDefaultsTest, IgnoredColumns) {
   identity.isAutoIncrement = 1;
   EXPECT_EQ(Make(identity).Method, kMethodIgnore);
   EXPECT_EQ(Make(Column("seen", SQL_TYPE_TIMESTAMP, "TIMESTAMP")).Method, kMethodIgnore);
+  // NOT NULL without a default: the server can not fill it, so it gets values.
+  EXPECT_EQ(Make(Column("made", SQL_TYPE_TIMESTAMP, "TIMESTAMP", 0, 0, 0)).Method, kMethodRandom);
+  FLD_DESC stamped = Column("stamp", SQL_TYPE_TIMESTAMP, "timestamp", 0, 0, 0);
+  stamped.sDefault = "CURRENT_TIMESTAMP";
+  EXPECT_EQ(Make(stamped).Method, kMethodIgnore);
   settings.IgnoreTimeStamps = 0;
   ColumnRule kept = Make(Column("seen", SQL_TYPE_TIMESTAMP, "timestamp"));
   EXPECT_EQ(kept.Method, kMethodRandom);
