@@ -21,19 +21,6 @@ using namespace enginetest;
 
 namespace {
 
-// A small XML value library with the lists the demo project uses, fixed here
-// so that the golden output does not follow the shipped library's contents.
-std::string WriteLibrary(const testenv::TempDir& dir) {
-  const std::string path = dir.file("library.xml");
-  testenv::WriteFile(path,
-                     "<?xml version=\"1.0\"?><library>"
-                     "<FirstNames><item Name=\"Ann\"/><item Name=\"Bob\"/><item Name=\"Zoë\"/></FirstNames>"
-                     "<LastNames><item Name=\"O'Brien\"/><item Name=\"Smith\"/></LastNames>"
-                     "<Phrases><item Phrase=\"A phrase.\" Language=\"en\"/></Phrases>"
-                     "</library>");
-  return path;
-}
-
 // Counts per data rule that keep the golden files small; order_lines keeps
 // its count statement (twice the orders).
 constexpr int kGoldenRows = 6;
@@ -68,7 +55,7 @@ class DemoProjectRun : public DemoDatabase {
   // Runs `project` on the fixture's database with the test library.
   RunSummary Run(const Project& project) {
     VLibrary library;
-    EXPECT_EQ(library.Open(WriteLibrary(dir), h.log.log()), 0);
+    EXPECT_EQ(library.Open(WriteDemoLibrary(dir), h.log.log()), 0);
     h.project = project;
     h.options.library = &library;
     h.options.VerifySchema = 0;

@@ -134,6 +134,19 @@ inline std::vector<std::string> Column(CDB& db, const std::string& sql) {
 }
 
 // The demo project, read from examples/demo.qrp.
+// A small XML value library with the lists the demo project uses, fixed here
+// so that results do not follow the shipped library's contents.
+inline std::string WriteDemoLibrary(const testenv::TempDir& dir) {
+  const std::string path = dir.file("library.xml");
+  testenv::WriteFile(path,
+                     "<?xml version=\"1.0\"?><library>"
+                     "<FirstNames><item Name=\"Ann\"/><item Name=\"Bob\"/><item Name=\"Zoë\"/></FirstNames>"
+                     "<LastNames><item Name=\"O'Brien\"/><item Name=\"Smith\"/></LastNames>"
+                     "<Phrases><item Phrase=\"A phrase.\" Language=\"en\"/></Phrases>"
+                     "</library>");
+  return path;
+}
+
 inline Project LoadDemo() {
   Project project;
   CSysReg store((testenv::SourceDir() / "examples" / "demo.qrp").string(), CSysReg::kDiskFile);

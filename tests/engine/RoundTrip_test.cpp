@@ -26,18 +26,6 @@ std::string Count(CDB& db, const std::string& sql) {
   return v.empty() ? "" : v[0];
 }
 
-// A small XML value library with the lists the demo project uses.
-std::string WriteLibrary(const testenv::TempDir& dir) {
-  const std::string path = dir.file("library.xml");
-  testenv::WriteFile(path,
-                     "<?xml version=\"1.0\"?><library>"
-                     "<FirstNames><item Name=\"Ann\"/><item Name=\"Bob\"/><item Name=\"Zoë\"/></FirstNames>"
-                     "<LastNames><item Name=\"O'Brien\"/><item Name=\"Smith\"/></LastNames>"
-                     "<Phrases><item Phrase=\"A phrase.\" Language=\"en\"/></Phrases>"
-                     "</library>");
-  return path;
-}
-
 }  // namespace
 
 TEST_P(DemoDatabase, HostileValuesReachDatabaseAndFilesExactly) {
@@ -101,7 +89,7 @@ TEST_P(DemoDatabase, DemoRulesFillEveryTable) {
   for (ProjectVariable& variable : demo.localVars) variable.Value = variable.Def;  // as the run's set-up does
   h.project = demo;
   VLibrary library;
-  ASSERT_EQ(library.Open(WriteLibrary(dir), h.log.log()), 0);
+  ASSERT_EQ(library.Open(WriteDemoLibrary(dir), h.log.log()), 0);
   h.options.library = &library;
   const std::string examples = (testenv::SourceDir() / "examples").string();
   struct Step {
