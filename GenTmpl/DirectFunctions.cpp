@@ -101,12 +101,17 @@ void RString(PatternEngine& engine, Params p, std::string& out, std::string&) {
   }
 }
 
-void RDate(PatternEngine& engine, Params p, std::string& out, std::string& format) {
-  std::string_view fmt = ParamOr(p, 0, "DD.MM.YYYY");
+// The random date and time functions: a value drawn between two bounds in
+// the format given first, which also becomes the value format.
+using InFormatDraw = int (*)(std::string&, std::string&, std::string_view, std::string_view, std::string_view,
+                             PatternHost*);
+
+void RandomInFormat(PatternEngine& engine, Params p, std::string& out, std::string& format, InFormatDraw draw,
+                    std::string_view defaultFormat) {
+  std::string_view fmt = ParamOr(p, 0, defaultFormat);
   std::string& value = engine.Scratch(0);
   std::string& message = engine.Scratch(1);
-  int code = RandomDateInFormat(value, message, fmt, ParamOr(p, 1, ""), ParamOr(p, 2, ""),
-                                &engine);
+  int code = draw(value, message, fmt, ParamOr(p, 1, ""), ParamOr(p, 2, ""), &engine);
   if (code != 0) {
     engine.SetError(code, message);
     return;
@@ -115,18 +120,12 @@ void RDate(PatternEngine& engine, Params p, std::string& out, std::string& forma
   format.assign(fmt);
 }
 
+void RDate(PatternEngine& engine, Params p, std::string& out, std::string& format) {
+  RandomInFormat(engine, p, out, format, &RandomDateInFormat, "DD.MM.YYYY");
+}
+
 void RTime(PatternEngine& engine, Params p, std::string& out, std::string& format) {
-  std::string_view fmt = ParamOr(p, 0, "HH:MM:SS");
-  std::string& value = engine.Scratch(0);
-  std::string& message = engine.Scratch(1);
-  int code = RandomTimeInFormat(value, message, fmt, ParamOr(p, 1, ""), ParamOr(p, 2, ""),
-                                &engine);
-  if (code != 0) {
-    engine.SetError(code, message);
-    return;
-  }
-  out += value;
-  format.assign(fmt);
+  RandomInFormat(engine, p, out, format, &RandomTimeInFormat, "HH:MM:SS");
 }
 
 std::tm LocalNow() {
