@@ -36,6 +36,11 @@ enum GeneratorStatus {
   kGenCancelled = -1,            // cancelled before the rule started
   kGenSingleTranFailed = -10,    // a statement failed under SingleTransaction
   kGenNotAvailable = -100,       // the rule kind or mode is not carried out by this build
+  // Update mode.
+  kGenConnectFailed = 1,         // the writing connection could not be connected
+  kGenCountFailed = -2,          // the count query failed
+  kGenSelectFailed = -4,         // the select of the keys failed
+  kGenValueFailed = 4,           // a value could not be generated
 };
 
 // One rule that ran, with the texts its execution-console line ends with
@@ -103,11 +108,14 @@ class QuarnelGenerator {
   // count statement failed (Records then keeps its stored value).
   int RowCount(Rule& rule);
 
-  // Parts this build does not carry out yet. Each writes a log entry naming
-  // what was not done and returns kGenNotAvailable; VerifySchema returns 0 in
-  // console mode, where no check is made.
-  int VerifySchema(int first, int end, int flag);
+  // Update mode (scramble false) rewrites the generated columns of the
+  // rule's existing rows in place, found by their key; a GeneratorStatus.
+  // Scramble mode is not carried out by this build yet.
   int UpdateData(const Rule& rule, bool scramble);
+  // Rule kinds this build does not carry out yet. Each writes a log entry
+  // naming what was not done and returns kGenNotAvailable; VerifySchema
+  // returns 0 in console mode, where no check is made.
+  int VerifySchema(int first, int end, int flag);
   int TablesByTemplate(Rule& rule);
   int Objects(const Rule& rule);
   int ClearTables(const Rule& rule);
@@ -138,6 +146,12 @@ class QuarnelGenerator {
   void PrepareRuleTexts(const Rule& rule, const std::string& tableName);
   void Progress(const Rule& rule, int row);
   CDB* CommitConnection() const;
+
+  // Update mode helpers.
+  int UpdateRows(const Rule& rule);
+  void UpdateProgress(int row, bool final);
+  // The "PKD[i]=" and "Field[i]=" log lines of a rule whose rows cannot be found.
+  void LogKeysAndColumns(const std::vector<std::string>& keys) const;
   bool Connected() const;
 
   RunOptions options_;

@@ -1,8 +1,8 @@
-// The structural rule kinds. Clear rules empty their tables here; the schema
-// check before a run, tables by template, objects, and the update and
-// scramble modes are not carried out by this build yet: each says so in the
-// log and returns kGenNotAvailable, so a run reports the rule as failed
-// instead of done.
+// The structural rule kinds. Clear rules empty their tables here and update
+// mode is dispatched to UpdateRows; the schema check before a run, tables by
+// template, objects and the scramble mode are not carried out by this build
+// yet: each says so in the log and returns kGenNotAvailable, so a run reports
+// the rule as failed instead of done.
 #include <string>
 
 #include "engine/Generator.h"
@@ -28,8 +28,8 @@ int QuarnelGenerator::VerifySchema(int first, int end, int /*flag: selects nothi
 }
 
 int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
-  return NotAvailable(options_, std::string(scramble ? "Scramble" : "Update") + " mode of rule " + rule.TabName,
-                      "QuarnelGenerator::UpdateData");
+  if (!scramble) return UpdateRows(rule);
+  return NotAvailable(options_, "Scramble mode of rule " + rule.TabName, "QuarnelGenerator::UpdateData");
 }
 
 int QuarnelGenerator::TablesByTemplate(Rule& rule) {

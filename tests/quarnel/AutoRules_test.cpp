@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "engine/Generator.h"
+#include "engine/RunOptions.h"
 #include "project/ProjectDocument.h"
 #include "quarnel/AutoRules.h"
 #include "support/Log.h"
@@ -365,6 +367,45 @@ TEST_P(AutoRulesDbTest, SelfReferenceIsFilledByAnUpdateRule) {
   EXPECT_EQ(update.Fields[1].Table, isPostgres_ ? schema_ + ".employees" : "employees");
   EXPECT_EQ(update.Fields[1].Column, "employee_id");
   EXPECT_TRUE(doc_.modified());
+}
+
+TEST_P(AutoRulesDbTest, SelfReferenceProjectRunsWithItsUpdateRule) {
+  Run("create table employees (employee_id integer primary key, name varchar(40) not null,"
+      " manager_id integer references employees(employee_id))");
+  ASSERT_EQ(AddList({"employees"}), 0);
+  Project& project = doc_.project();
+  ASSERT_EQ(project.rules.size(), 2u);
+  for (Rule& rule : project.rules) {
+    rule.RcMode = kRcConstant;
+    rule.Records = 20;
+  }
+  RunOptions options;
+  options.connection = db_.get();
+  options.project = &project;
+  options.VerifySchema = 0;
+  options.consoleMode = 1;
+  options.log = &log_;
+  options.prompt = &prompt_;
+  QuarnelGenerator generator;
+  generator.Run(options);
+  const RunSummary& summary = generator.Summary();
+  EXPECT_EQ(summary.rulesFailed, 0);
+  EXPECT_EQ(summary.rejected, 0u);
+  // 20 rows inserted, then each of them updated once.
+  EXPECT_EQ(summary.inserted, 40u);
+  std::string count;
+  long ind = 0;
+  Run("select count(*) from employees where manager_id is not null");
+  ASSERT_TRUE(CDB::isOK(db_->Fetch()));
+  db_->GetDataAsText(1, &count, &ind);
+  db_->FreeStmt();
+  EXPECT_NE(count, "0");
+  Run("select count(*) from employees e where manager_id is not null and not exists"
+      " (select 1 from employees m where m.employee_id = e.manager_id)");
+  ASSERT_TRUE(CDB::isOK(db_->Fetch()));
+  db_->GetDataAsText(1, &count, &ind);
+  db_->FreeStmt();
+  EXPECT_EQ(count, "0");
 }
 
 TEST_P(AutoRulesDbTest, MutualReferencesAreBrokenAtANullableKey) {
