@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev sqlite3 libpugixml-dev libfreexl-dev uuid-dev zlib1g-dev
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   postgresql
+  qt6-base-dev libgl-dev
 )
 missing=()
 for p in "${packages[@]}"; do
