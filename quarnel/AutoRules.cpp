@@ -239,18 +239,13 @@ int AutoRules::ReadTable(const std::string& table, TableFacts* facts) {
   std::string owner, name;
   db_.PrepareOwner(&owner, &name, "", table, 0);
   Show("Retrieve columns list");
-  int status = db_.FieldsList(&facts->fields, name, owner, 0);
+  // With keys: the columns come marked as primary-key and unique columns.
+  int status = db_.FieldsList(&facts->fields, name, owner, 1);
   if (!CDB::isOK(status) || facts->fields.empty()) {
     facts->fields.clear();
     return kNoTable;
   }
-  if (CDB::isOK(db_.PKList(&facts->primaryKey, name, owner))) {
-    for (FLD_DESC& field : facts->fields)
-      for (const PK_DESC& key : facts->primaryKey)
-        if (key.Column == field.Name) field.isKey = 1;
-  } else {
-    facts->primaryKey.clear();
-  }
+  if (!CDB::isOK(db_.PKList(&facts->primaryKey, name, owner))) facts->primaryKey.clear();
   ReadForeignKeys(table, &facts->foreignKeys);
   if (facts->foreignKeys.empty()) Trace("Table has no foreign keys");
   for (const FK_DESC& key : facts->foreignKeys)
@@ -303,7 +298,7 @@ int AutoRules::MakeRule(const std::string& table, Rule& rule) {
   }
   rule.TabName = table;
   const bool singleKey = facts.primaryKey.size() == 1;
-  const auto unique = [&](const FLD_DESC& f) { return singleKey && f.isKey ? 1 : 0; };
+  const auto unique = [&](const FLD_DESC& f) { return (singleKey && f.isKey) || f.isUnique ? 1 : 0; };
   if (rule.Fields.empty()) {
     for (const FLD_DESC& field : facts.fields)
       DefaultColumnRule(rule, field, facts.foreignKeys, unique(field), facts.checks);

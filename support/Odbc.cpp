@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <sstream>
 
@@ -596,6 +597,7 @@ int CODBC::FieldsList(FieldList* list, const std::string& table, const std::stri
       for (const PK_DESC& k : keys)
         if (k.Column == f.Name) f.isKey = 1;
   }
+  MarkUniqueColumns(list, name, schema);
   std::vector<std::string> checks;
   if (isOK(CheckList(&checks, name, owner))) {
     for (FLD_DESC& f : *list)
@@ -604,6 +606,30 @@ int CODBC::FieldsList(FieldList* list, const std::string& table, const std::stri
   }
   error_.clear();
   return kDbOk;
+}
+
+void CODBC::MarkUniqueColumns(FieldList* list, const std::string& table, const std::string& schema) {
+  // Unique indexes by name with their columns; only an index of one column
+  // makes that column's values unique on their own.
+  std::map<std::string, std::vector<std::string>> indexes;
+  CatalogueName s(schema), t(table);
+  int status = Catalogue(
+      "Statistics",
+      [&](SQLHSTMT h) {
+        return SQLStatistics(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), SQL_INDEX_UNIQUE, SQL_QUICK);
+      },
+      [&](auto text) {
+        if (std::atoi(text(7).c_str()) == SQL_TABLE_STAT || text(4) != "0") return;
+        indexes[text(6)].push_back(text(9));
+      });
+  if (isOK(status)) {
+    for (const auto& [index, columns] : indexes) {
+      if (columns.size() != 1) continue;
+      for (FLD_DESC& f : *list)
+        if (f.Name == columns.front()) f.isUnique = 1;
+    }
+  }
+  error_.clear();
 }
 
 int CODBC::PKList(std::vector<PK_DESC>* list, const std::string& table, const std::string& owner) {

@@ -75,6 +75,7 @@ class CODBC : public CDB {
   // Runs a catalogue query on a statement of its own and hands each row to `row`.
   template <typename Call, typename Row>
   int Catalogue(const char* what, Call call, Row row);
+  void MarkUniqueColumns(FieldList* list, const std::string& table, const std::string& schema);
   // The single text value of a query, or empty.
   std::string QueryText(const std::string& sql);
   std::string ResolveOwner(const std::string& owner) const;

@@ -522,6 +522,22 @@ TEST_P(AutoRulesDbTest, AddOneAutoTakesTheRuleDefaults) {
   EXPECT_EQ(doc_.project().rules.size(), 1u);
 }
 
+TEST_P(AutoRulesDbTest, UniqueColumnsAreMarkedUnique) {
+  // A unique constraint, a unique index, and a unique pair whose columns repeat on their own.
+  Run("create table tags (id integer primary key, code varchar(8) not null unique, slug varchar(20),"
+      " a integer, b integer, note varchar(10), unique (a, b))");
+  Run("create unique index tags_slug on tags (slug)");
+  AutoRules rules(*db_, settings_, &log_, &prompt_);
+  ASSERT_EQ(rules.AddOneAuto(doc_, "tags"), 0);
+  const Rule& r = doc_.project().rules.at(0);
+  EXPECT_EQ(Find(r, "id")->Unique, 1);
+  EXPECT_EQ(Find(r, "code")->Unique, 1);
+  EXPECT_EQ(Find(r, "slug")->Unique, 1);
+  EXPECT_EQ(Find(r, "a")->Unique, 0);
+  EXPECT_EQ(Find(r, "b")->Unique, 0);
+  EXPECT_EQ(Find(r, "note")->Unique, 0);
+}
+
 TEST_P(AutoRulesDbTest, MakeRuleRefreshKeepsSettingsAndFollowsTheTable) {
   Run("create table t (a integer, b varchar(10), c integer)");
   AutoRules rules(*db_, settings_, &log_, &prompt_);

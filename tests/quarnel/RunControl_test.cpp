@@ -252,3 +252,62 @@ TEST(RunControlTest, BreakSignalSetsTheCancelFlagOnce) {
   sigaction(SIGINT, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
+
+// A user with an existing database: a project built from its schema fills
+// every table without a rejected row, unique columns included.
+class SchemaToDataTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    const bool postgres = std::string(GetParam()) == "postgres";
+    CONN_INFO info;
+    info.ConType = CONN_INFO::kOdbc;
+    if (postgres) {
+      REQUIRE_POSTGRES(conn);
+      info.conStr = conn;
+      info.conOwner = "test_" + std::to_string(getpid());
+    } else {
+      info.conStr = testenv::SqliteConnStr(dir_.file("shop.db")) + ";FKSupport=1";
+    }
+    db_ = CDB::newDB();
+    ASSERT_TRUE(CDB::isOK(db_->Connect(info))) << db_->ErrorText();
+    CParse parse;
+    parse.Parse(testenv::ReadFile(testenv::SourceDir() / "examples" /
+                                  (postgres ? "demo-schema-postgres.sql" : "demo-schema.sql")));
+    for (const std::string& statement : parse.Statements()) {
+      ASSERT_TRUE(CDB::isOK(db_->Exec(statement))) << db_->ErrorText() << statement;
+      db_->FreeStmt();
+    }
+    std::string error;
+    ASSERT_EQ(CAdvConnect::SaveProfile(dir_.file("shop.qcp"), info, &error), 0) << error;
+  }
+  int Quarnel(const std::string& args) {
+    const std::string command = "cd '" + dir_.path().string() + "' && QUARNEL_HOME='" + home_.path().string() +
+                                "' exec '" + QUARNEL_PROGRAM + "' " + args + " >out.txt 2>&1 </dev/null";
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  std::string Output() const { return testenv::ReadFile(dir_.file("out.txt")); }
+
+  testenv::TempDir dir_;
+  testenv::TempDir home_;
+  std::unique_ptr<CDB> db_;
+};
+
+TEST_P(SchemaToDataTest, TwoCommandsFillEveryTable) {
+  ASSERT_EQ(Quarnel("-@shop.qcp --auto '*' --save shop.qrp"), 0) << Output();
+  EXPECT_EQ(Quarnel("-c shop.qrp -@shop.qcp"), kExitDone) << Output();
+  const std::string out = Output();
+  EXPECT_NE(out.find("rejected 0."), std::string::npos) << out;
+  EXPECT_FALSE(std::regex_search(out, std::regex("rejected [1-9]"))) << out;
+  for (const char* table : {"categories", "customers", "products", "orders", "order_lines", "payments"}) {
+    std::unique_ptr<CStmt> stmt = db_->NewStmt();
+    std::string count;
+    long ind = 0;
+    ASSERT_TRUE(CDB::isOK(db_->Exec(std::string("select count(*) from ") + table, stmt.get())));
+    ASSERT_TRUE(CDB::isOK(db_->Fetch(stmt.get())));
+    db_->GetDataAsText(1, &count, &ind, stmt.get());
+    EXPECT_EQ(count, "1000") << table;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SchemaToDataTest, ::testing::Values("sqlite", "postgres"));
