@@ -11,6 +11,7 @@
 #include "engine/Incremental.h"
 #include "engine/OutputFiles.h"
 #include "engine/RunOptions.h"
+#include "engine/ScrambleTarget.h"
 #include "engine/UniqueSet.h"
 #include "support/Database.h"
 #include "support/Log.h"
@@ -211,17 +212,13 @@ int RowGenerator::PrepareTarget(const Rule& rule) {
     return kRowTargetConnection;
   }
   const CDB* run = options_.connection;
-  if (run && rule.TabName == rule.sTarget) {
-    const CONN_INFO& source = run->Info();
-    if (source.ConType == target_->Info().ConType && source.conDSN == target_->Info().conDSN &&
-        source.conStr == target_->Info().conStr && source.conDB == target_->Info().conDB) {
-      const PromptAnswer answer =
-          options_.Messages().Ask("Warning!", "Possible the Target table is same as Source. Continue anyway?",
-                                  PromptIcon::kWarning, PromptButtons::kYesNo, PromptAnswer::kNo);
-      if (answer != PromptAnswer::kYes) {
-        ReleaseScrambleTarget();
-        return kRowSameTarget;
-      }
+  if (run && TargetMayBeSource(rule, *run, *target_)) {
+    const PromptAnswer answer =
+        options_.Messages().Ask("Warning!", "Possible the Target table is same as Source. Continue anyway?",
+                                PromptIcon::kWarning, PromptButtons::kYesNo, PromptAnswer::kNo);
+    if (answer != PromptAnswer::kYes) {
+      ReleaseScrambleTarget();
+      return kRowSameTarget;
     }
   }
   return kRowOk;

@@ -85,6 +85,10 @@ class RowGenerator {
   // the longest (without surrounding quotes) stored in `widths`.
   int MeasureWidths(std::vector<unsigned>& widths, int rows = 100);
 
+  // Wraps a date or time value of column `c` in the run's date conversion
+  // when one is set; `expression` then says the value is a complete literal.
+  void ApplyDateConversion(std::string& value, size_t c, int& expression);
+
   PatternEngine& Patterns() { return patterns_; }
   // The scramble target connection made by GenerateValues, or null.
   CDB* ScrambleTarget() { return target_.get(); }
@@ -118,7 +122,6 @@ class RowGenerator {
   void SetKeyGroup(size_t c, size_t s, size_t index);
   void Warn(size_t column, std::string_view caption, const std::string& text, bool error);
   void AppendNumber(std::string& out, size_t c, double value, bool asDouble);
-  void ApplyDateConversion(std::string& value, size_t c, int& expression);
   void WriteXmlRow();
 
   RunOptions& options_;

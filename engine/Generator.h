@@ -35,12 +35,33 @@ enum GeneratorStatus {
   kGenRowFailed = 1,             // a row could not be generated
   kGenCancelled = -1,            // cancelled before the rule started
   kGenSingleTranFailed = -10,    // a statement failed under SingleTransaction
-  kGenNotAvailable = -100,       // the rule kind or mode is not carried out by this build
-  // Update mode.
+  kGenNotAvailable = -100,       // the rule kind is unknown to this build
+  // Update and scramble modes.
+  kGenTargetFailed = -1,         // the scramble target table could not be prepared
   kGenConnectFailed = 1,         // the writing connection could not be connected
   kGenCountFailed = -2,          // the count query failed
   kGenSelectFailed = -4,         // the select of the keys failed
   kGenValueFailed = 4,           // a value could not be generated
+};
+
+// Results of PrepareScrambleTable.
+enum ScrambleTableStatus {
+  kScrambleTableReady = 0,
+  kScrambleNoCreateText = -1,    // the source table's create statement could not be read
+  kScrambleCreateFailed = 1,     // the target's create statement failed
+  kScrambleNoTarget = -10,       // there is no target connection
+};
+
+// One difference VerifySchema found between a data rule and its table.
+struct SchemaDifference {
+  enum Kind {
+    kColumnNotInTable = 0,   // a column of the rule is missing from the table
+    kTableUnreadable = 1,    // the table does not exist or cannot be read
+    kColumnNotInRule = 2,    // a column of the table is missing from the rule
+  };
+  std::string table;
+  std::string column;  // empty for kTableUnreadable
+  int kind = kColumnNotInTable;
 };
 
 // One rule that ran, with the texts its execution-console line ends with
@@ -109,13 +130,25 @@ class QuarnelGenerator {
   int RowCount(Rule& rule);
 
   // Update mode (scramble false) rewrites the generated columns of the
-  // rule's existing rows in place, found by their key; a GeneratorStatus.
-  // Scramble mode is not carried out by this build yet.
+  // rule's existing rows in place, found by their key. Scramble mode copies
+  // the rows into the rule's target table through the scramble target
+  // connection, Ignore columns unchanged and the others with new values.
+  // Both read only the rows meeting UpdWhere. A GeneratorStatus.
   int UpdateData(const Rule& rule, bool scramble);
-  // Rule kinds this build does not carry out yet. Each writes a log entry
-  // naming what was not done and returns kGenNotAvailable; VerifySchema
-  // returns 0 in console mode, where no check is made.
+  // Drops and creates the scramble target table from the source table's
+  // create statement when RecreateScrambleTab is set; a ScrambleTableStatus.
+  int PrepareScrambleTable(const Rule& rule, CDB* target);
+
+  // Compares the enabled data rules of [first, end) with their tables and
+  // returns the number of differences (0 in console mode, where no check is
+  // made); the flag is not read. The differences stay in Differences().
   int VerifySchema(int first, int end, int flag);
+  const std::vector<SchemaDifference>& Differences() const { return differences_; }
+  // A name from a template: the connection's owner and a point in front
+  // (unless the owner is empty), "*" replaced by 1 to 8 random characters and
+  // "?" by one.
+  std::string TemplateName(const std::string& nameTemplate);
+  // The structural rule kinds: tables by template, objects and clear.
   int TablesByTemplate(Rule& rule);
   int Objects(const Rule& rule);
   int ClearTables(const Rule& rule);
@@ -147,8 +180,10 @@ class QuarnelGenerator {
   void Progress(const Rule& rule, int row);
   CDB* CommitConnection() const;
 
-  // Update mode helpers.
-  int UpdateRows(const Rule& rule);
+  // Update and scramble helpers.
+  // Writes a drop statement to the SQL output and, unless NoExec, executes
+  // it; a failure is logged under `title` and otherwise ignored.
+  void DropBeforeCreate(const std::string& statement, const Rule& rule, const char* title);
   void UpdateProgress(int row, bool final);
   // The "PKD[i]=" and "Field[i]=" log lines of a rule whose rows cannot be found.
   void LogKeysAndColumns(const std::vector<std::string>& keys) const;
@@ -160,6 +195,7 @@ class QuarnelGenerator {
   std::vector<ProjectVariable> globals_;        // the run's copy, with values
   std::vector<NamedGenerator> namedGens_;
   RunSummary summary_;
+  std::vector<SchemaDifference> differences_;
 
   bool trace_ = false;
   bool pending_ = false;   // console lines were created in advance

@@ -1,43 +1,133 @@
-// The structural rule kinds. Clear rules empty their tables here and update
-// mode is dispatched to UpdateRows; the schema check before a run, tables by
-// template, objects and the scramble mode are not carried out by this build
-// yet: each says so in the log and returns kGenNotAvailable, so a run reports
-// the rule as failed instead of done.
+// The structural rule kinds: tables made from a template and filled like a
+// data rule, database objects made from a text, and clear rules that empty a
+// list of tables. Each statement goes to the SQL output as well as to the
+// database; with NoExec it only counts.
 #include <string>
 
+#include "engine/FillMethods.h"
 #include "engine/Generator.h"
 #include "engine/OutputFiles.h"
 #include "project/Project.h"
 #include "support/Database.h"
 #include "support/Log.h"
+#include "values/Random.h"
 
 namespace {
 
-int NotAvailable(const RunOptions& options, const std::string& what, const char* place) {
-  if (options.log) options.log->Bug(what + " is not available in this build; nothing was done", place);
-  return kGenNotAvailable;
+// Object type words by OType.
+constexpr const char* kObjectTypes[] = {"view", "procedure", "rule", "role"};
+
+// "   name type(size) primary key|NULL|NOT NULL" lines joined by ",\r\n".
+std::string ColumnDefinitions(const std::vector<ColumnRule>& columns, const RunOptions& options) {
+  std::string out;
+  for (const ColumnRule& column : columns) {
+    if (options.Cancelled()) break;
+    if (!out.empty()) out += ",\r\n";
+    out += "   ";
+    out += column.Name;
+    out += ' ';
+    out += column.TypeName;
+    if (column.iSize > 0 && column.TypeName.find('(') == std::string::npos) out += column.sSize(1, 0);
+    out += column.isKey ? " primary key" : column.isNull ? " NULL" : " NOT NULL";
+  }
+  return out;
 }
 
 }  // namespace
 
-int QuarnelGenerator::VerifySchema(int first, int end, int /*flag: selects nothing*/) {
-  if (options_.consoleMode) return 0;
-  return NotAvailable(options_,
-                      "Schema verification of rules " + std::to_string(first + 1) + " to " + std::to_string(end),
-                      "QuarnelGenerator::VerifySchema");
+std::string QuarnelGenerator::TemplateName(const std::string& nameTemplate) {
+  std::string name;
+  const CDB* db = options_.connection;
+  if (db && !db->IsEmptyOwner()) name = db->Owner() + ".";
+  for (char ch : nameTemplate) {
+    if (ch == '*') {
+      // Letters and digits only: the characters stand in a name.
+      for (int n = (RandomDraw() & 7) + 1; n > 0; --n) name += options_.strings.RandomChar(0);
+    } else if (ch == '?') {
+      name += options_.strings.RandomChar(0);
+    } else {
+      name += ch;
+    }
+  }
+  return name;
 }
 
-int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
-  if (!scramble) return UpdateRows(rule);
-  return NotAvailable(options_, "Scramble mode of rule " + rule.TabName, "QuarnelGenerator::UpdateData");
+void QuarnelGenerator::DropBeforeCreate(const std::string& statement, const Rule& rule, const char* title) {
+  outputs_->WriteSQL(statement, &rule);
+  if (options_.project->NoExec || !Connected()) return;
+  CDB& db = *options_.connection;
+  const bool ok = CDB::isOK(db.Exec(statement));
+  if (!ok) {
+    LogEntry(db.ErrorText() + "\r\n" + statement, title);
+  } else if (options_.LogLevel == 1) {
+    LogEntry(statement, title);
+  }
+  db.FreeStmt();
 }
 
 int QuarnelGenerator::TablesByTemplate(Rule& rule) {
-  return NotAvailable(options_, "Tables by template " + rule.TabName, "QuarnelGenerator::TablesByTemplate");
+  Trace("QuarnelGenerator::TablesByTemplate");
+  // The tables are filled like a data rule into each new name.
+  RowCount(rule);
+  if (generator_->GenerateValues(rule) != kRowOk) {
+    options_.Messages().Message("Error", "Could not initialize rule", PromptIcon::kError);
+    LogEntry("Could not initialize rule", "QuarnelGenerator::TablesByTemplate");
+    return kGenRowFailed;
+  }
+  const std::string definitions = ColumnDefinitions(rule.Fields, options_);
+  const bool noExec = options_.project->NoExec != 0 || !Connected();
+  int result = kGenOk;
+  for (int t = 0; t < rule.nTables && !options_.Cancelled(); ++t) {
+    const std::string name = TemplateName(rule.TabName);
+    if (rule.InsMode == kInsReplace) DropBeforeCreate("\r\ndrop table " + name + "\r\n", rule, "Drop Table");
+    const std::string create = "\r\ncreate table " + name + "(\r\n" + definitions + ")\r\n";
+    outputs_->WriteSQL(create, &rule);
+    bool created = noExec;
+    if (!noExec) {
+      created = CDB::isOK(ExecStatement(create));
+      options_.connection->FreeStmt();
+    }
+    if (created) {
+      outputs_->OpenTable(rule);
+      const int filled = OneData(rule, name);
+      outputs_->CloseTable();
+      if (filled != kGenOk) result = filled;
+    }
+    Commit(t + 1 == rule.nTables);
+    if (result != kGenOk) break;
+  }
+  // A commit that was not the last opened a transaction nothing used.
+  if (!noExec) options_.connection->SetAutoCommit(true);
+  return result;
 }
 
 int QuarnelGenerator::Objects(const Rule& rule) {
-  return NotAvailable(options_, "Objects by template " + rule.TabName, "QuarnelGenerator::Objects");
+  Trace("QuarnelGenerator::Objects");
+  const char* type = rule.OType >= 0 && rule.OType < static_cast<int>(std::size(kObjectTypes))
+                         ? kObjectTypes[rule.OType]
+                         : nullptr;
+  if (!type) {
+    LogEntry("Unknown object type " + std::to_string(rule.OType) + " of rule " + rule.TabName,
+             "QuarnelGenerator::Objects");
+    return kGenRowFailed;
+  }
+  const bool noExec = options_.project->NoExec != 0 || !Connected();
+  for (int t = 0; t < rule.nTables && !options_.Cancelled(); ++t) {
+    const std::string name = TemplateName(rule.TabName);
+    if (rule.InsMode == kInsReplace)
+      DropBeforeCreate("\r\ndrop " + std::string(type) + " " + name + "\r\n", rule, "Drop Object");
+    const std::string create = "\r\ncreate " + std::string(type) + " " + name + "\r\n" + rule.OText + "\r\n";
+    outputs_->WriteSQL(create, &rule);
+    if (noExec) {
+      ++inserted_;
+    } else {
+      ExecStatement(create);
+      options_.connection->FreeStmt();
+    }
+    Commit(t + 1 == rule.nTables);
+  }
+  if (!noExec) options_.connection->SetAutoCommit(true);
+  return kGenOk;
 }
 
 int QuarnelGenerator::ClearTables(const Rule& rule) {

@@ -1,8 +1,12 @@
-// Update mode of a data rule: every existing row of the rule's table (those
-// meeting the rule's where clause) gets new values in its generated columns,
-// found by its key. The keys are read on the run connection while the
-// updates run, one statement per row in autocommit, on a second connection
-// with the same settings.
+// Update and scramble modes of a data rule. Both read the existing rows of
+// the rule's table that meet its where clause on the run connection and keep
+// that result open while they write through a second connection.
+// Update: every row gets new values in its generated columns, found by its
+// key and the where clause again, one statement per row in autocommit on a
+// connection with the run's settings.
+// Scramble: every row is inserted into the target table through the scramble
+// target connection, Ignore columns copied unchanged and the others with new
+// values, in transactions of PerTrans rows.
 #include <algorithm>
 #include <cctype>
 #include <cinttypes>
@@ -14,6 +18,7 @@
 #include "engine/FillMethods.h"
 #include "engine/Generator.h"
 #include "engine/OutputFiles.h"
+#include "engine/ScrambleTarget.h"
 #include "support/Database.h"
 #include "support/Log.h"
 
@@ -93,22 +98,33 @@ void QuarnelGenerator::LogKeysAndColumns(const std::vector<std::string>& keys) c
   }
 }
 
-int QuarnelGenerator::UpdateRows(const Rule& rule) {
+int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
   reportInterval_ = options_.performanceMode && options_.ReportInterval > 0 ? options_.ReportInterval
                                                                              : kDefaultReportInterval;
   if (!Connected()) {
-    LogEntry("No connection: update mode of rule " + rule.TabName + " changed nothing",
-             "QuarnelGenerator::UpdateData, Connect");
+    LogEntry("No connection: rule " + rule.TabName + " changed nothing", "QuarnelGenerator::UpdateData, Connect");
     return kGenConnectFailed;
   }
   CDB& db = *options_.connection;
-  int type = 0;
-  db.Interface(&type);
-  std::unique_ptr<CDB> writer = CDB::newDB(type != 0 ? type : CONN_INFO::kOdbc);
-  if (!writer || !CDB::isOK(writer->Connect(db))) {
-    LogEntry(writer ? writer->ErrorText() : "No connection of this interface type",
-             "QuarnelGenerator::UpdateData, Connect");
-    return kGenConnectFailed;
+  std::unique_ptr<CDB> ownWriter;
+  CDB* writer = nullptr;
+  if (scramble) {
+    writer = generator_->ScrambleTarget();
+    if (PrepareScrambleTable(rule, writer) != kScrambleTableReady) {
+      if (!options_.consoleMode) SetCell(kConsoleState, "Stop on Error");
+      return kGenTargetFailed;
+    }
+    if (!writer) return kGenTargetFailed;
+  } else {
+    int type = 0;
+    db.Interface(&type);
+    ownWriter = CDB::newDB(type != 0 ? type : CONN_INFO::kOdbc);
+    if (!ownWriter || !CDB::isOK(ownWriter->Connect(db))) {
+      LogEntry(ownWriter ? ownWriter->ErrorText() : "No connection of this interface type",
+               "QuarnelGenerator::UpdateData, Connect");
+      return kGenConnectFailed;
+    }
+    writer = ownWriter.get();
   }
 
   std::string owner, name;
@@ -133,8 +149,8 @@ int QuarnelGenerator::UpdateRows(const Rule& rule) {
     return kGenOk;
   }
 
-  // Each key column's place among the rule's columns; a row can only be
-  // found by all of its key columns.
+  // Each key column's place among the rule's columns; an update can only
+  // find a row by all of its key columns.
   const std::vector<ColumnRule>& columns = generator_->Columns();
   std::vector<size_t> keyColumn(keys.size(), columns.size());
   std::vector<bool> isKey(columns.size(), false);
@@ -149,7 +165,7 @@ int QuarnelGenerator::UpdateRows(const Rule& rule) {
     }
     if (keyColumn[k] == columns.size()) missing += (missing.empty() ? "" : ",") + keys[k];
   }
-  if (!missing.empty()) {
+  if (!scramble && !missing.empty()) {
     if (std::ranges::none_of(isKey, [](bool b) { return b; })) {
       LogEntry("Empty 'Where' clause found in Update mode", kUpdatePlace);
     } else {
@@ -161,12 +177,13 @@ int QuarnelGenerator::UpdateRows(const Rule& rule) {
     return kGenOk;
   }
 
-  // Keys, identity columns and Ignore columns keep their values.
-  std::vector<bool> settable(columns.size(), false);
+  // Update: keys, identity and Ignore columns keep their values. Scramble:
+  // identity columns are left to the target, Ignore columns are copied.
+  std::vector<bool> written(columns.size(), false);
   for (size_t c = 0; c < columns.size(); ++c)
-    settable[c] = !isKey[c] && !columns[c].IsIdentity() && columns[c].Method != kMethodIgnore;
-  if (std::ranges::none_of(settable, [](bool b) { return b; })) {
-    LogEntry("Rule " + rule.TabName + " has no column to update (only keys, identity and Ignore columns)",
+    written[c] = !columns[c].IsIdentity() && (scramble || (!isKey[c] && columns[c].Method != kMethodIgnore));
+  if (std::ranges::none_of(written, [](bool b) { return b; })) {
+    LogEntry("Rule " + rule.TabName + " has no column to write (only keys, identity and Ignore columns)",
              kUpdatePlace);
     return kGenOk;
   }
@@ -183,9 +200,23 @@ int QuarnelGenerator::UpdateRows(const Rule& rule) {
   }
   db.FreeStmt();
 
-  std::string keyList;
-  for (const std::string& key : keys) keyList += (keyList.empty() ? "" : ",") + db.QuotedStr(key);
-  statement_ = "select " + keyList + " from " + table;
+  // The select names what it reads: the keys, then (scramble) the Ignore
+  // columns, so that each copied value comes from its own column whatever
+  // the order of the table's columns.
+  std::string selectList;
+  for (const std::string& key : keys) selectList += (selectList.empty() ? "" : ",") + db.QuotedStr(key);
+  std::vector<int> source(columns.size(), 0);  // select position of a copied column
+  int position = static_cast<int>(keys.size());
+  std::string insertList;
+  for (size_t c = 0; scramble && c < columns.size(); ++c) {
+    if (!written[c]) continue;
+    if (!insertList.empty()) insertList += ',';
+    insertList += writer->QuotedStr(columns[c].Name);
+    if (columns[c].Method != kMethodIgnore) continue;
+    selectList += ',' + db.QuotedStr(columns[c].Name);
+    source[c] = ++position;
+  }
+  statement_ = "select " + selectList + " from " + table;
   if (db.serverKind() == kServerMsSql) statement_ += " with (NOLOCK)";
   statement_ += where;
   if (!CDB::isOK(db.Exec(statement_))) {
@@ -193,24 +224,39 @@ int QuarnelGenerator::UpdateRows(const Rule& rule) {
     db.FreeStmt();
     return kGenSelectFailed;
   }
-  writer->SetAutoCommit(true);
+  const bool noExec = options_.project->NoExec != 0;
+  if (scramble) {
+    inTransaction_ = !noExec;
+    uncommitted_ = 0;
+    if (!noExec) writer->BeginTran();
+  } else {
+    writer->SetAutoCommit(true);
+  }
   if (!options_.consoleMode) Console(kProgressRange, static_cast<int>(std::min<int64_t>(count, INT32_MAX)), "");
 
-  const std::string head = "update " + table +
-                           (db.serverKind() == kServerMsSql && db.serverVersion() > 7 ? " with (ROWLOCK)" : "") +
-                           " set ";
-  const bool noExec = options_.project->NoExec != 0;
+  std::string head;
+  if (scramble) {
+    head = "insert into " + ScrambleTargetName(rule, *writer) + "(" + insertList + ")\r\n values(";
+  } else {
+    head = "update " + table +
+           (db.serverKind() == kServerMsSql && db.serverVersion() > 7 ? " with (ROWLOCK)" : "") + " set ";
+  }
+  // The update finds its row by the key and, when the rule has a where
+  // clause, by that clause too: a key the user chose that is not unique can
+  // never reach rows outside the clause.
+  const std::string keep = rule.UpdWhere.empty() ? std::string() : " and (" + rule.UpdWhere + ")";
+  const char* title = scramble ? "Scramble:" : "Update:";
   int result = kGenOk;
   int row = 0;
-  std::string condition, set, value, update;
+  std::string condition, value, statement;
   while (!options_.Cancelled() && CDB::isOK(db.Fetch())) {
     ++row;
     condition.clear();
-    bool keysRead = true;
-    for (size_t k = 0; k < keys.size() && keysRead; ++k) {
+    bool read = true;
+    for (size_t k = 0; k < keys.size() && read && !scramble; ++k) {
       value.clear();
       long ind = 0;
-      keysRead = CDB::isOK(db.GetDataAsText(static_cast<int>(k + 1), &value, &ind));
+      read = CDB::isOK(db.GetDataAsText(static_cast<int>(k + 1), &value, &ind));
       if (!condition.empty()) condition += " and ";
       condition += db.QuotedStr(keys[k]);
       if (ind < 0) {
@@ -220,46 +266,76 @@ int QuarnelGenerator::UpdateRows(const Rule& rule) {
         AppendLiteral(condition, value, *columns[keyColumn[k]].Quote() != '\0');
       }
     }
-    if (!keysRead) {
+    if (read && generator_->GenOneRowValues(values_, row, textLine_, ",") != kRowOk) {
+      result = kGenValueFailed;
+      break;
+    }
+    statement.assign(head);
+    bool firstPart = true;
+    for (size_t c = 0; c < columns.size() && read; ++c) {
+      if (!written[c]) continue;
+      if (!firstPart) statement += ',';
+      firstPart = false;
+      if (!scramble) {
+        statement += db.QuotedStr(columns[c].Name);
+        statement += '=';
+      }
+      if (source[c] == 0) {
+        statement += generator_->Field(c).final;
+        continue;
+      }
+      value.clear();
+      long ind = 0;
+      read = CDB::isOK(db.GetDataAsText(source[c], &value, &ind));
+      int expression = 0;
+      if (ind >= 0) generator_->ApplyDateConversion(value, c, expression);
+      if (ind < 0) {
+        statement += "NULL";
+      } else if (expression) {
+        statement += value;
+      } else {
+        AppendLiteral(statement, value, *columns[c].Quote() != '\0');
+      }
+    }
+    if (!read) {
       LogEntry(db.ErrorText() + "\r\n" + statement_, kUpdatePlace);
       ++rejected_;
       continue;
     }
-    if (generator_->GenOneRowValues(values_, row, textLine_, ",") != kRowOk) {
-      result = kGenValueFailed;
-      break;
+    if (scramble) {
+      statement += ")\r\n";
+    } else {
+      statement += " where ";
+      statement += condition;
+      statement += keep;
+      statement += "\r\n";
     }
-    set.clear();
-    for (size_t c = 0; c < columns.size(); ++c) {
-      if (!settable[c]) continue;
-      if (!set.empty()) set += ',';
-      set += db.QuotedStr(columns[c].Name);
-      set += '=';
-      set += generator_->Field(c).final;
-    }
-    update.assign(head);
-    update += set;
-    update += " where ";
-    update += condition;
-    update += "\r\n";
-    if (options_.LogLevel == 1) LogEntry(update, "Update:");
-    outputs_->WriteSQL(update, &rule);
+    if (options_.LogLevel == 1) LogEntry(statement, title);
+    outputs_->WriteSQL(statement, &rule);
     if (noExec) {
       ++inserted_;
-    } else if (CDB::isOK(writer->Exec(update))) {
+    } else if (CDB::isOK(writer->Exec(statement))) {
       ++inserted_;
+      if (inTransaction_) ++uncommitted_;
     } else {
       ++rejected_;
-      LogEntry(writer->ErrorText() + "\r\n" + update, kUpdatePlace);
+      LogEntry(writer->ErrorText() + "\r\n" + statement, kUpdatePlace);
     }
     writer->FreeStmt();
+    if (scramble && rule.PerTrans > 0 && row % rule.PerTrans == 0) Commit(false);
     if (row % reportInterval_ == 0) {
       UpdateProgress(row, false);
       const double elapsed = watch_.Elapsed();
       if (elapsed > 0 && reportInterval_ < row / elapsed && reportInterval_ < (1 << 29)) reportInterval_ *= 2;
     }
   }
-  writer->Disconnect();
+  if (scramble) {
+    // A row that could not be made ends the rule; what was copied before it stays.
+    Commit(true);
+    inTransaction_ = false;
+  } else {
+    writer->Disconnect();
+  }
   watch_.Stop();
   UpdateProgress(row, true);
   db.FreeStmt();

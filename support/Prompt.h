@@ -27,6 +27,12 @@ class Prompt {
   // which is also the console's answer.
   virtual PromptAnswer ErrorDialog(std::string_view errorText, std::string_view statement,
                                    bool& dontShowAgain);
+  // A progress window without a cancel button: the first call shows it
+  // titled `title`, later calls update its status line and percentage, and
+  // ProgressDone closes it. Nothing is shown by default, which is also what
+  // console mode wants.
+  virtual void Progress(std::string_view /*title*/, std::string_view /*status*/, int /*percent*/) {}
+  virtual void ProgressDone() {}
 };
 
 class ConsolePrompt final : public Prompt {

@@ -112,6 +112,11 @@ inline std::string DemoSchema(bool postgres) {
 }
 
 inline void DropDemoTables(CDB& db) {
+  // What examples/demo-rules.qrp makes: a view on customers and a table.
+  for (const char* statement : {"drop view if exists demo_customer_cities", "drop table if exists demo_archive"}) {
+    db.Exec(statement);
+    db.FreeStmt();
+  }
   for (const char* table : {"payments", "order_lines", "orders", "products", "customers", "categories", "t_values", "t_inc", "t_wide"}) {
     db.Exec(std::string("drop table if exists ") + table);
     db.FreeStmt();

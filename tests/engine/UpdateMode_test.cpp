@@ -97,6 +97,19 @@ TEST_P(UpdateMode, KeyWithQuotesHitsExactlyItsRow) {
   EXPECT_EQ(summary.inserted, 1u);
 }
 
+TEST_P(UpdateMode, KeyThatIsNotUniqueNeverReachesRowsOutsideTheCondition) {
+  // "old" names every row: the update finds its rows by name and the condition.
+  Rule rule = UpdateRule("t_upd", "code = 'b2'");
+  rule.updColumn = {"name"};
+  rule.Fields[0].Method = kMethodValueList;
+  rule.Fields[0].Values = {"zz"};
+  rule.Fields[1].Method = kMethodIgnore;
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(Rows("t_upd"), (std::vector<std::string>{"a1|old", "c3|old", "zz|old"}));
+  EXPECT_EQ(summary.inserted, 1u);
+}
+
 TEST_P(UpdateMode, NullKeyIsFoundWithIsNull) {
   Rule rule = UpdateRule("t_nokey", "code is null");
   rule.updColumn = {"t_nokey.code"};

@@ -1,0 +1,185 @@
+#include "engine/ScrambleTarget.h"
+
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "engine/Generator.h"
+#include "engine/OutputFiles.h"
+#include "support/Database.h"
+#include "support/Log.h"
+#include "support/TextUtil.h"
+
+namespace {
+
+constexpr const char* kPreparePlace = "QuarnelGenerator::PrepareScrambleTable";
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+// The identifying settings of a connection, keys upper case: those of its
+// connection string, else its data source and database.
+std::map<std::string, std::string> Identity(const CONN_INFO& info) {
+  static const char* const kIdentifying[] = {"DRIVER", "DSN",  "SERVER", "HOST", "SERVERNAME",
+                                             "PORT",   "DATABASE", "DB", "DBQ"};
+  std::map<std::string, std::string> keys;
+  if (info.conStr.empty()) {
+    if (!info.conDSN.empty()) keys["DSN"] = info.conDSN;
+    if (!info.conDB.empty()) keys["DATABASE"] = info.conDB;
+    return keys;
+  }
+  size_t pos = 0;
+  const std::string& text = info.conStr;
+  while (pos < text.size()) {
+    const size_t equals = text.find('=', pos);
+    if (equals == std::string::npos) break;
+    std::string key = Upper(TrimText(text.substr(pos, equals - pos)));
+    size_t end = equals + 1;
+    std::string value;
+    if (end < text.size() && text[end] == '{') {
+      const size_t close = text.find('}', end);
+      value = text.substr(end + 1, (close == std::string::npos ? text.size() : close) - end - 1);
+      end = close == std::string::npos ? text.size() : close + 1;
+      end = text.find(';', end);
+    } else {
+      end = text.find(';', end);
+      value = text.substr(equals + 1, (end == std::string::npos ? text.size() : end) - equals - 1);
+    }
+    value = TrimText(value);
+    if (key == "DB") key = "DATABASE";
+    if (key == "HOST" || key == "SERVERNAME") key = "SERVER";
+    for (const char* wanted : kIdentifying) {
+      if (key == wanted) keys[key] = value;
+    }
+    pos = end == std::string::npos ? text.size() : end + 1;
+  }
+  return keys;
+}
+
+bool SameDatabaseName(const std::string& a, const std::string& b) {
+  if (EqualsNoCase(a, b)) return true;
+  // Database files: the same file under two spellings of its path.
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
+bool SameDatabase(const CONN_INFO& run, const CONN_INFO& target) {
+  if ((run.ConType != 0 ? run.ConType : CONN_INFO::kOdbc) != (target.ConType != 0 ? target.ConType : CONN_INFO::kOdbc))
+    return false;
+  const std::map<std::string, std::string> one = Identity(run);
+  const std::map<std::string, std::string> two = Identity(target);
+  for (const auto& [key, value] : one) {
+    const auto other = two.find(key);
+    if (other == two.end()) continue;
+    const bool same = key == "DATABASE" || key == "DBQ" ? SameDatabaseName(value, other->second)
+                                                        : EqualsNoCase(value, other->second);
+    if (!same) return false;
+  }
+  return true;
+}
+
+bool TargetMayBeSource(const Rule& rule, const CDB& run, const CDB& target) {
+  if (!SameDatabase(run.Info(), target.Info())) return false;
+  std::string sourceOwner, sourceName, targetOwner, targetName;
+  run.PrepareOwner(&sourceOwner, &sourceName, run.Owner(), rule.TabName, 0);
+  target.PrepareOwner(&targetOwner, &targetName, target.Owner(), rule.sTarget, 0);
+  return EqualsNoCase(sourceName, targetName) && EqualsNoCase(sourceOwner, targetOwner);
+}
+
+std::string ScrambleTargetName(const Rule& rule, const CDB& target) {
+  std::string owner, name;
+  target.PrepareOwner(&owner, &name, "", rule.sTarget, 1);
+  return owner.empty() ? name : owner + "." + name;
+}
+
+bool ReplaceCreatedName(std::string& line, const std::string& name) {
+  const std::string upper = Upper(line);
+  size_t pos = upper.find("TABLE");
+  if (pos == std::string::npos) return false;
+  pos += 5;
+  auto skipBlanks = [&line](size_t at) {
+    while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+    return at;
+  };
+  pos = skipBlanks(pos);
+  if (upper.compare(pos, 13, "IF NOT EXISTS") == 0) pos = skipBlanks(pos + 13);
+  // The name runs to a blank or "(" outside quotes, owner and point included.
+  size_t end = pos;
+  char closing = 0;
+  for (; end < line.size(); ++end) {
+    const char ch = line[end];
+    if (closing) {
+      if (ch == closing) closing = 0;
+    } else if (ch == '"' || ch == '`') {
+      closing = ch;
+    } else if (ch == '[') {
+      closing = ']';
+    } else if (ch == '(' || std::isspace(static_cast<unsigned char>(ch))) {
+      break;
+    }
+  }
+  if (end == pos) return false;
+  line.replace(pos, end - pos, name);
+  return true;
+}
+
+int QuarnelGenerator::PrepareScrambleTable(const Rule& rule, CDB* target) {
+  if (!options_.RecreateScrambleTab) return kScrambleTableReady;
+  if (!target) {
+    LogEntry("Wrong target DataBase", kPreparePlace);
+    return kScrambleNoTarget;
+  }
+  CDB& run = *options_.connection;
+  // The user may have agreed to write into the source table itself: it is
+  // never dropped, the copies go into it as it stands.
+  if (TargetMayBeSource(rule, run, *target)) {
+    LogEntry("The target table " + rule.sTarget + " may be the source table: it is not dropped and created again",
+             kPreparePlace);
+    return kScrambleTableReady;
+  }
+  const bool noExec = options_.project->NoExec != 0;
+  const std::string name = ScrambleTargetName(rule, *target);
+  const std::string drop = "drop table " + name + "\r\n";
+  outputs_->WriteSQL(drop, &rule);
+  if (!noExec) {
+    if (!CDB::isOK(target->Exec(drop))) LogEntry(target->ErrorText() + "\r\n" + drop, kPreparePlace);
+    target->FreeStmt();
+  }
+
+  std::string owner, table;
+  run.PrepareOwner(&owner, &table, run.Owner(), rule.TabName, 0);
+  std::vector<std::string> lines;
+  const int status = run.ObjectText(&lines, table, owner);
+  run.FreeStmt();
+  if (!CDB::isOK(status)) {
+    LogEntry("Could not get CREATE TABLE for the target", kPreparePlace);
+    return kScrambleNoCreateText;
+  }
+  if (lines.empty()) {
+    LogEntry("Empty CREATE TABLE for the target", kPreparePlace);
+    return kScrambleTableReady;
+  }
+  if (!ReplaceCreatedName(lines[0], name)) {
+    LogEntry("Could not get CREATE TABLE for the target: no table name in \"" + lines[0] + "\"", kPreparePlace);
+    return kScrambleNoCreateText;
+  }
+  std::string create;
+  for (const std::string& line : lines) {
+    create += line;
+    create += "\r\n";
+  }
+  outputs_->WriteSQL(create, &rule);
+  if (noExec) return kScrambleTableReady;
+  const bool ok = CDB::isOK(target->Exec(create));
+  if (!ok) LogEntry(target->ErrorText() + "\r\n" + create, kPreparePlace);
+  target->FreeStmt();
+  return ok ? kScrambleTableReady : kScrambleCreateFailed;
+}

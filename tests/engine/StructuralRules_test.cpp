@@ -1,0 +1,166 @@
+// Tables by template, objects and template names, run through the generator
+// against SQLite and PostgreSQL and read back from the database.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/Generator.h"
+#include "tests/engine/RunTestEnv.h"
+
+using namespace enginetest;
+using namespace runtest;
+
+namespace {
+
+class StructuralRules : public RunDatabase {
+ protected:
+  void SetUp() override {
+    RunDatabase::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    DropOwn();
+  }
+  void TearDown() override {
+    if (db && postgres && db->connected()) DropOwn();
+    RunDatabase::TearDown();
+  }
+  void DropOwn() {
+    for (const char* statement : {"drop view if exists v_run", "drop table if exists t_tmpl"}) {
+      db->Exec(statement);
+      db->FreeStmt();
+    }
+  }
+  // A rule making `count` tables named `name` with an id key and a name.
+  static Rule TemplateRule(const std::string& name, int tables, int records) {
+    Rule rule = IdRule(name, records, 0);
+    rule.Mode = kRuleTables;
+    rule.nTables = tables;
+    rule.Fields[0].TypeName = "integer";
+    rule.Fields[0].iSize = 0;
+    rule.Fields[0].isKey = 1;
+    rule.Fields[1].TypeName = "varchar";
+    rule.Fields[1].isNull = 0;
+    return rule;
+  }
+};
+
+TEST_P(StructuralRules, TemplateTableIsCreatedAndFilled) {
+  h.project.rules = {TemplateRule("t_tmpl", 1, 5)};
+  h.project.ToFile = 1;
+  h.project.SQLFile = dir.file("out.sql");
+  Run();
+  EXPECT_EQ(Count("t_tmpl"), "5") << h.log.Text();
+  EXPECT_EQ(summary.rulesFailed, 0);
+  EXPECT_EQ(summary.rejected, 0u);
+  // The create statement counts, then the rows.
+  EXPECT_EQ(summary.inserted, 6u);
+  const std::string sql = testenv::ReadFile(dir.file("out.sql"));
+  EXPECT_NE(sql.find("(\r\n   id integer primary key,\r\n   name varchar(20) NOT NULL)\r\n"), std::string::npos) << sql;
+  // A key column refuses a second row with the same id.
+  EXPECT_FALSE(CDB::isOK(db->Exec("insert into t_tmpl values(1, 'x')")));
+  db->FreeStmt();
+}
+
+TEST_P(StructuralRules, ReplaceModeDropsTheTableBeforeCreatingIt) {
+  ASSERT_EQ(RunScript(*db, "create table t_tmpl(other integer)"), 0);
+  Rule rule = TemplateRule("t_tmpl", 1, 3);
+  h.project.rules = {rule};
+  Run();
+  // Without the drop the create fails and counts as rejected.
+  EXPECT_EQ(summary.rejected, 1u);
+  EXPECT_EQ(Count("t_tmpl"), "0");
+
+  rule.InsMode = kInsReplace;
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(Committed("select name from t_tmpl order by id"), (std::vector<std::string>{"alpha", "beta", "O'Hara"}));
+}
+
+TEST_P(StructuralRules, NoExecWritesTheStatementsOnly) {
+  h.project.rules = {TemplateRule("t_tmpl", 2, 2)};
+  h.project.rules[0].InsMode = kInsReplace;
+  h.project.NoExec = 1;
+  h.project.ToFile = 1;
+  h.project.SQLFile = dir.file("out.sql");
+  Run();
+  const std::string sql = testenv::ReadFile(dir.file("out.sql"));
+  const std::string name = (db->IsEmptyOwner() ? "" : db->Owner() + ".") + "t_tmpl";
+  EXPECT_EQ(CountOf(sql, "drop table " + name + "\r\n"), 2) << sql;
+  EXPECT_EQ(CountOf(sql, "create table " + name + "(\r\n"), 2) << sql;
+  EXPECT_EQ(CountOf(sql, "insert into"), 4) << sql;
+  EXPECT_FALSE(CDB::isOK(db->Exec("select * from t_tmpl")));
+  db->FreeStmt();
+}
+
+TEST_P(StructuralRules, ObjectRuleCreatesAViewAndReplacesIt) {
+  ASSERT_EQ(RunScript(*db, "insert into t_run values(1, 'one'); insert into t_run values(2, 'two')"), 0);
+  Rule rule;
+  rule.Mode = kRuleObjects;
+  rule.TabName = "v_run";
+  rule.nTables = 1;
+  rule.OType = 0;
+  rule.OText = "as select name from t_run where id > 1";
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(Committed("select name from v_run"), (std::vector<std::string>{"two"}));
+  EXPECT_EQ(summary.inserted, 1u);
+
+  // A second create of the same view fails unless replace mode drops it.
+  rule.OText = "as select name from t_run where id = 1";
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.rejected, 1u);
+  rule.InsMode = kInsReplace;
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(Committed("select name from v_run"), (std::vector<std::string>{"one"}));
+}
+
+TEST_P(StructuralRules, UnknownObjectTypeFailsTheRuleWithoutAStatement) {
+  Rule rule;
+  rule.Mode = kRuleObjects;
+  rule.TabName = "v_run";
+  rule.nTables = 1;
+  rule.OType = 7;
+  rule.OText = "as select 1";
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.rulesFailed, 1);
+  EXPECT_EQ(summary.inserted + summary.rejected, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, StructuralRules, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+
+// Template names on a connection with and without an owner.
+class TemplateNames : public RunDatabase {};
+
+TEST_P(TemplateNames, StarsAndQuestionMarksBecomeRandomCharacters) {
+  QuarnelGenerator generator;
+  h.options.project = &h.project;
+  generator.Run(h.options);  // sets the run up: connection and random text
+  const std::string owner = db->IsEmptyOwner() ? "" : db->Owner() + ".";
+  std::set<size_t> lengths;
+  for (int i = 0; i < 200; ++i) {
+    const std::string star = generator.TemplateName("pre*");
+    ASSERT_EQ(star.compare(0, owner.size() + 3, owner + "pre"), 0) << star;
+    const size_t added = star.size() - owner.size() - 3;
+    ASSERT_GE(added, 1u) << star;
+    ASSERT_LE(added, 8u) << star;
+    lengths.insert(added);
+    for (size_t k = owner.size() + 3; k < star.size(); ++k) ASSERT_TRUE(std::isalnum(static_cast<unsigned char>(star[k]))) << star;
+    const std::string one = generator.TemplateName("a?b");
+    ASSERT_EQ(one.size(), owner.size() + 3) << one;
+    ASSERT_EQ(one.front() == 'a' || !owner.empty(), true);
+    ASSERT_EQ(one.back(), 'b');
+  }
+  EXPECT_EQ(lengths.size(), 8u);
+  EXPECT_EQ(generator.TemplateName("plain"), owner + "plain");
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, TemplateNames, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+
+}  // namespace
