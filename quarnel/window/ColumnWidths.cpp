@@ -1,0 +1,25 @@
+#include "quarnel/window/ColumnWidths.h"
+
+#include <QTableView>
+#include <string>
+
+#include "quarnel/ProgramSettings.h"
+
+namespace {
+constexpr int kSmallestWidth = 10;
+std::string Key(const char* prefix, int number) { return prefix + std::to_string(number); }
+}  // namespace
+
+void RestoreColumnWidths(QTableView& view, const ProgramSettings& settings, const char* prefix, int first, int count) {
+  for (int i = 0; i < count; ++i) {
+    const int width = settings.GetSettingInt(0, Key(prefix, first + i));
+    if (width >= kSmallestWidth) view.setColumnWidth(i, width);
+  }
+}
+
+void StoreColumnWidths(const QTableView& view, ProgramSettings& settings, const char* prefix, int first, int count) {
+  for (int i = 0; i < count; ++i) {
+    const int width = view.columnWidth(i);
+    if (width >= kSmallestWidth) settings.SetSettingInt(0, Key(prefix, first + i), width);
+  }
+}
