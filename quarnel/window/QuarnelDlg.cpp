@@ -340,7 +340,9 @@ void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<v
   SetBusy(Busy::kLoading);
   rules_->setDetached(true);
   auto status = std::make_shared<int>(0);
-  const std::string file = path.toStdString();
+  // An absolute path, so that the recent list and LastFile still find the
+  // file after the working folder moved to the project's.
+  const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
   ProjectDocument& document = app_.document();
   RunInBackground(
       this, [&document, file, replace, status] { *status = document.DoLoad(file, replace); },
@@ -530,9 +532,14 @@ void CQuarnelDlg::RunEnded(const RunSummary& summary) {
   rules_->setDetached(false);
   SetBusy(Busy::kIdle);
   RefreshProject();
-  ShowStatus(summary.cancelled ? std::string("Run cancelled")
-                               : "Run ended: " + std::to_string(summary.inserted) + " inserted, " +
-                                     std::to_string(summary.rejected) + " rejected");
+  if (summary.cancelled) {
+    ShowStatus("Run cancelled");
+  } else if (summary.stopped && summary.rulesExecuted == 0) {
+    ShowStatus("The run stopped before any rule ran; the log (View Log) says why");
+  } else {
+    ShowStatus("Run ended: " + std::to_string(summary.inserted) + " inserted, " + std::to_string(summary.rejected) +
+               " rejected");
+  }
   emit runFinished();
   if (closeWhenIdle_ || (app_.state().quitAfterRun && !app_.state().console)) close();
 }
@@ -583,7 +590,7 @@ void CQuarnelDlg::ProjectReportCommand() {
   const QString path = WithSuffix(ChooseFile(QStringLiteral("Save Project Report"), kHtmlFilter, true), "html");
   if (path.isEmpty()) return;
   if (WriteProjectReport(path.toStdString(), app_.document().project(), ReportFacts(), &prompt_) == 0) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenFile(path);
   }
 }
 
@@ -601,7 +608,7 @@ void CQuarnelDlg::ExecutionReportCommand() {
   if (path.isEmpty()) return;
   if (WriteExecutionReportTo(path.toStdString()) == 0) {
     ShowStatus("Execution report written to " + path.toStdString());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenFile(path);
   }
 }
 
@@ -648,9 +655,7 @@ void CQuarnelDlg::RunBlobLoader() {
 void CQuarnelDlg::ViewLog() {
   const std::string& viewer = app_.settings().GetSettingStr(0, "LogViewer");
   const QString log = Qs(app_.log().Path());
-  if (!QProcess::startDetached(Qs(viewer.empty() ? std::string("xdg-open") : viewer), {log})) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(log));
-  }
+  if (!QProcess::startDetached(Qs(viewer.empty() ? std::string("xdg-open") : viewer), {log})) OpenFile(log);
 }
 
 void CQuarnelDlg::ShowTips() {
@@ -708,6 +713,14 @@ QString CQuarnelDlg::ChooseFile(const QString& caption, const QString& filter, b
   if (chooseFile_) return chooseFile_(caption, filter, save);
   return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
               : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+}
+
+void CQuarnelDlg::OpenFile(const QString& path) {
+  if (openFile_) {
+    openFile_(path);
+  } else {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  }
 }
 
 std::string CQuarnelDlg::ChooseProjectPath() {

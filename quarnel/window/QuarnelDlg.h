@@ -67,6 +67,8 @@ class CQuarnelDlg final : public QMainWindow {
   Busy busy() const { return busy_; }
   const RunSummary& lastRun() const { return lastRun_; }
   void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+  // Opens a written report in the viewer; the desktop's default without one.
+  void setFileOpener(std::function<void(const QString&)> opener) { openFile_ = std::move(opener); }
 
   ConsolePage& consolePage() { return *console_; }
   ProjectPage& projectPage() { return *project_; }
@@ -125,6 +127,7 @@ class CQuarnelDlg final : public QMainWindow {
   void ShowPage(QWidget* page);
   std::string ChooseProjectPath();
   QString ChooseFile(const QString& caption, const QString& filter, bool save);
+  void OpenFile(const QString& path);
   struct ReportInfo ReportFacts() const;
   void Shutdown();
 
@@ -147,4 +150,5 @@ class CQuarnelDlg final : public QMainWindow {
   bool closing_ = false;
   RunSummary lastRun_;
   FileChooser chooseFile_;
+  std::function<void(const QString&)> openFile_;
 };
