@@ -1,6 +1,8 @@
 #include "quarnel/window/ColumnWidths.h"
 
+#include <QHeaderView>
 #include <QTableView>
+#include <algorithm>
 #include <string>
 
 #include "quarnel/ProgramSettings.h"
@@ -13,7 +15,8 @@ std::string Key(const char* prefix, int number) { return prefix + std::to_string
 void RestoreColumnWidths(QTableView& view, const ProgramSettings& settings, const char* prefix, int first, int count) {
   for (int i = 0; i < count; ++i) {
     const int width = settings.GetSettingInt(0, Key(prefix, first + i));
-    if (width >= kSmallestWidth) view.setColumnWidth(i, width);
+    // Never narrower than the column's heading.
+    if (width >= kSmallestWidth) view.setColumnWidth(i, std::max(width, view.horizontalHeader()->sectionSizeHint(i)));
   }
 }
 

@@ -62,7 +62,9 @@ ConnectDialog::ConnectDialog(const CONN_INFO& info, QWidget* parent)
   auto* stringBox = new QGroupBox(QStringLiteral("Or a driver and database file, or a connection string"), this);
   auto* stringForm = new QFormLayout(stringBox);
   stringForm->addRow(QStringLiteral("Dri&ver:"), driver_);
-  stringForm->addRow(QStringLiteral("Database &file:"), file);
+  auto* fileLabel = new QLabel(QStringLiteral("Database &file:"), this);
+  fileLabel->setBuddy(database_);
+  stringForm->addRow(fileLabel, file);
   stringForm->addRow(QStringLiteral("Connection &string:"), connectionString_);
 
   auto* ownerForm = new QFormLayout;

@@ -28,7 +28,6 @@ ProjectPage::ProjectPage(RuleListModel& model, QWidget* parent)
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->verticalHeader()->hide();
-  list_->horizontalHeader()->setStretchLastSection(true);
   list_->setAlternatingRowColors(true);
 
   auto* buttons = new QHBoxLayout;

@@ -56,7 +56,7 @@ QString Qs(const std::string& text) { return QString::fromStdString(text); }
 const QString kProjectFilter = QStringLiteral("Quarnel projects (*.qrp);;All Files (*)");
 const QString kHtmlFilter = QStringLiteral("HTML documents (*.html);;All Files (*)");
 constexpr int kStartUpDelayMs = 10;
-constexpr int kProjectColumns = RuleListModel::kColumnCount - 1;  // the last one stretches
+constexpr int kProjectColumns = RuleListModel::kColumnCount - 1;  // P_W1..P_W4
 constexpr int kConsoleColumns = ConsoleModel::kColumnCount;
 
 // The file name a dialog returned, with `suffix` added when it has none.

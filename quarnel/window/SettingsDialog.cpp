@@ -192,7 +192,7 @@ void SettingsDialog::AddPages() {
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, [this] { Apply(); });
-  resize(620, 520);
+  resize(780, 540);
 }
 
 QWidget* SettingsDialog::control(const char* key) const {

@@ -12,12 +12,12 @@ namespace {
 TEST(WindowTextTest, TitleShowsPathMarksAndShortensLongPaths) {
   EXPECT_EQ(WindowTitle("Quarnel", "", false, false), "Quarnel [Untitled]");
   EXPECT_EQ(WindowTitle("Quarnel", "/p/demo.qrp", true, true), "Quarnel [/p/demo.qrp *] {PM}");
-  const std::string path44 = "/home/user/projects/quarnel/examples/demo.qrp";
+  const std::string path44 = "/home/user/projects/quarnel/example/demo.qrp";
   ASSERT_EQ(path44.size(), 44u);
   EXPECT_EQ(ShortenPath(path44), path44);
-  const std::string path45 = "/home/user/projects/quarnel/examples/demo1.qrp";
+  const std::string path45 = "/home/user/projects/quarnel/examples/demo.qrp";
   ASSERT_EQ(path45.size(), 45u);
-  EXPECT_EQ(ShortenPath(path45), "/home/use...ojects/quarnel/examples/demo1.qrp");
+  EXPECT_EQ(ShortenPath(path45), "/home/use...rojects/quarnel/examples/demo.qrp");
   EXPECT_EQ(ShortenPath(path45).size(), 9u + 3u + 33u);
 }
 
