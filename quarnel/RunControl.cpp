@@ -92,17 +92,28 @@ void RunControl::PrepareGenerator(RunOptions& options, Project& project) {
 }
 
 RunSummary RunControl::Run(Project& project, ConsoleCallback console) {
-  RunSummary summary;
-  if (running_.exchange(true)) {
-    summary.stopped = true;
-    return summary;
+  RunOptions options;
+  if (!Begin(project, options, std::move(console))) {
+    RunSummary refused;
+    refused.stopped = true;
+    return refused;
   }
+  // The engine runs on a thread of its own, as under the window; the caller
+  // only waits, so nothing it owns is touched by two threads at once.
+  RunSummary summary;
+  std::thread worker([&] { summary = Execute(options); });
+  worker.join();
+  End();
+  return summary;
+}
+
+bool RunControl::Begin(Project& project, RunOptions& options, ConsoleCallback console) {
+  if (running_.exchange(true)) return false;
   if (project.rules.empty()) {
     CurrentPrompt().Message("Warning!", "Your generation project is empty.\nPlease add at least one rule before execution.",
                             PromptIcon::kError);
     running_ = false;
-    summary.stopped = true;
-    return summary;
+    return false;
   }
   if (settings_.GetSettingInt(0, "TruncateLog")) log_.TruncateLog(1, 0);
   if (!consoleMode && !connection_.connected() && settings_.GetSettingInt(1, "AskConnect")) connection_.DoConnect(1);
@@ -110,25 +121,25 @@ RunSummary RunControl::Run(Project& project, ConsoleCallback console) {
   log_.State("CQuarnelDlg::Run - begin thread");
   cancel_.store(0, std::memory_order_relaxed);
   settings_.SaveSettings(!consoleMode);
+  // The settings are copied here, before the worker starts, so that changing
+  // them during the run does not reach it.
+  connection_.DateConversionCheck();
+  PrepareGenerator(options, project);
+  options.console = std::move(console);
+  return true;
+}
 
-  // The engine runs on a thread of its own, as under the window; the caller
-  // only waits, so nothing it owns is touched by two threads at once.
-  std::thread worker([&] {
-    QuarnelGenerator generator;
-    RunOptions options;
-    connection_.DateConversionCheck();
-    PrepareGenerator(options, project);
-    options.console = std::move(console);
-    generator.Run(options);
-    summary = generator.Summary();
-  });
-  worker.join();
+RunSummary RunControl::Execute(const RunOptions& options) {
+  QuarnelGenerator generator;
+  generator.Run(options);
+  return generator.Summary();
+}
 
+void RunControl::End() {
   cancel_.store(0, std::memory_order_relaxed);
   ruleSelection.clear();
   running_ = false;
   log_.ClearState();
-  return summary;
 }
 
 int ExitStatusOf(const RunSummary& summary, bool connected) {

@@ -1,10 +1,15 @@
 // RunControl: the run command without the window. It fills the run options
 // from the program settings (PrepareGenerator), runs the engine on a worker
-// thread while the calling thread waits, and owns the process-wide cancel
-// flag that the window's Break, or Ctrl-C in console mode, sets.
+// thread, and owns the process-wide cancel flag that the window's Break, or
+// Ctrl-C in console mode, sets.
+//
+// Run does it all and returns when the run has ended. The window splits it so
+// that its own thread never waits: Begin on the interface thread (checks,
+// connecting, settings copied into the options), Execute on a worker thread,
+// End on the interface thread again.
 //
 // REQUIRES: the settings, log, connection control and value library outlive
-// the object; Run is called from one thread at a time.
+// the object; Begin, End and Run are called from one thread at a time.
 #pragma once
 
 #include <atomic>
@@ -40,6 +45,17 @@ class RunControl {
   // run has ended. An empty project is refused with a message. `console`
   // receives the engine's console messages on the worker thread.
   RunSummary Run(Project& project, ConsoleCallback console);
+
+  // The steps before the worker: refuses a second run and an empty project
+  // (false; nothing else happens), truncates the log, asks for a connection
+  // when the settings say so, saves the settings, clears the cancel flag and
+  // fills `options` with `console` as their callback. After true, End must
+  // follow once the run has ended.
+  bool Begin(Project& project, RunOptions& options, ConsoleCallback console);
+  // The engine's run; any thread, while the objects the options name live.
+  static RunSummary Execute(const RunOptions& options);
+  // The steps after the run: clears the cancel flag and the rule selection.
+  void End();
 
   // Stops the run at the engine's next check.
   void Break() { cancel_.store(1, std::memory_order_relaxed); }

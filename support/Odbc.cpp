@@ -764,3 +764,29 @@ int CODBC::ObjectText(std::vector<std::string>* lines, const std::string& table,
   lines->push_back(")");
   return kDbOk;
 }
+
+namespace {
+
+// Lists the first name of each entry of SQLDataSources or SQLDrivers.
+template <typename Call>
+std::vector<std::string> ListNames(Call call) {
+  std::vector<std::string> names;
+  std::shared_ptr<OdbcEnv> env = OdbcEnv::Get();
+  if (env->handle() == SQL_NULL_HENV) return names;
+  SQLCHAR name[512];
+  SQLCHAR detail[1024];
+  SQLSMALLINT nameLength = 0;
+  SQLSMALLINT detailLength = 0;
+  SQLUSMALLINT direction = SQL_FETCH_FIRST;
+  while (SQL_SUCCEEDED(call(env->handle(), direction, name, static_cast<SQLSMALLINT>(sizeof name), &nameLength,
+                            detail, static_cast<SQLSMALLINT>(sizeof detail), &detailLength))) {
+    names.emplace_back(reinterpret_cast<const char*>(name));
+    direction = SQL_FETCH_NEXT;
+  }
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::string> OdbcDataSources() { return ListNames(SQLDataSources); }
+std::vector<std::string> OdbcDrivers() { return ListNames(SQLDrivers); }

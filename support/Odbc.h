@@ -6,6 +6,8 @@
 #include <sqlext.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "support/Database.h"
 
@@ -86,3 +88,8 @@ class CODBC : public CDB {
   std::unique_ptr<OdbcStmt> defaultStmt_;
   bool inTransaction_ = false;
 };
+
+// The data sources (user and system) and the drivers the driver manager knows,
+// by name, in its order; empty when it lists none.
+std::vector<std::string> OdbcDataSources();
+std::vector<std::string> OdbcDrivers();

@@ -1,0 +1,774 @@
+#include "quarnel/window/QuarnelDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "GenTmpl/VLibrary.h"
+#include "project/ProjectDocument.h"
+#include "project/ProjectExport.h"
+#include "quarnel/BlobLoader.h"
+#include "quarnel/ConnectionControl.h"
+#include "quarnel/ProgramSettings.h"
+#include "quarnel/ProjectTools.h"
+#include "quarnel/QuarnelApp.h"
+#include "quarnel/Reports.h"
+#include "quarnel/Version.h"
+#include "quarnel/WindowText.h"
+#include "quarnel/window/BlobLoaderPage.h"
+#include "quarnel/window/ColumnWidths.h"
+#include "quarnel/window/ConnectDialog.h"
+#include "quarnel/window/ConsoleModel.h"
+#include "quarnel/window/ConsolePage.h"
+#include "quarnel/window/GuiThread.h"
+#include "quarnel/window/MigrationPage.h"
+#include "quarnel/window/ProjectPage.h"
+#include "quarnel/window/ReportPage.h"
+#include "quarnel/window/RuleListModel.h"
+#include "quarnel/window/SettingsDialog.h"
+#include "quarnel/window/TipsDialog.h"
+#include "quarnel/window/WelcomePage.h"
+#include "support/Database.h"
+#include "support/Log.h"
+
+namespace {
+
+QString Qs(const std::string& text) { return QString::fromStdString(text); }
+
+const QString kProjectFilter = QStringLiteral("Quarnel projects (*.qrp);;All Files (*)");
+const QString kHtmlFilter = QStringLiteral("HTML documents (*.html);;All Files (*)");
+constexpr int kStartUpDelayMs = 10;
+constexpr int kProjectColumns = RuleListModel::kColumnCount - 1;  // P_W1..P_W4
+constexpr int kConsoleColumns = ConsoleModel::kColumnCount;
+
+// The file name a dialog returned, with `suffix` added when it has none.
+QString WithSuffix(QString path, const QString& suffix) {
+  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
+  return path;
+}
+
+}  // namespace
+
+CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
+    : QMainWindow(parent),
+      app_(app),
+      prompt_(this),
+      promptInUse_(prompt_),
+      control_(app.settings(), app.log(), app.connection(), &app.library(), app.libraryPath()) {
+  control_.performanceMode = app.state().performance;
+  rules_ = new RuleListModel(app_.document(), this);
+  connect(rules_, &RuleListModel::edited, this, [this] { RefreshProject(); });
+  CreatePages();
+  CreateActions();
+  CreateMenus();
+  status_ = new QLabel(this);
+  statusBar()->addPermanentWidget(status_);
+
+  ConnectionControl& connection = app_.connection();
+  connection.showStatus = [this](const std::string& text) {
+    PostToGuiThread(this, [this, text] { ShowStatus(text); });
+  };
+  connection.askDialog = [this](CAdvConnect& advConnect) {
+    bool accepted = false;
+    CallOnGuiThread([&] {
+      ConnectDialog dialog(advConnect.settings(), this);
+      if (dialog.exec() != QDialog::Accepted) return;
+      advConnect.setSettings(dialog.Info());
+      accepted = true;
+    });
+    return accepted;
+  };
+  resize(900, 600);
+  RefreshProject();
+  ShowConnectionStatus();
+  UpdateActions();
+  QTimer::singleShot(kStartUpDelayMs, this, &CQuarnelDlg::StartUp);
+}
+
+CQuarnelDlg::~CQuarnelDlg() {
+  app_.connection().showStatus = {};
+  app_.connection().askDialog = {};
+}
+
+// ---- Construction
+
+void CQuarnelDlg::CreatePages() {
+  pages_ = new QStackedWidget(this);
+  welcome_ = new WelcomePage(pages_);
+  project_ = new ProjectPage(*rules_, pages_);
+  console_ = new ConsolePage(pages_);
+  report_ = new ReportPage(pages_);
+  blob_ = new BlobLoaderPage(pages_);
+  migration_ = new MigrationPage(pages_);
+  for (QWidget* page : {static_cast<QWidget*>(welcome_), static_cast<QWidget*>(project_),
+                        static_cast<QWidget*>(console_), static_cast<QWidget*>(report_),
+                        static_cast<QWidget*>(blob_), static_cast<QWidget*>(migration_)}) {
+    pages_->addWidget(page);
+  }
+  setCentralWidget(pages_);
+  RestoreColumnWidths(project_->list(), app_.settings(), "P_W", 1, kProjectColumns);
+  RestoreColumnWidths(console_->list(), app_.settings(), "C_W", 1, kConsoleColumns);
+
+  connect(welcome_, &WelcomePage::connectRequested, this, &CQuarnelDlg::ConnectInteractively);
+  connect(welcome_, &WelcomePage::openRequested, this, [this] { OpenCommand(true); });
+  connect(welcome_, &WelcomePage::newRequested, this, &CQuarnelDlg::NewProject);
+  connect(welcome_, &WelcomePage::recentChosen, this, [this](const QString& path) {
+    if (ConfirmDiscard()) OpenProject(path, true);
+  });
+  connect(project_, &ProjectPage::ruleActivated, this, &CQuarnelDlg::OpenRule);
+  connect(console_, &ConsolePage::runRequested, this, [this] { Run(); });
+  connect(console_, &ConsolePage::breakRequested, this, &CQuarnelDlg::Break);
+  connect(console_, &ConsolePage::saveReportRequested, this, &CQuarnelDlg::ExecutionReportCommand);
+  connect(console_, &ConsolePage::viewLogRequested, this, &CQuarnelDlg::ViewLog);
+  connect(report_, &ReportPage::saveRequested, this, &CQuarnelDlg::ProjectReportCommand);
+  connect(blob_, &BlobLoaderPage::runRequested, this, &CQuarnelDlg::RunBlobLoader);
+  connect(migration_, &MigrationPage::migrateRequested, this, &CQuarnelDlg::Migrate);
+}
+
+QAction* CQuarnelDlg::AddAction(const QString& name, const QString& text, const QKeySequence& shortcut,
+                                std::function<void()> handler) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(name);
+  // Without hotkeys the commands keep only their menu mnemonics.
+  if (!shortcut.isEmpty() && app_.settings().GetSettingInt(1, "UseHotKeys")) action->setShortcut(shortcut);
+  connect(action, &QAction::triggered, this, std::move(handler));
+  addAction(action);
+  return action;
+}
+
+QAction* CQuarnelDlg::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+void CQuarnelDlg::CreateActions() {
+  AddAction("new", "&New Project", QKeySequence::New, [this] { NewProject(); });
+  AddAction("open", "&Open Project...", QKeySequence::Open, [this] { OpenCommand(true); });
+  AddAction("append", "&Append Project Rules...", {}, [this] { OpenCommand(false); });
+  AddAction("save", "&Save Project", QKeySequence::Save, [this] { Save(); });
+  AddAction("saveAs", "Save Project &As...", QKeySequence::SaveAs, [this] { SaveAs(false); });
+  AddAction("exportChecked", "Export &Checked Rules...", {}, [this] { SaveAs(true); });
+  AddAction("exportPortable", "&Portable Export...", {}, [this] { ExportCommand(true); });
+  AddAction("exportScript", "Sc&ript Export...", {}, [this] { ExportCommand(false); });
+  AddAction("quit", "E&xit", QKeySequence::Quit, [this] { close(); });
+  AddAction("connect", "&Connect...", {}, [this] { ConnectInteractively(); });
+  AddAction("disconnect", "&Disconnect", {}, [this] {
+    app_.connection().Disconnect();
+    ShowConnectionStatus();
+    UpdateActions();
+  });
+  AddAction("run", "&Run All Rules", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { Run(); });
+  AddAction("runChecked", "Run Chec&ked Rules", {}, [this] { RunSelected(true); });
+  AddAction("runSelected", "Run &Selected Rule", {}, [this] { RunSelected(false); });
+  AddAction("break", "&Break", {}, [this] { Break(); });
+  AddAction("projectReport", "Project &HTML Report...", QKeySequence(Qt::Key_F4), [this] { ProjectReportCommand(); });
+  AddAction("previewReport", "Project Report Pre&view", {}, [this] { PreviewReport(); });
+  AddAction("executionReport", "&Execution Report...", {}, [this] { ExecutionReportCommand(); });
+  AddAction("blobLoader", "&BLOB Loader", {}, [this] { ShowBlobLoader(); });
+  AddAction("migration", "Project &Migration", {}, [this] { ShowPage(migration_); });
+  AddAction("settings", "&Settings...", QKeySequence::Preferences, [this] { ShowSettings(); });
+  AddAction("viewLog", "View &Log", QKeySequence(Qt::CTRL | Qt::Key_L), [this] { ViewLog(); });
+  AddAction("welcomePage", "&Welcome", {}, [this] { ShowPage(welcome_); });
+  AddAction("projectPage", "&Project", {}, [this] { ShowPage(project_); });
+  AddAction("consolePage", "Execution &Console", {}, [this] { ShowPage(console_); });
+  AddAction("tips", "&Tips...", {}, [this] { ShowTips(); });
+  AddAction("about", "&About Quarnel", {}, [this] {
+    QMessageBox::about(this, QStringLiteral("About Quarnel"),
+                       QStringLiteral("Quarnel %1\nFills the tables of a database with generated test data.")
+                           .arg(QString::fromLatin1(kQuarnelVersion)));
+  });
+  action("run")->setToolTip(QStringLiteral("Run All Rules (Ctrl+R)"));
+  action("projectReport")->setToolTip(QStringLiteral("Project HTML report (F4)"));
+}
+
+void CQuarnelDlg::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->addAction(action("new"));
+  file->addAction(action("open"));
+  recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
+  connect(recentMenu_, &QMenu::aboutToShow, this, &CQuarnelDlg::RebuildRecentMenu);
+  for (const char* name : {"append", "save", "saveAs", "exportChecked", "exportPortable", "exportScript"}) {
+    file->addAction(action(name));
+  }
+  file->addSeparator();
+  file->addAction(action("quit"));
+  QMenu* database = menuBar()->addMenu(QStringLiteral("&Database"));
+  database->addAction(action("connect"));
+  database->addAction(action("disconnect"));
+  QMenu* project = menuBar()->addMenu(QStringLiteral("&Project"));
+  for (const char* name : {"run", "runChecked", "runSelected", "break"}) project->addAction(action(name));
+  project->addSeparator();
+  for (const char* name : {"projectReport", "previewReport", "executionReport"}) project->addAction(action(name));
+  QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+  for (const char* name : {"blobLoader", "migration", "viewLog"}) tools->addAction(action(name));
+  tools->addSeparator();
+  tools->addAction(action("settings"));
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  for (const char* name : {"welcomePage", "projectPage", "consolePage", "previewReport"}) view->addAction(action(name));
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(action("tips"));
+  help->addAction(action("about"));
+
+  QToolBar* bar = addToolBar(QStringLiteral("Commands"));
+  bar->setObjectName(QStringLiteral("commands"));
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  bar->addAction(action("new"));
+  // The open button's drop-down lists the recent projects.
+  bar->addAction(action("open"));
+  if (auto* open = qobject_cast<QToolButton*>(bar->widgetForAction(action("open")))) {
+    open->setMenu(recentMenu_);
+    open->setPopupMode(QToolButton::MenuButtonPopup);
+  }
+  bar->addAction(action("save"));
+  bar->addSeparator();
+  bar->addAction(action("connect"));
+  bar->addSeparator();
+  bar->addAction(action("run"));
+  bar->addAction(action("break"));
+  bar->addAction(action("projectReport"));
+  bar->addSeparator();
+  bar->addAction(action("settings"));
+}
+
+void CQuarnelDlg::RebuildRecentMenu() {
+  recentMenu_->clear();
+  const std::vector<std::string> recent = RecentProjects(app_.settings());
+  if (recent.empty()) {
+    recentMenu_->addAction(QStringLiteral("No recent files"))->setEnabled(false);
+    return;
+  }
+  for (const std::string& path : recent) {
+    QAction* entry = recentMenu_->addAction(Qs(path));
+    entry->setEnabled(busy_ == Busy::kIdle);
+    connect(entry, &QAction::triggered, this, [this, path = Qs(path)] {
+      if (ConfirmDiscard()) OpenProject(path, true);
+    });
+  }
+}
+
+// ---- Deferred start-up
+
+void CQuarnelDlg::StartUp() {
+  ProgramSettings& settings = app_.settings();
+  if (TipsDialog::ShowAtStart()) ShowTips();
+  std::string path = app_.state().projectFile;
+  if (path.empty() && settings.GetSettingInt(1, "LoadLastFile")) path = settings.GetSettingStr(0, "LastFile");
+  if (!path.empty() && QFileInfo(Qs(path)).isFile()) {
+    OpenProject(Qs(path), true, [this](int) { StartUpConnect(); });
+  } else {
+    StartUpConnect();
+  }
+}
+
+void CQuarnelDlg::StartUpConnect() {
+  ProgramSettings& settings = app_.settings();
+  ConnectionControl& connection = app_.connection();
+  const std::string& profile = app_.state().profile;
+  if (!connection.connected()) {
+    const bool profileExists = !profile.empty() && QFileInfo(Qs(profile)).isFile();
+    if (profileExists || (settings.GetSettingInt(1, "RestoreConn") && settings.GetSettingInt(0, "isConnected"))) {
+      connection.DoConnect(0);
+    }
+  }
+  const bool hasRules = !app_.document().project().rules.empty();
+  if (hasRules) {
+    settings.SetSettingStr(0, "LastFile", "");
+    ShowPage(project_);
+  } else {
+    ShowPage(settings.GetSettingInt(1, "Welcome") ? static_cast<QWidget*>(welcome_) : project_);
+  }
+  if (!connection.connected() && settings.GetSettingInt(1, "AskConnect") && settings.GetSettingInt(0, "UseConnect")) {
+    ConnectInteractively();
+  }
+  ShowConnectionStatus();
+  UpdateActions();
+  if (app_.state().runAtStart) Run();
+  if (app_.state().runFromConsolePage) {
+    ShowPage(console_);
+    QMetaObject::invokeMethod(&console_->runButton(), &QPushButton::click, Qt::QueuedConnection);
+  }
+  emit startupFinished();
+}
+
+// ---- Project commands
+
+bool CQuarnelDlg::ConfirmDiscard() {
+  if (busy_ != Busy::kIdle) return false;
+  const bool goOn = app_.document().ConfirmDiscard([this] { return ChooseProjectPath(); });
+  RefreshProject();
+  return goOn;
+}
+
+void CQuarnelDlg::NewProject() {
+  if (busy_ != Busy::kIdle || !ConfirmDiscard()) return;
+  ProjectDocument& document = app_.document();
+  document.project() = Project{};
+  document.setPath({});
+  document.setModified(false);
+  rules_->reload();
+  RefreshProject();
+  ShowPage(project_);
+}
+
+void CQuarnelDlg::OpenCommand(bool replace) {
+  if (busy_ != Busy::kIdle) return;
+  if (replace && !ConfirmDiscard()) return;
+  const QString path = ChooseFile(QStringLiteral("Select Project File"), kProjectFilter, false);
+  if (!path.isEmpty()) OpenProject(path, replace);
+}
+
+void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<void(int)> then) {
+  if (busy_ != Busy::kIdle) {
+    if (then) then(ProjectDocument::kBusy);
+    return;
+  }
+  SetBusy(Busy::kLoading);
+  rules_->setDetached(true);
+  auto status = std::make_shared<int>(0);
+  // An absolute path, so that the recent list and LastFile still find the
+  // file after the working folder moved to the project's.
+  const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
+  ProjectDocument& document = app_.document();
+  RunInBackground(
+      this, [&document, file, replace, status] { *status = document.DoLoad(file, replace); },
+      [this, file, replace, status, then = std::move(then)] {
+        rules_->setDetached(false);
+        rules_->reload();
+        SetBusy(Busy::kIdle);
+        if (*status == 0) {
+          // Relative names in a project (text files, output files) mean
+          // names beside the project file.
+          if (replace) QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
+          std::string summary;
+          if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowStatus(summary);
+          ShowPage(project_);
+        }
+        RefreshProject();
+        ShowConnectionStatus();
+        emit loadFinished(*status);
+        if (then) then(*status);
+        if (closeWhenIdle_) close();
+      });
+}
+
+void CQuarnelDlg::SaveInBackground(std::function<int()> save, std::function<void(int)> then) {
+  SetBusy(Busy::kSaving);
+  auto status = std::make_shared<int>(0);
+  RunInBackground(
+      this, [save = std::move(save), status] { *status = save(); },
+      [this, status, then = std::move(then)] {
+        SetBusy(Busy::kIdle);
+        RefreshProject();
+        emit saveFinished(*status);
+        if (then) then(*status);
+        if (closeWhenIdle_) close();
+      });
+}
+
+void CQuarnelDlg::Save(std::function<void(int)> then) {
+  if (busy_ != Busy::kIdle) {
+    if (then) then(ProjectDocument::kBusy);
+    return;
+  }
+  ProjectDocument& document = app_.document();
+  // The file dialog of a new project is shown from the worker on this thread.
+  SaveInBackground(
+      [this, &document] {
+        return document.SaveWithBackup([this] {
+          std::string path;
+          CallOnGuiThread([&] { path = ChooseProjectPath(); });
+          return path;
+        });
+      },
+      std::move(then));
+}
+
+void CQuarnelDlg::SaveAs(bool checkedOnly) {
+  if (busy_ != Busy::kIdle) return;
+  if (checkedOnly && rules_->checkedRows().empty()) {
+    prompt_.Message("Warning!", "No rule is checked.\nCheck the rules to export in the project list.",
+                    PromptIcon::kWarning);
+    return;
+  }
+  const std::string path = ChooseProjectPath();
+  if (path.empty()) return;
+  ProjectDocument& document = app_.document();
+  std::vector<bool> checked = rules_->checked();
+  SaveInBackground([&document, path, checkedOnly, checked] { return document.DoSave(path, checkedOnly, checked); },
+                   {});
+}
+
+void CQuarnelDlg::ExportCommand(bool portable) {
+  if (busy_ != Busy::kIdle) return;
+  const QString caption = portable ? QStringLiteral("Portable Project Export") : QStringLiteral("Project Script Export");
+  const QString suffix = portable ? QStringLiteral("qrp2") : QStringLiteral("qrl");
+  const QString filter = portable ? QStringLiteral("Portable projects (*.qrp2);;All Files (*)")
+                                  : QStringLiteral("Project scripts (*.qrl);;All Files (*)");
+  const QString path = WithSuffix(ChooseFile(caption, filter, true), suffix);
+  if (path.isEmpty()) return;
+  const ProgramSettings& settings = app_.settings();
+  ExportContext context;
+  context.settings.DateFormat = settings.GetSettingStr(4, "DateFormat");
+  context.settings.TimeFormat = settings.GetSettingStr(4, "TimeFormat");
+  context.settings.DateTimeSep = settings.GetSettingStr(4, "DateTimeSep");
+  context.settings.MaxBlobSize = settings.GetSettingInt(3, "MaxBlobSize");
+  std::vector<ProjectVariable> globals;
+  for (const GlobalVariable& variable : settings.GlobalVars()) globals.push_back({variable.Name, variable.Type, variable.Def, {}});
+  context.globals = &globals;
+  context.connection = app_.connection().connected() ? app_.connection().connection() : nullptr;
+  Project& project = app_.document().project();
+  const int status = portable ? ExportPortable(path.toStdString(), project, context)
+                              : ExportScript(path.toStdString(), project, context);
+  if (status != 0) {
+    prompt_.Message("Error", "The export could not be written to " + path.toStdString(), PromptIcon::kError);
+  } else {
+    ShowStatus("Exported to " + path.toStdString());
+  }
+}
+
+void CQuarnelDlg::OpenRule(int row) {
+  // The rule editor takes over here; until it exists the rule is shown as it stands.
+  const std::vector<Rule>& rules = app_.document().project().rules;
+  if (row < 0 || static_cast<size_t>(row) >= rules.size()) return;
+  const Rule& rule = rules[static_cast<size_t>(row)];
+  QString details;
+  for (const ColumnRule& column : rule.Fields) {
+    details += Qs(column.Name) + QStringLiteral(" (") + Qs(column.TypeName) + QStringLiteral("): ") +
+               Qs(DescribeColumnRule(column)) + QLatin1Char('\n');
+  }
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Rule #%1").arg(row + 1), Qs(DescribeRule(rule, true)),
+                  QMessageBox::Ok, this);
+  box.setInformativeText(rule.note.empty() ? QStringLiteral("%1 column(s)").arg(rule.Fields.size()) : Qs(rule.note));
+  if (!details.isEmpty()) box.setDetailedText(details);
+  box.exec();
+}
+
+void CQuarnelDlg::Migrate() {
+  if (busy_ != Busy::kIdle) return;
+  const int changed = MigrateProject(app_.document(), migration_->newSchema(), migration_->newLinkedSchema());
+  rules_->setDetached(false);
+  rules_->reload();
+  RefreshProject();
+  ShowStatus(std::to_string(changed) + " table name(s) migrated");
+  ShowPage(project_);
+}
+
+// ---- Running
+
+bool CQuarnelDlg::Run() {
+  if (busy_ != Busy::kIdle) return false;
+  if (app_.document().project().rules.empty()) {
+    prompt_.Message("Warning!", "Your generation project is empty.\nPlease add at least one rule before execution.",
+                    PromptIcon::kError);
+    return false;
+  }
+  if (app_.settings().GetSettingInt(3, "SaveProject")) {
+    Save([this](int) { StartRun(); });
+  } else {
+    StartRun();
+  }
+  return true;
+}
+
+bool CQuarnelDlg::RunSelected(bool checkedOnly) {
+  if (busy_ != Busy::kIdle) return false;
+  std::vector<int16_t> selection;
+  if (checkedOnly) {
+    for (int row : rules_->checkedRows()) selection.push_back(static_cast<int16_t>(row));
+  } else if (project_->selectedRow() >= 0) {
+    selection.push_back(static_cast<int16_t>(project_->selectedRow()));
+  }
+  if (selection.empty()) {
+    prompt_.Message("Warning!", "No list item was selected.", PromptIcon::kWarning);
+    return false;
+  }
+  control_.ruleSelection = std::move(selection);
+  if (!Run()) {
+    control_.ruleSelection.clear();
+    return false;
+  }
+  return true;
+}
+
+void CQuarnelDlg::StartRun() {
+  auto options = std::make_shared<RunOptions>();
+  ConsolePage* page = console_;
+  ConsoleCallback callback = [page](int message, int number, const std::string& text) {
+    if (message == kConsoleText) return;  // console mode's text; no console here
+    PostToGuiThread(page, [page, message, number, text] { page->Apply(message, number, text); });
+  };
+  if (!control_.Begin(app_.document().project(), *options, std::move(callback))) {
+    control_.ruleSelection.clear();
+    return;
+  }
+  console_->Clear();
+  ShowPage(console_);
+  SetBusy(Busy::kRunning);
+  rules_->setDetached(true);
+  auto summary = std::make_shared<RunSummary>();
+  RunInBackground(
+      this, [options, summary] { *summary = RunControl::Execute(*options); },
+      [this, options, summary] { RunEnded(*summary); });
+}
+
+void CQuarnelDlg::RunEnded(const RunSummary& summary) {
+  lastRun_ = summary;
+  control_.End();
+  rules_->setDetached(false);
+  SetBusy(Busy::kIdle);
+  RefreshProject();
+  if (summary.cancelled) {
+    ShowStatus("Run cancelled");
+  } else if (summary.stopped && summary.rulesExecuted == 0) {
+    ShowStatus("The run stopped before any rule ran; the log (View Log) says why");
+  } else {
+    ShowStatus("Run ended: " + std::to_string(summary.inserted) + " inserted, " + std::to_string(summary.rejected) +
+               " rejected");
+  }
+  emit runFinished();
+  if (closeWhenIdle_ || (app_.state().quitAfterRun && !app_.state().console)) close();
+}
+
+void CQuarnelDlg::Break() {
+  if (busy_ == Busy::kRunning) control_.Break();
+}
+
+// ---- Connection
+
+void CQuarnelDlg::ConnectInteractively() {
+  if (busy_ != Busy::kIdle) return;
+  app_.connection().DoConnect(1);
+  ShowConnectionStatus();
+  UpdateActions();
+}
+
+void CQuarnelDlg::ShowConnectionStatus() {
+  ConnectionControl& connection = app_.connection();
+  if (!connection.connected()) {
+    status_->setText(QStringLiteral("Not connected"));
+    return;
+  }
+  const CDB* db = connection.connection();
+  status_->setText(Qs(db->dbmsName() + ": " + db->Info().ConInfo()));
+}
+
+void CQuarnelDlg::ShowStatus(const std::string& text) { statusBar()->showMessage(Qs(text)); }
+
+QString CQuarnelDlg::statusText() const { return status_->text(); }
+
+// ---- Reports
+
+ReportInfo CQuarnelDlg::ReportFacts() const {
+  ReportInfo info;
+  info.title = CQuarnelApp::kTitle;
+  info.version = kQuarnelVersion;
+  ConnectionControl& connection = app_.connection();
+  if (connection.connected()) {
+    const CDB* db = connection.connection();
+    info.connection = db->dbmsName() + ": " + db->Info().ConInfo();
+  }
+  return info;
+}
+
+void CQuarnelDlg::ProjectReportCommand() {
+  if (busy_ != Busy::kIdle) return;
+  const QString path = WithSuffix(ChooseFile(QStringLiteral("Save Project Report"), kHtmlFilter, true), "html");
+  if (path.isEmpty()) return;
+  if (WriteProjectReport(path.toStdString(), app_.document().project(), ReportFacts(), &prompt_) == 0) {
+    OpenFile(path);
+  }
+}
+
+void CQuarnelDlg::PreviewReport() {
+  if (busy_ != Busy::kIdle) return;
+  if (report_->Show(app_.document().project(), ReportFacts())) ShowPage(report_);
+}
+
+int CQuarnelDlg::WriteExecutionReportTo(const std::string& path) {
+  return WriteExecutionReport(path, console_->model().lines(), ReportFacts(), &prompt_);
+}
+
+void CQuarnelDlg::ExecutionReportCommand() {
+  const QString path = WithSuffix(ChooseFile(QStringLiteral("Select Report File"), kHtmlFilter, true), "html");
+  if (path.isEmpty()) return;
+  if (WriteExecutionReportTo(path.toStdString()) == 0) {
+    ShowStatus("Execution report written to " + path.toStdString());
+    OpenFile(path);
+  }
+}
+
+// ---- Tools
+
+void CQuarnelDlg::ShowSettings() {
+  SettingsDialog dialog(app_.settings(), this);
+  dialog.exec();
+}
+
+void CQuarnelDlg::ShowBlobLoader() {
+  if (busy_ != Busy::kIdle) return;
+  blob_->Prepare(app_.connection().connection(), BlobRequestFrom(app_.settings()));
+  ShowPage(blob_);
+}
+
+void CQuarnelDlg::RunBlobLoader() {
+  CDB* db = app_.connection().connection();
+  if (busy_ != Busy::kIdle || !db || !db->connected()) return;
+  const BlobLoadRequest request = blob_->Request();
+  StoreBlobRequest(app_.settings(), request);
+  app_.settings().Group(0).SaveData();
+  SetBusy(Busy::kLoadingBlobs);
+  QProgressBar* bar = &blob_->progress();
+  auto loader = std::make_shared<BlobLoader>(*db, &app_.log(), &prompt_);
+  BlobProgress progress;
+  progress.status = [this](const std::string& text) { PostToGuiThread(this, [this, text] { ShowStatus(text); }); };
+  progress.range = [bar](int64_t range) {
+    PostToGuiThread(bar, [bar, range] { bar->setRange(0, static_cast<int>(std::clamp<int64_t>(range, 1, INT32_MAX))); });
+  };
+  progress.position = [bar](int64_t position) {
+    PostToGuiThread(bar, [bar, position] { bar->setValue(static_cast<int>(std::min<int64_t>(position, bar->maximum()))); });
+  };
+  loader->setProgress(std::move(progress));
+  RunInBackground(
+      this, [loader, request] { loader->Run(request); },
+      [this, loader] {
+        SetBusy(Busy::kIdle);
+        ShowStatus("BLOBs loaded: " + std::to_string(loader->loaded()) + ", failed: " + std::to_string(loader->failed()));
+        if (closeWhenIdle_) close();
+      });
+}
+
+void CQuarnelDlg::ViewLog() {
+  const std::string& viewer = app_.settings().GetSettingStr(0, "LogViewer");
+  const QString log = Qs(app_.log().Path());
+  if (!QProcess::startDetached(Qs(viewer.empty() ? std::string("xdg-open") : viewer), {log})) OpenFile(log);
+}
+
+void CQuarnelDlg::ShowTips() {
+  auto* tips = new TipsDialog(StartupTips(), this);
+  tips->setAttribute(Qt::WA_DeleteOnClose);
+  tips->show();
+}
+
+// ---- State shown
+
+void CQuarnelDlg::ShowPage(QWidget* page) {
+  if (page == migration_) migration_->setEnabledForProject(!app_.document().project().rules.empty());
+  pages_->setCurrentWidget(page);
+}
+
+void CQuarnelDlg::SetBusy(Busy busy) {
+  const bool waitCursor = busy == Busy::kLoading || busy == Busy::kSaving;
+  const bool hadWaitCursor = busy_ == Busy::kLoading || busy_ == Busy::kSaving;
+  if (waitCursor && !hadWaitCursor) QApplication::setOverrideCursor(Qt::BusyCursor);
+  if (!waitCursor && hadWaitCursor) QApplication::restoreOverrideCursor();
+  busy_ = busy;
+  console_->setRunning(busy == Busy::kRunning);
+  blob_->setRunning(busy == Busy::kLoadingBlobs);
+  project_->setEditable(busy == Busy::kIdle);
+  UpdateActions();
+}
+
+void CQuarnelDlg::UpdateActions() {
+  const bool idle = busy_ == Busy::kIdle;
+  const bool connected = app_.connection().connected();
+  for (const char* name : {"new", "open", "append", "save", "saveAs", "exportChecked", "exportPortable", "exportScript",
+                           "connect", "run", "runChecked", "runSelected", "projectReport", "previewReport",
+                           "blobLoader", "migration", "settings"}) {
+    action(name)->setEnabled(idle);
+  }
+  action("disconnect")->setEnabled(idle && connected);
+  action("break")->setEnabled(busy_ == Busy::kRunning);
+  welcome_->setEnabled(idle);
+  migration_->setEnabled(idle);
+}
+
+void CQuarnelDlg::RefreshProject() {
+  const ProjectDocument& document = app_.document();
+  if (busy_ == Busy::kLoading) return;  // the worker owns the project
+  setWindowTitle(Qs(WindowTitle(CQuarnelApp::kTitle, document.path(), document.modified(), app_.state().performance)));
+  const Project& project = document.project();
+  project_->Refresh(Qs(ProjectHeading(project.rules.size())), Qs(project.Description));
+  project_->list().setColumnHidden(RuleListModel::kTransactionSize, !app_.settings().GetSettingInt(1, "ShowTransSize"));
+  welcome_->setRecent(RecentProjects(app_.settings()));
+}
+
+// ---- Files
+
+QString CQuarnelDlg::ChooseFile(const QString& caption, const QString& filter, bool save) {
+  if (chooseFile_) return chooseFile_(caption, filter, save);
+  return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
+              : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+}
+
+void CQuarnelDlg::OpenFile(const QString& path) {
+  if (openFile_) {
+    openFile_(path);
+  } else {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  }
+}
+
+std::string CQuarnelDlg::ChooseProjectPath() {
+  return WithSuffix(ChooseFile(QStringLiteral("Save Project File"), kProjectFilter, true), "qrp").toStdString();
+}
+
+// ---- Shutdown
+
+void CQuarnelDlg::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  if (busy_ == Busy::kRunning) {
+    // The engine is stopped first; the window closes, asking about unsaved
+    // changes as usual, once the run has ended and nothing else touches the
+    // project.
+    event->ignore();
+    if (!closeWhenIdle_ && prompt_.Ask("Warning!", "A project run is under way.\nStop it and close the window?",
+                                       PromptIcon::kQuestion, PromptButtons::kYesNo,
+                                       PromptAnswer::kNo) == PromptAnswer::kYes) {
+      closeWhenIdle_ = true;
+      control_.Break();
+    }
+    return;
+  }
+  if (busy_ != Busy::kIdle) {
+    event->ignore();
+    closeWhenIdle_ = true;
+    return;
+  }
+  closeWhenIdle_ = false;
+  if (!ConfirmDiscard()) {
+    event->ignore();
+    return;
+  }
+  closing_ = true;
+  Shutdown();
+  event->accept();
+}
+
+void CQuarnelDlg::Shutdown() {
+  ProgramSettings& settings = app_.settings();
+  StoreColumnWidths(project_->list(), settings, "P_W", 1, kProjectColumns);
+  StoreColumnWidths(console_->list(), settings, "C_W", 1, kConsoleColumns);
+  ConnectionControl& connection = app_.connection();
+  settings.SetSettingInt(0, "isConnected", connection.connected() ? 1 : 0);
+  connection.Disconnect();
+  settings.SetSettingStr(0, "LastFile", app_.document().path());
+  settings.SaveSettings(1);
+}

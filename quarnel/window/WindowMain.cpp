@@ -1,0 +1,20 @@
+#include "quarnel/window/WindowMain.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "quarnel/window/QuarnelDlg.h"
+
+int ShowQuarnelWindow(CQuarnelApp& app) {
+  // Qt keeps references to argc and argv for the life of the application.
+  static int argc = 1;
+  static char name[] = "quarnel";
+  static char* argv[] = {name, nullptr};
+  std::unique_ptr<QApplication> own;
+  if (!QApplication::instance()) own = std::make_unique<QApplication>(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quarnel"));
+  QApplication::setDesktopFileName(QStringLiteral("quarnel"));
+  CQuarnelDlg window(app);
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,227 @@
+// The main window driven as a user drives it: open the demo project, run it
+// against a SQLite file, watch the console, break a long run, change a
+// setting for the next run, and save the execution report.
+#include <QAction>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "project/ProjectDocument.h"
+#include "quarnel/ProgramSettings.h"
+#include "quarnel/QuarnelApp.h"
+#include "quarnel/window/ConsoleModel.h"
+#include "quarnel/window/ConsolePage.h"
+#include "quarnel/window/ProjectPage.h"
+#include "quarnel/window/QuarnelDlg.h"
+#include "quarnel/window/RuleListModel.h"
+#include "quarnel/window/SettingsDialog.h"
+#include "tests/quarnelwindow/WindowFixture.h"
+
+namespace {
+
+const ConsoleLine* LineOf(const ConsoleModel& model, const std::string& item) {
+  for (const ConsoleLine& line : model.lines()) {
+    if (line.item == item) return &line;
+  }
+  return nullptr;
+}
+
+// The count at the start of an "Inserted/Created" cell ("200 (1234 r/s)").
+long InsertedOf(const ConsoleLine* line) { return line ? std::atol(line->inserted.c_str()) : -1; }
+
+class MainWindowTest : public WindowTest {};
+
+TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
+  const int status = StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp&) {
+    EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project (8 rules)");
+    EXPECT_EQ(window.rules().rowCount(), 8);
+    EXPECT_TRUE(window.windowTitle().startsWith("Quarnel ["));
+    EXPECT_TRUE(window.windowTitle().endsWith("demo.qrp]")) << window.windowTitle().toStdString();
+    EXPECT_TRUE(window.statusText().startsWith("SQLite")) << window.statusText().toStdString();
+
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    window.action("run")->trigger();
+    // The window keeps serving events while the engine runs.
+    ASSERT_TRUE(WaitFor([&] { return window.busy() == CQuarnelDlg::Busy::kRunning; }));
+    EXPECT_TRUE(window.consolePage().breakButton().isVisible());
+    EXPECT_FALSE(window.action("open")->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kIdle);
+    EXPECT_FALSE(window.consolePage().breakButton().isVisible());
+    EXPECT_EQ(window.pages().currentWidget(), &window.consolePage());
+
+    const ConsoleModel& console = window.consolePage().model();
+    for (const char* table : {"categories", "customers", "products", "orders", "order_lines", "payments"}) {
+      const ConsoleLine* line = LineOf(console, table);
+      ASSERT_NE(line, nullptr) << table;
+      EXPECT_EQ(line->state, "Done") << table;
+      EXPECT_EQ(InsertedOf(line), Count(table)) << table;
+      EXPECT_EQ(line->rejected, "0") << table;
+    }
+    EXPECT_EQ(Count("customers"), 200);
+    EXPECT_EQ(window.lastRun().rejected, 0u);
+    EXPECT_NE(window.consolePage().heading().toStdString().find("rules executed"), std::string::npos);
+    EXPECT_EQ(window.consolePage().progress().value(), window.consolePage().progress().maximum());
+
+    // "&Save Report..." writes the console's lines.
+    const std::string report = dir_.file("run report.html");
+    window.setFileChooser([&](const QString& caption, const QString&, bool save) {
+      EXPECT_EQ(caption.toStdString(), "Select Report File");
+      EXPECT_TRUE(save);
+      return QString::fromStdString(report);
+    });
+    QString opened;
+    window.setFileOpener([&](const QString& path) { opened = path; });
+    for (QPushButton* button : window.consolePage().findChildren<QPushButton*>()) {
+      if (button->text() == "&Save Report...") button->click();
+    }
+    const std::string html = testenv::ReadFile(report);
+    EXPECT_NE(html.find("Orvane Quarnel Execution Report"), std::string::npos);
+    EXPECT_NE(html.find("customers"), std::string::npos);
+    EXPECT_EQ(opened.toStdString(), report);
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(MainWindowTest, BreakStopsALongRule) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
+    // Only the customers rule, with far more rows than the test waits for.
+    std::vector<Rule>& rules = app.document().project().rules;
+    for (Rule& rule : rules) rule.Enabled = rule.TabName == "customers";
+    for (Rule& rule : rules) {
+      if (rule.TabName == "customers") rule.Records = 50000000;
+    }
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return window.consolePage().progress().value() > 0; }));
+    EXPECT_EQ(window.consolePage().progress().maximum(), 50000000);
+    window.consolePage().breakButton().click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }, 30000));
+    EXPECT_TRUE(window.lastRun().cancelled);
+    const long rows = Count("customers");
+    EXPECT_GT(rows, 0);
+    EXPECT_LT(rows, 50000000);
+    // The next run starts from a cleared cancel flag.
+    for (Rule& rule : rules) {
+      if (rule.TabName == "customers") rule.Records = 5;
+    }
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_FALSE(window.lastRun().cancelled);
+    EXPECT_EQ(Count("customers"), rows + 5);
+  });
+}
+
+TEST_F(MainWindowTest, ASecondRunCommandDuringARunIsIgnored) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [](CQuarnelDlg& window, CQuarnelApp&) {
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return window.busy() == CQuarnelDlg::Busy::kRunning; }));
+    EXPECT_FALSE(window.Run());
+    EXPECT_FALSE(window.action("run")->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(finished.count(), 1);
+  });
+}
+
+TEST_F(MainWindowTest, ASettingChangedInTheSettingsWindowReachesTheNextRun) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [](CQuarnelDlg& window, CQuarnelApp& app) {
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    // The demo has one disabled rule; by default the console leaves it out.
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    auto disabledLines = [&] {
+      int lines = 0;
+      for (const ConsoleLine& line : window.consolePage().model().lines()) lines += line.state == "Disabled";
+      return lines;
+    };
+    EXPECT_EQ(disabledLines(), 0);
+
+    // The user ticks "Execution console shows disabled rules" and presses OK.
+    bool ticked = false;
+    QTimer::singleShot(50, [&] {
+      auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      auto* box = qobject_cast<QCheckBox*>(dialog->control("ConsoleShowsDisabled"));
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text().toStdString(), "Execution console shows &disabled rules");
+      box->setChecked(true);
+      ticked = true;
+      dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    window.action("settings")->trigger();
+    ASSERT_TRUE(ticked);
+    EXPECT_EQ(app.settings().GetSettingInt(1, "ConsoleShowsDisabled"), 1);
+
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_EQ(disabledLines(), 1);
+  });
+  // Saved with the settings: a new start reads it back.
+  ProgramSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(settings.GetSettingInt(1, "ConsoleShowsDisabled"), 1);
+}
+
+TEST_F(MainWindowTest, QuitAfterRunClosesTheWindowWhenTheStartUpRunEnds) {
+  bool closedByItself = false;
+  const int status = StartWindow({"-r", "-q", "-@demo.qcp", "demo.qrp"}, [&](CQuarnelDlg& window, CQuarnelApp&) {
+    closedByItself = WaitFor([&] { return !window.isVisible(); });
+    EXPECT_EQ(window.lastRun().rulesExecuted, 7);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(closedByItself);
+  EXPECT_EQ(Count("customers"), 200);
+  // Shutdown stored the open project and the connection state.
+  ProgramSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(settings.GetSettingStr(0, "LastFile"), dir_.file("demo.qrp"));
+  EXPECT_EQ(settings.GetSettingInt(0, "isConnected"), 1);
+  EXPECT_EQ(settings.GetSettingStr(0, "Profile0"), dir_.file("demo.qrp"));
+}
+
+TEST_F(MainWindowTest, RunSelectedRunsTheCheckedOrTheSelectedRules) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp&) {
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    SeenBox seen;
+    AnswerNextBox(QMessageBox::Ok, &seen);
+    EXPECT_FALSE(window.RunSelected(false));
+    EXPECT_EQ(seen.text.toStdString(), "No list item was selected.");
+
+    window.rules().setChecked(1, true);  // categories
+    window.rules().setChecked(2, true);  // customers
+    ASSERT_TRUE(window.RunSelected(true));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(Count("categories"), 6);
+    EXPECT_EQ(Count("customers"), 200);
+    EXPECT_EQ(Count("products"), 0);
+
+    window.projectPage().selectRow(3);  // products
+    ASSERT_TRUE(window.RunSelected(false));
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_EQ(Count("products"), 100);
+    EXPECT_EQ(Count("customers"), 200);
+  });
+}
+
+TEST_F(MainWindowTest, AnEmptyProjectIsNotRun) {
+  StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp&) {
+    EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project");
+    EXPECT_EQ(window.windowTitle().toStdString(), "Quarnel [Untitled]");
+    SeenBox seen;
+    AnswerNextBox(QMessageBox::Ok, &seen);
+    EXPECT_FALSE(window.Run());
+    EXPECT_EQ(seen.caption.toStdString(), "Warning!");
+    EXPECT_EQ(seen.text.toStdString(), "Your generation project is empty.\nPlease add at least one rule before execution.");
+    EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kIdle);
+  });
+}
+
+}  // namespace
