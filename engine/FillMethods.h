@@ -85,6 +85,11 @@ class RowGenerator {
   // the longest (without surrounding quotes) stored in `widths`.
   int MeasureWidths(std::vector<unsigned>& widths, int rows = 100);
 
+  // Whether making a row may read the run connection after the first row: a
+  // linked table that is the rule's own table is reloaded, or a SQL
+  // statement runs per row. Such rows cannot be made while others are sent.
+  bool ReadsDatabasePerRow() const;
+
   PatternEngine& Patterns() { return patterns_; }
   // The scramble target connection made by GenerateValues, or null.
   CDB* ScrambleTarget() { return target_.get(); }
