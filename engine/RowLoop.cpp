@@ -258,7 +258,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   // PostgreSQL loads through COPY; other servers through the bulk file.
   const bool copy = bulk && !countingOnly && options_.connection->serverKind() == kServerPostgres;
   const bool fileBulk = bulk && !copy;
-  rowsPerStatement_ = bulk || countingOnly ? 1 : RowsPerStatementFor(*options_.connection);
+  // A rule that reads its own table while it makes rows must see each row
+  // inserted before the next is made: it keeps one row a statement.
+  const bool readsBack = generator_->ReadsDatabasePerRow();
+  rowsPerStatement_ = bulk || countingOnly || readsBack ? 1 : RowsPerStatementFor(*options_.connection);
   // Rows go to the database in pieces of several rows, not one by one.
   const bool pieces = copy || rowsPerStatement_ > 1;
   const bool sqlOutput = project.ToFile || !rule.OutFile.empty();
@@ -301,7 +304,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     copyFailed_ = false;
     // Under SingleTransaction the first failing row ends the rule at once,
     // which only one thread can tell in time.
-    const bool beside = options_.generateBeside && !options_.SingleTransaction && !generator_->ReadsDatabasePerRow();
+    const bool beside = options_.generateBeside && !options_.SingleTransaction && !readsBack;
     task_ = std::make_unique<BackgroundTask>(beside);
   }
 
