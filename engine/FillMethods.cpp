@@ -945,6 +945,15 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
   return kRowOk;
 }
 
+bool RowGenerator::ReadsDatabasePerRow() const {
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    const ColumnRule& col = columns_[c];
+    if (col.Method == kMethodSql && !col.asList) return true;
+    if (col.Method == kMethodLinkedTable && state_[c]->linksTarget) return true;
+  }
+  return false;
+}
+
 void RowGenerator::WriteXmlRow() {
   HTML* xml = outputs_ ? outputs_->Xml() : nullptr;
   if (!xml) return;

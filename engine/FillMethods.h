@@ -88,6 +88,10 @@ class RowGenerator {
   // Wraps a date or time value of column `c` in the run's date conversion
   // when one is set; `expression` then says the value is a complete literal.
   void ApplyDateConversion(std::string& value, size_t c, int& expression);
+  // Whether making a row may read the run connection after the first row: a
+  // linked table that is the rule's own table is reloaded, or a SQL
+  // statement runs per row. Such rows cannot be made while others are sent.
+  bool ReadsDatabasePerRow() const;
 
   PatternEngine& Patterns() { return patterns_; }
   // The scramble target connection made by GenerateValues, or null.

@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/BackgroundTask.h"
 #include "engine/FillMethods.h"
 #include "engine/OutputFiles.h"
 #include "project/PatternForm.h"
 #include "support/Database.h"
 #include "support/Log.h"
+#include "support/PgCopy.h"
 #include "support/ScriptParser.h"
 
 namespace {

@@ -25,8 +25,10 @@
 #include "project/Project.h"
 #include "support/TimeCounter.h"
 
+class BackgroundTask;
 class CDB;
 class OutputFiles;
+class PgCopy;
 class RowGenerator;
 
 // Results of OneData and of the rule kinds the run driver dispatches to.
@@ -90,6 +92,11 @@ class QuarnelGenerator {
  public:
   // Longest run of rows between console updates outside performance mode.
   static constexpr int kDefaultReportInterval = 100;
+  // Most rows of one insert statement on SQL Server.
+  static constexpr int kMsSqlMaxRows = 1000;
+  // Rows handed to the database at a time (at least one statement's worth),
+  // unless a transaction ends sooner.
+  static constexpr int kPieceRows = 2000;
   // Block size of the copy of a loaded bulk file to the text outputs.
   static constexpr size_t kBulkCopyBlock = 20480;
   // State text of a rule or script that ended normally.
@@ -121,6 +128,10 @@ class QuarnelGenerator {
   // Loads `rows` rows from the temporary bulk file and copies it to the text
   // outputs; `first` is the rule's first load.
   void BulkExec(int rows, const Rule& rule, bool first);
+
+  // Rows per insert statement on `db`: RowsPerStatement where the server
+  // takes multi-row inserts (at most kMsSqlMaxRows on SQL Server), else 1.
+  int RowsPerStatementFor(const CDB& db) const;
 
   uint64_t Inserted() const { return inserted_; }
   uint64_t Rejected() const { return rejected_; }
@@ -175,8 +186,49 @@ class QuarnelGenerator {
   // Whether `script` holds anything but blanks, tabs and line ends.
   static bool HasScript(std::string_view script);
 
+  // What statements did to the database: the inserted and rejected rows, and
+  // those inserted since the last commit.
+  struct RowCounts {
+    uint64_t inserted = 0;
+    uint64_t rejected = 0;
+    uint64_t uncommitted = 0;
+    bool failed = false;  // a row failed under SingleTransaction
+  };
+  enum PieceCommit { kNoCommit, kCommitNext, kCommitFinal };
+  // Rows made by the run's thread and delivered together: the value lists of
+  // batched statements, or the lines of a COPY.
+  struct RowPiece {
+    std::string data;
+    std::vector<size_t> ends;  // batched statements: where each row's value list ends in data
+    int rows = 0;
+    PieceCommit commit = kNoCommit;  // the transaction (and a COPY) ends after these rows
+    bool last = false;               // the rule's last piece
+    void Clear() {
+      data.clear();
+      ends.clear();
+      rows = 0;
+    }
+  };
+
   // Row loop helpers.
   void PrepareRuleTexts(const Rule& rule, const std::string& tableName);
+  int ExecCounted(const std::string& statement, RowCounts& counts);
+  int EndTransaction(RowCounts& counts, bool final);
+  void WriteCommitLine();
+  // Opens the libpq connection of a COPY rule; false (logged) when it fails.
+  bool StartCopy();
+  // The current row, added to the piece being filled.
+  void AddRowToPiece();
+  bool PieceFull() const;
+  // Hands the filled piece to the sending side and starts the next one.
+  void HandOver(PieceCommit commit, bool last);
+  // Waits for the piece in flight and takes over its counts.
+  void FinishPieces();
+  void TakeSentCounts();
+  // Sending side: a piece as batched statements, or into the open COPY.
+  void DeliverPiece(const RowPiece& piece, RowCounts& counts);
+  void SendBatches(const RowPiece& piece, RowCounts& counts);
+  void CopyPiece(const RowPiece& piece, RowCounts& counts);
   void Progress(const Rule& rule, int row);
   CDB* CommitConnection() const;
 
@@ -219,6 +271,18 @@ class QuarnelGenerator {
   std::string scratch_;
   int reportInterval_ = kDefaultReportInterval;
   bool headerInBulk_ = false;
+
+  // Batched statements and COPY: filled on the run's thread, sent by task_.
+  int rowsPerStatement_ = 1;
+  std::string copyStatement_;  // "copy T(cols) from stdin"
+  std::unique_ptr<PgCopy> copy_;
+  RowPiece pieces_[2];
+  int filling_ = 0;
+  RowCounts sent_;       // written by the sending side, taken over between pieces
+  std::string batch_;    // the sending side's statement
+  uint64_t copyRows_ = 0;     // rows put into the open COPY
+  bool copyFailed_ = false;   // the open COPY's chunk is lost
+  std::unique_ptr<BackgroundTask> task_;
 };
 
 // ", Rest: ..." for `rest` rows at `rate` rows per second, appended to `out`;

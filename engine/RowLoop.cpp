@@ -7,11 +7,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "engine/BackgroundTask.h"
 #include "engine/FillMethods.h"
 #include "engine/Generator.h"
 #include "engine/OutputFiles.h"
 #include "support/Database.h"
 #include "support/Log.h"
+#include "support/PgCopy.h"
 
 namespace {
 
@@ -77,21 +79,30 @@ CDB* QuarnelGenerator::CommitConnection() const {
   return target ? target : options_.connection;
 }
 
-int QuarnelGenerator::ExecStatement(const std::string& statement) {
+int QuarnelGenerator::ExecCounted(const std::string& statement, RowCounts& counts) {
   CDB& db = *options_.connection;
   const int status = db.Exec(statement);
   if (!CDB::isOK(status)) {
-    ++rejected_;
+    ++counts.rejected;
     if (options_.log) options_.log->Bug(db.ErrorText() + "\r\n" + statement, "QuarnelGenerator::ExecStatement");
   } else {
-    ++inserted_;
-    if (inTransaction_) ++uncommitted_;
+    ++counts.inserted;
+    if (inTransaction_) ++counts.uncommitted;
     if (options_.LogLevel == 1 && options_.log) options_.log->Bug(statement, "QuarnelGenerator::ExecStatement");
   }
   return status;
 }
 
-int QuarnelGenerator::Commit(bool final) {
+int QuarnelGenerator::ExecStatement(const std::string& statement) {
+  RowCounts counts{inserted_, rejected_, uncommitted_};
+  const int status = ExecCounted(statement, counts);
+  inserted_ = counts.inserted;
+  rejected_ = counts.rejected;
+  uncommitted_ = counts.uncommitted;
+  return status;
+}
+
+int QuarnelGenerator::EndTransaction(RowCounts& counts, bool final) {
   int status = kDbOk;
   CDB* db = CommitConnection();
   if (!options_.project->NoExec && db && db->connected()) {
@@ -99,15 +110,28 @@ int QuarnelGenerator::Commit(bool final) {
     if (!CDB::isOK(status)) {
       if (options_.log) options_.log->Bug(db->ErrorText(), "Commit");
       // What the failed transaction held never reached the database.
-      inserted_ -= uncommitted_;
-      rejected_ += uncommitted_;
+      counts.inserted -= counts.uncommitted;
+      counts.rejected += counts.uncommitted;
     } else if (options_.LogLevel == 1 && options_.log) {
       options_.log->Bug("Commit", "Exec");
     }
     if (!final) db->BeginTran();
   }
-  uncommitted_ = 0;
+  counts.uncommitted = 0;
+  return status;
+}
+
+void QuarnelGenerator::WriteCommitLine() {
   if (options_.project->AddCommit) outputs_->WriteSQL("COMMIT\r\n", nullptr);
+}
+
+int QuarnelGenerator::Commit(bool final) {
+  RowCounts counts{inserted_, rejected_, uncommitted_};
+  const int status = EndTransaction(counts, final);
+  inserted_ = counts.inserted;
+  rejected_ = counts.rejected;
+  uncommitted_ = counts.uncommitted;
+  WriteCommitLine();
   return status;
 }
 
@@ -166,14 +190,22 @@ void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tab
     }
   }
 
-  std::string columns;
+  std::string columns, filled;
   bool identity = false;
   for (const ColumnRule& column : generator_->Columns()) {
-    if (column.Method == kMethodIgnore && !options_.UseBULK) continue;
+    const std::string name = db ? db->QuotedStr(column.Name) : column.Name;
+    if (column.Method != kMethodIgnore) {
+      // COPY leaves ignored columns to their defaults, as inserts do.
+      if (!filled.empty()) filled += ',';
+      filled += name;
+    } else if (!options_.UseBULK) {
+      continue;
+    }
     if (!columns.empty()) columns += ',';
-    columns += db ? db->QuotedStr(column.Name) : column.Name;
+    columns += name;
     if (column.Method != kMethodIgnore && column.IsIdentity()) identity = true;
   }
+  copyStatement_ = "copy " + table + "(" + filled + ") from stdin";
   if (options_.UseBULK) {
     prefix_ = "bulk insert " + table + " from '" + bulkFile_ +
               "' with (FIELDTERMINATOR='\\t',ROWTERMINATOR='\\n',FIRSTROW=";
@@ -223,9 +255,19 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   const bool connected = Connected();
   const bool countingOnly = project.NoExec || !connected || rule.Mode == kRuleFile;
   const bool bulk = options_.UseBULK != 0;
-  const bool sqlNeeded = !bulk && (!countingOnly || project.ToFile || !rule.OutFile.empty());
-  const bool textOut = bulk || project.ToTxtFile || !rule.OutFileTXT.empty();
-  const std::string_view textFile = bulk ? std::string_view(bulkFile_) : std::string_view();
+  // PostgreSQL loads through COPY; other servers through the bulk file.
+  const bool copy = bulk && !countingOnly && options_.connection->serverKind() == kServerPostgres;
+  const bool fileBulk = bulk && !copy;
+  // A rule that reads its own table while it makes rows must see each row
+  // inserted before the next is made: it keeps one row a statement.
+  const bool readsBack = generator_->ReadsDatabasePerRow();
+  rowsPerStatement_ = bulk || countingOnly || readsBack ? 1 : RowsPerStatementFor(*options_.connection);
+  // Rows go to the database in pieces of several rows, not one by one.
+  const bool pieces = copy || rowsPerStatement_ > 1;
+  const bool sqlOutput = project.ToFile || !rule.OutFile.empty();
+  const bool sqlNeeded = !bulk && (pieces ? sqlOutput : !countingOnly || sqlOutput);
+  const bool textOut = fileBulk || project.ToTxtFile || !rule.OutFileTXT.empty();
+  const std::string_view textFile = fileBulk ? std::string_view(bulkFile_) : std::string_view();
   delimiter_ = bulk ? "\t" : OutputFiles::TextDelimiter(project.TxtDelimiter);
   const bool fixed = delimiter_ == kFixedLengthDelimiter;
 
@@ -249,8 +291,21 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
       outputs_->TextHeader(header_, generator_->Columns(), fixed ? std::string_view(kFixedLengthDelimiter) : delimiter_,
                            options_.UseBULK);
       outputs_->WriteText(header_, rule, textFile);
-      headerInBulk_ = bulk;
+      headerInBulk_ = fileBulk;
     }
+  }
+
+  if (pieces) {
+    if (copy) StartCopy();
+    for (RowPiece& piece : pieces_) piece.Clear();
+    filling_ = 0;
+    sent_ = RowCounts{};
+    copyRows_ = 0;
+    copyFailed_ = false;
+    // Under SingleTransaction the first failing row ends the rule at once,
+    // which only one thread can tell in time.
+    const bool beside = options_.generateBeside && !options_.SingleTransaction && !readsBack;
+    task_ = std::make_unique<BackgroundTask>(beside);
   }
 
   Trace("QuarnelGenerator:: OneData main loop");
@@ -271,8 +326,19 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
       outputs_->WriteSQL(statement_, &rule);
     }
     if (textOut) outputs_->WriteText(textLine_, rule, textFile);
+    const bool chunkEnd = chunked && i % rule.PerTrans == 0;
     if (countingOnly) {
       ++inserted_;
+    } else if (pieces) {
+      AddRowToPiece();
+      if (chunkEnd || PieceFull()) {
+        HandOver(chunkEnd ? kCommitNext : kNoCommit, false);
+        if (chunkEnd) WriteCommitLine();
+        if (sent_.failed) {
+          result = kGenSingleTranFailed;
+          break;
+        }
+      }
     } else if (!bulk) {
       if (!CDB::isOK(ExecStatement(statement_)) && options_.SingleTransaction) {
         result = kGenSingleTranFailed;
@@ -280,7 +346,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
       }
     }
     if (i % reportInterval_ == 0 && !options_.consoleMode) Progress(rule, i);
-    if (chunked && i % rule.PerTrans == 0) {
+    if (chunkEnd && !pieces) {
       if (bulk) {
         BulkExec(rule.PerTrans, rule, firstBulk);
         firstBulk = false;
@@ -292,16 +358,23 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   const int done = i - 1;
   // The last chunk is loaded and committed before the line shows the rule's
   // counts, so that they include it.
-  if (!options_.SingleTransaction && rule.PerTrans > 0 && connected) {
-    const int rest = done % rule.PerTrans;
-    if (rest > 0) {
-      if (bulk) BulkExec(rest, rule, firstBulk);
-      Commit(true);
-    } else if (inTransaction_) {
-      // Every row is committed; leaving the empty transaction open would
-      // catch the next rule's autocommit rows.
-      options_.connection->SetAutoCommit(true);
-    }
+  const bool closing = !options_.SingleTransaction && rule.PerTrans > 0 && connected;
+  const int rest = closing ? done % rule.PerTrans : 0;
+  if (pieces) {
+    if (result != kGenSingleTranFailed) HandOver(rest > 0 ? kCommitFinal : kNoCommit, true);
+    FinishPieces();
+    task_.reset();
+    copy_.reset();
+    if (sent_.failed) result = kGenSingleTranFailed;
+    if (rest > 0) WriteCommitLine();
+  } else if (rest > 0) {
+    if (bulk) BulkExec(rest, rule, firstBulk);
+    Commit(true);
+  }
+  if (closing && rest == 0 && inTransaction_) {
+    // Every row is committed; leaving the empty transaction open would
+    // catch the next rule's autocommit rows.
+    options_.connection->SetAutoCommit(true);
   }
   watch_.Stop();
   if (!options_.consoleMode) {

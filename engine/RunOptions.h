@@ -68,6 +68,7 @@ struct RunOptions {
   int UniqueTryCounter = 50;
   int VerifySchema = 1;
   int UseBULK = 0;
+  int RowsPerStatement = 1;  // rows of one insert statement where the server takes several
   int FromLinked = 1024000;  // rows read from a linked table or SQL statement; 0: no limit
   int Rows = 1000;
   int RecreateScrambleTab = 1;
@@ -87,6 +88,10 @@ struct RunOptions {
   int performanceMode = 0;      // no trace lines, ReportInterval between console updates
   int flatFile = 0;             // the flat-file generator: disk files are split at tabs
   std::vector<int16_t> ruleSelection;  // ascending; empty: every rule
+  // Rows of a rule that delivers batches or a COPY are made while the previous
+  // ones are sent on a second thread, where the rule allows it; 0 keeps one
+  // thread (the tests and the benchmark compare both ways).
+  int generateBeside = 1;
   Prompt* prompt = nullptr;     // owner of messages and questions; null: CurrentPrompt()
   ConsoleCallback console;      // may be empty
 

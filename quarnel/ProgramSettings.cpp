@@ -83,6 +83,7 @@ constexpr KeyDef kExecutionKeys[] = {
     {"VerifySchema", kInt, 1, ""},     {"SaveProject", kInt, 1, ""},
     {"SingleTransaction", kInt, 0, ""}, {"PerformanceDefault", kInt, 0, ""},
     {"ReportInterval", kInt, 5000, ""}, {"UseBULK", kInt, 0, ""},
+    {"RowsPerStatement", kInt, 1, ""},
 };
 
 constexpr KeyDef kDateTimeKeys[] = {

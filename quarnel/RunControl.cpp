@@ -74,6 +74,7 @@ void RunControl::PrepareGenerator(RunOptions& options, Project& project) {
   options.ReportInterval = s.GetSettingInt(3, "ReportInterval");
   options.UniqueTryCounter = s.GetSettingInt(3, "UniqueTryCounter");
   options.UseBULK = s.GetSettingInt(3, "UseBULK");
+  options.RowsPerStatement = s.GetSettingInt(3, "RowsPerStatement");
   options.UnicodePrefix = s.GetSettingInt(3, "UnicodePrefix");
   options.SingleTransaction = s.GetSettingInt(3, "SingleTransaction");
   options.MaxBlobSize = s.GetSettingInt(3, "MaxBlobSize");

@@ -7,7 +7,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql odbc-mdbtools
   libsqlite3-dev sqlite3 libpugixml-dev libfreexl-dev uuid-dev zlib1g-dev
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
-  postgresql
+  postgresql libpq-dev
   qt6-base-dev libgl-dev
 )
 missing=()

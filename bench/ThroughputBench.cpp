@@ -1,0 +1,216 @@
+// Rows per second of a ten-column table (integer key, two names, e-mail,
+// phone, street, city, date, decimal, GUID) loaded by quarnel's row loop in
+// single-row statements, in statements of 100 rows and by bulk load, into
+// SQLite and PostgreSQL; beside them, in the same run, what the databases
+// take on their own: a native SQLite prepared-insert loop and PostgreSQL's
+// COPY of the same rows from a file.
+//
+//   throughput_bench [--rows N] [--pg "DRIVER={PostgreSQL Unicode};Server=...;"]
+//
+// Every load runs in transactions of 1000 rows.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "engine/Generator.h"
+#include "support/Database.h"
+#include "support/TimeCounter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPerTrans = 1000;
+constexpr const char* kTable =
+    "create table t_bench(id integer primary key, first_name varchar(30), last_name varchar(30), "
+    "email varchar(60), phone varchar(20), street varchar(60), city varchar(30), birth_date date, "
+    "amount decimal(10,2), guid varchar(36))";
+
+ColumnRule Column(const char* name, int type, int size, int method) {
+  ColumnRule column;
+  column.Name = name;
+  column.iType = static_cast<int16_t>(type);
+  column.iSize = size;
+  column.Method = method;
+  return column;
+}
+
+Rule BenchRule(int rows) {
+  Rule rule;
+  rule.TabName = "t_bench";
+  rule.Records = rows;
+  rule.PerTrans = kPerTrans;
+  ColumnRule first = Column("first_name", 12, 30, kMethodValueList);
+  first.Values = {"Ann", "Bob", "Chloé", "David", "Eve", "Frank", "Grace", "Heinz"};
+  ColumnRule last = Column("last_name", 12, 30, kMethodValueList);
+  last.Values = {"O'Brien", "Smith", "Müller", "Jones", "García", "Taylor"};
+  ColumnRule email = Column("email", 12, 60, kMethodPattern);
+  email.regexp = "[a-z]{5,9}\\.[a-z]{4,8}@example\\.(com|org|net)";
+  ColumnRule phone = Column("phone", 12, 20, kMethodPattern);
+  phone.regexp = "\\([0-9]{3}\\) [0-9]{3}-[0-9]{4}";
+  ColumnRule street = Column("street", 12, 60, kMethodPattern);
+  street.regexp = "[1-9][0-9]{0,3} (Oak|Elm|Main|High|Mill) (Street|Road|Lane)";
+  ColumnRule city = Column("city", 12, 30, kMethodValueList);
+  city.Values = {"Boston", "Leeds", "Lyon", "Dublin", "Utrecht", "Seattle", "Toulouse"};
+  ColumnRule amount = Column("amount", 3, 10, kMethodRandom);
+  amount.iDigits = 2;
+  rule.Fields = {Column("id", 4, 10, kMethodIncremental), first, last, email, phone, street, city,
+                 Column("birth_date", 91, 10, kMethodRandom), amount, Column("guid", -11, 36, kMethodRandom)};
+  rule.Fields[0].Start = "1";
+  return rule;
+}
+
+std::unique_ptr<CDB> Connect(const std::string& connStr) {
+  std::unique_ptr<CDB> db = CDB::newDB();
+  CONN_INFO info;
+  info.ConType = CONN_INFO::kOdbc;
+  info.conStr = connStr;
+  if (!CDB::isOK(db->Connect(info))) {
+    std::fprintf(stderr, "%s\n", db->ErrorText().c_str());
+    return nullptr;
+  }
+  return db;
+}
+
+bool Exec(CDB& db, const std::string& sql) {
+  const bool ok = CDB::isOK(db.Exec(sql));
+  if (!ok) std::fprintf(stderr, "%s\n%s\n", db.ErrorText().c_str(), sql.c_str());
+  db.FreeStmt();
+  return ok;
+}
+
+void Report(const char* target, const char* way, uint64_t rows, double seconds) {
+  std::printf("%-10s %-28s %9llu rows %8.2f s %10.0f rows/s\n", target, way, static_cast<unsigned long long>(rows),
+              seconds, seconds > 0 ? static_cast<double>(rows) / seconds : 0.0);
+  std::fflush(stdout);
+}
+
+// Loads `rows` rows into a fresh t_bench through the row loop; the rate.
+double Load(CDB& db, const char* target, const char* way, int rows, int rowsPerStatement, int bulk) {
+  Exec(db, "drop table if exists t_bench");
+  if (!Exec(db, kTable)) return 0;
+  Project project;
+  project.rules = {BenchRule(rows)};
+  RunOptions options;
+  options.connection = &db;
+  options.project = &project;
+  options.VerifySchema = 0;
+  options.consoleMode = 1;
+  options.performanceMode = 1;
+  options.Repeatable = 1;
+  options.RowsPerStatement = rowsPerStatement;
+  options.UseBULK = bulk;
+  options.UnicodePrefix = 0;
+  std::atomic<int> cancel{0};
+  options.cancel = &cancel;
+  QuarnelGenerator generator;
+  _TimeCounter watch;
+  watch.Start();
+  generator.Run(options);
+  watch.Stop();
+  const RunSummary& summary = generator.Summary();
+  if (summary.rejected != 0) std::fprintf(stderr, "%s %s: %llu rows rejected\n", target, way,
+                                          static_cast<unsigned long long>(summary.rejected));
+  Report(target, way, summary.inserted, watch.Elapsed());
+  return watch.Elapsed() > 0 ? summary.inserted / watch.Elapsed() : 0;
+}
+
+// SQLite's own prepared-insert loop of rows like the generated ones.
+double NativeSqlite(const std::string& file, int rows) {
+  fs::remove(file);
+  sqlite3* raw = nullptr;
+  if (sqlite3_open(file.c_str(), &raw) != SQLITE_OK) return 0;
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+  sqlite3_exec(db.get(), kTable, nullptr, nullptr, nullptr);
+  sqlite3_stmt* rawStmt = nullptr;
+  sqlite3_prepare_v2(db.get(), "insert into t_bench values(?,?,?,?,?,?,?,?,?,?)", -1, &rawStmt, nullptr);
+  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(rawStmt, sqlite3_finalize);
+  char text[8][64];
+  _TimeCounter watch;
+  watch.Start();
+  sqlite3_exec(db.get(), "begin", nullptr, nullptr, nullptr);
+  for (int i = 1; i <= rows; ++i) {
+    std::snprintf(text[0], 64, "First%d", i % 8);
+    std::snprintf(text[1], 64, "Last%d", i % 6);
+    std::snprintf(text[2], 64, "user%07d.name@example.com", i);
+    std::snprintf(text[3], 64, "(%03d) %03d-%04d", i % 1000, i % 997, i % 9973);
+    std::snprintf(text[4], 64, "%d Main Street", i % 9999);
+    std::snprintf(text[5], 64, "City%d", i % 7);
+    std::snprintf(text[6], 64, "19%02d-%02d-%02d", i % 100, i % 12 + 1, i % 28 + 1);
+    std::snprintf(text[7], 64, "%08x-0000-4000-8000-%012d", i, i);
+    sqlite3_bind_int(stmt.get(), 1, i);
+    for (int c = 0; c < 7; ++c) sqlite3_bind_text(stmt.get(), c + 2, text[c], -1, SQLITE_STATIC);
+    sqlite3_bind_double(stmt.get(), 9, (i % 100000) / 100.0);
+    sqlite3_bind_text(stmt.get(), 10, text[7], -1, SQLITE_STATIC);
+    sqlite3_step(stmt.get());
+    sqlite3_reset(stmt.get());
+    if (i % kPerTrans == 0) {
+      sqlite3_exec(db.get(), "commit", nullptr, nullptr, nullptr);
+      sqlite3_exec(db.get(), "begin", nullptr, nullptr, nullptr);
+    }
+  }
+  sqlite3_exec(db.get(), "commit", nullptr, nullptr, nullptr);
+  watch.Stop();
+  Report("SQLite", "native prepared inserts", static_cast<uint64_t>(rows), watch.Elapsed());
+  return rows / std::max(watch.Elapsed(), 1e-9);
+}
+
+// PostgreSQL's COPY of the rows now in t_bench, from a file the server reads.
+double PostgresFileCopy(CDB& db, int rows) {
+  const std::string file = (fs::temp_directory_path() / "quarnel-bench-copy.txt").string();
+  if (!Exec(db, "copy t_bench to '" + file + "'")) return 0;
+  Exec(db, "truncate t_bench");
+  _TimeCounter watch;
+  watch.Start();
+  const bool ok = Exec(db, "copy t_bench from '" + file + "'");
+  watch.Stop();
+  std::error_code ec;
+  fs::remove(file, ec);
+  if (!ok) return 0;
+  Report("PostgreSQL", "COPY from a file", static_cast<uint64_t>(rows), watch.Elapsed());
+  return rows / std::max(watch.Elapsed(), 1e-9);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rows = 1000000;
+  std::string pg;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--rows") == 0) rows = std::max(1, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--pg") == 0) pg = argv[i + 1];
+  }
+  const std::string file = (fs::temp_directory_path() / "quarnel-throughput.db").string();
+  {
+    fs::remove(file);
+    std::unique_ptr<CDB> db = Connect("DRIVER=SQLite3;Database=" + file);
+    if (!db) return 1;
+    const double single = Load(*db, "SQLite", "single-row statements", rows, 1, 0);
+    const double batched = Load(*db, "SQLite", "statements of 100 rows", rows, 100, 0);
+    db.reset();
+    const double native = NativeSqlite(file + ".native", rows);
+    fs::remove(file + ".native");
+    std::printf("SQLite     batched / single %.2f, batched / native %.2f\n", batched / std::max(single, 1e-9),
+                batched / std::max(native, 1e-9));
+  }
+  fs::remove(file);
+  if (!pg.empty()) {
+    std::unique_ptr<CDB> db = Connect(pg);
+    if (!db) return 1;
+    const double single = Load(*db, "PostgreSQL", "single-row statements", rows, 1, 0);
+    const double batched = Load(*db, "PostgreSQL", "statements of 100 rows", rows, 100, 0);
+    const double bulk = Load(*db, "PostgreSQL", "bulk load (COPY)", rows, 1, 1);
+    const double copy = PostgresFileCopy(*db, rows);
+    Exec(*db, "drop table if exists t_bench");
+    std::printf("PostgreSQL batched / single %.2f, bulk / COPY from a file %.2f\n", batched / std::max(single, 1e-9),
+                bulk / std::max(copy, 1e-9));
+  }
+  return 0;
+}

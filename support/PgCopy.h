@@ -1,0 +1,70 @@
+// PgCopy: streams rows into a PostgreSQL table with COPY ... FROM STDIN in
+// text format, on a libpq connection of its own made from the same
+// connection record as the run's ODBC connection (its connection-string keys,
+// or the data source's entries in odbc.ini).
+//
+// One COPY is open at a time: Begin, any number of Put calls, then End, which
+// reports the rows the server stored, or Abort. Every operation returns a
+// DbStatus; ErrorText() holds the server's message of the last failure.
+//
+// REQUIRES: one thread at a time uses the object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "support/ConnInfo.h"
+
+struct pg_conn;
+
+// What a libpq connection is made from for a connection record: the
+// parameters ("host='..' port='..' ...") from the keys of its ODBC connection
+// string (Server, Port, Database, Uid, Pwd, SSLmode and their usual synonyms)
+// or of its data source in odbc.ini, the keys of the string winning; and the
+// statements the driver runs after connecting (ConnSettings).
+struct PgConnectParams {
+  std::string conninfo;
+  std::string connSettings;
+};
+PgConnectParams PgConnectParamsFor(const CONN_INFO& info);
+
+// Appends `value` as one field of COPY's text format: backslash, tab, line
+// feed and carriage return escaped; every other byte as it is.
+void AppendCopyField(std::string& out, std::string_view value);
+// The field text of a NULL.
+inline constexpr std::string_view kCopyNull = "\\N";
+
+class PgCopy {
+ public:
+  PgCopy();
+  ~PgCopy();
+  PgCopy(const PgCopy&) = delete;
+  PgCopy& operator=(const PgCopy&) = delete;
+
+  int Connect(const CONN_INFO& info);
+  bool connected() const;
+  // Starts `copyStatement` ("copy T(cols) from stdin").
+  int Begin(const std::string& copyStatement);
+  // Sends rows: complete lines, each ending with "\n".
+  int Put(std::string_view lines);
+  // Ends the COPY; *rows gets the number of rows the server stored.
+  int End(int64_t* rows);
+  // Ends the COPY with an error, so that none of its rows is stored.
+  void Abort(const char* reason);
+  bool copying() const { return copying_; }
+  const std::string& ErrorText() const { return error_; }
+
+ private:
+  struct ConnCloser {
+    void operator()(pg_conn* conn) const;
+  };
+  // Reads the result of the ended COPY; kDbOk with the stored rows, or the error.
+  int Finish(int64_t* rows);
+  void TakeError(const char* fallback);
+
+  std::unique_ptr<pg_conn, ConnCloser> conn_;
+  bool copying_ = false;
+  std::string error_;
+};

@@ -1,0 +1,259 @@
+// Rows delivered in pieces: multi-row insert statements (a failing one sent
+// again row by row), PostgreSQL's COPY, and the second thread that sends one
+// piece while the next is made, checked through the counts, the log, the
+// output files and the rows the database holds.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/Generator.h"
+#include "GenTmpl/VLibrary.h"
+#include "tests/engine/RunTestEnv.h"
+
+using namespace enginetest;
+using namespace runtest;
+
+namespace {
+
+// Row statements the log shows: each executed statement is logged with
+// LogLevel 1, a batch as one.
+int Statements(const std::string& log) { return CountOf(log, "insert into t_run(id,name) values("); }
+
+struct BatchCase {
+  int records;
+  int perTrans;
+  int rowsPerStatement;
+  int statements;  // executed insert statements
+  int commits;
+};
+
+}  // namespace
+
+TEST_P(RunDatabase, BatchesOfRowsPerStatementEndWithEachTransaction) {
+  // records, PerTrans, RowsPerStatement -> statements, commits.
+  const BatchCase cases[] = {
+      {10, 0, 4, 3, 0},   // 4 + 4 + 2, autocommit
+      {10, 3, 4, 4, 4},   // PerTrans below the batch: 3 + 3 + 3 + 1
+      {11, 7, 3, 5, 2},   // PerTrans not a multiple: 3 + 3 + 1 | 3 + 1
+      {9, 9, 4, 3, 1},    // 4 + 4 + 1, one transaction
+      {6, 2, 1, 6, 3},    // one row a statement, as always
+  };
+  for (const BatchCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.records << " rows, PerTrans " << c.perTrans << ", " << c.rowsPerStatement
+                                    << " a statement");
+    DropTables();
+    ASSERT_EQ(RunScript(*db, "create table t_run(id integer primary key, name varchar(20))"), 0);
+    TestLog log;
+    h.options.log = &log.log();
+    h.options.LogLevel = 1;
+    h.options.RowsPerStatement = c.rowsPerStatement;
+    h.project.ToFile = 1;
+    h.project.AddCommit = 1;
+    h.project.SQLFile = dir.file("batch" + std::to_string(c.records) + "_" + std::to_string(c.perTrans) + ".sql");
+    h.project.rules = {IdRule("t_run", c.records, c.perTrans)};
+    Run();
+    const std::string text = log.Text();
+    EXPECT_EQ(Statements(text), c.statements) << text;
+    EXPECT_EQ(CountOf(text, "Commit Exec"), c.commits) << text;
+    EXPECT_EQ(Count("t_run"), std::to_string(c.records));
+    EXPECT_EQ(summary.inserted, static_cast<uint64_t>(c.records));
+    EXPECT_EQ(summary.rejected, 0u);
+    // The script keeps one statement a row, and its commits where the rows end them.
+    const std::string sql = testenv::ReadFile(h.project.SQLFile);
+    EXPECT_EQ(Statements(sql), c.records) << sql;
+    EXPECT_EQ(CountOf(sql, "COMMIT"), c.commits) << sql;
+    EXPECT_EQ(CountOf(sql, "),("), 0);
+    h.options.log = nullptr;
+  }
+}
+
+TEST_P(RunDatabase, AFailingRowInABatchCostsOnlyItself) {
+  ASSERT_EQ(RunScript(*db, "insert into t_run values(5, 'taken')"), 0);
+  for (const int generateBeside : {0, 1}) {
+    SCOPED_TRACE(generateBeside ? "second thread" : "one thread");
+    ASSERT_EQ(RunScript(*db, "delete from t_run where id <> 5"), 0);
+    h.options.generateBeside = generateBeside;
+    h.options.RowsPerStatement = 4;
+    h.project.rules = {IdRule("t_run", 10, 3)};
+    Run();
+    EXPECT_EQ(summary.inserted, 9u);
+    EXPECT_EQ(summary.rejected, 1u);
+    EXPECT_EQ(console.Item(0, kConsoleRejected), "1");
+    // The neighbours of row 5 in its batch (4 and 6) are there; 5 is the old row.
+    EXPECT_EQ(Committed("select name from t_run where id between 4 and 6 order by id"),
+              (std::vector<std::string>{"alpha", "taken", "O'Hara"}));
+    EXPECT_EQ(Count("t_run"), "10");
+    EXPECT_NE(h.log.Text().find("insert into t_run(id,name) values(5,'beta')"), std::string::npos);
+  }
+}
+
+TEST_P(RunDatabase, SingleTransactionStopsAtTheFirstRowABatchRejects) {
+  ASSERT_EQ(RunScript(*db, "insert into t_run values(6, 'taken')"), 0);
+  h.options.SingleTransaction = 1;
+  h.options.RowsPerStatement = 4;
+  h.project.rules = {IdRule("t_run", 10, 0), IdRule("t_two", 3, 0)};
+  Run();
+  EXPECT_EQ(summary.rulesExecuted, 1);
+  // Everything of the run was rolled back; the row that was there stays,
+  // and the rule after it never ran.
+  EXPECT_EQ(Committed("select name from t_run"), std::vector<std::string>{"taken"});
+  EXPECT_EQ(Count("t_two"), "0");
+  // Rows 5 to 8 failed as a batch; row 5 went in again alone, row 6 ended the run.
+  EXPECT_EQ(summary.rejected, 1u);
+  EXPECT_EQ(summary.rulesFailed, 1);
+}
+
+// COPY: every value comes back exactly as an insert statement would store it.
+class CopyLoad : public RunDatabase {
+ protected:
+  void SetUp() override {
+    RunDatabase::SetUp();
+    if (!postgres) GTEST_SKIP() << "COPY is PostgreSQL's";
+    ASSERT_EQ(RunScript(*db, "drop table if exists t_copy;"
+                             "create table t_copy(id integer primary key, txt varchar(40), n integer, "
+                             "skipped varchar(10) default 'dflt')"),
+              0);
+  }
+  void TearDown() override {
+    if (db && db->connected()) {
+      db->Exec("drop table if exists t_copy");
+      db->FreeStmt();
+    }
+    RunDatabase::TearDown();
+  }
+  Rule CopyRule(int records, int perTrans) {
+    Rule rule = IdRule("t_copy", records, perTrans);
+    rule.Fields[1].Name = "txt";
+    rule.Fields[1].Values = {"tab\there",   "back\\slash\\", "line\nfeed", "carriage\r\nreturn", "Zoë ☃ 東京",
+                             "O'Hara ''", "\\N",           "NULL",       "",                   "end\\"};
+    ColumnRule n = MakeColumn("n", 4, 10, kMethodIncremental);
+    n.Start = "100";
+    n.UseNulls = 100;  // every value NULL
+    rule.Fields.push_back(n);
+    rule.Fields.push_back(MakeColumn("skipped", 12, 10, kMethodIgnore));
+    return rule;
+  }
+  std::vector<std::string> Rows() {
+    return Committed("select id || '|' || coalesce(txt, '<null>') || '|' || coalesce(n::text, '<null>') || '|' || "
+                     "skipped from t_copy order by id");
+  }
+};
+
+TEST_P(CopyLoad, ValuesComeBackAsInsertsStoreThem) {
+  h.project.rules = {CopyRule(10, 4)};
+  Run();
+  ASSERT_EQ(summary.rejected, 0u) << h.log.Text();
+  const std::vector<std::string> inserted = Rows();
+  ASSERT_EQ(inserted.size(), 10u);
+  EXPECT_EQ(inserted[0], "1|tab\there|<null>|dflt");
+  EXPECT_EQ(inserted[1], "2|back\\slash\\|<null>|dflt");
+  EXPECT_EQ(inserted[3], "4|carriage\r\nreturn|<null>|dflt");
+  EXPECT_EQ(inserted[4], "5|Zoë ☃ 東京|<null>|dflt");
+  EXPECT_EQ(inserted[6], "7|\\N|<null>|dflt");
+  ASSERT_EQ(RunScript(*db, "delete from t_copy"), 0);
+
+  h.options.UseBULK = 1;
+  h.options.LogLevel = 1;
+  Run();
+  EXPECT_EQ(summary.inserted, 10u);
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(Rows(), inserted);
+  // Chunks of PerTrans rows: 4, 4 and 2.
+  EXPECT_EQ(CountOf(h.log.Text(), "copy t_copy(id,txt,n) from stdin"), 3) << h.log.Text();
+}
+
+TEST_P(CopyLoad, AFailingChunkIsRejectedWholeWithTheServersMessage) {
+  ASSERT_EQ(RunScript(*db, "insert into t_copy(id) values(6)"), 0);
+  h.options.UseBULK = 1;
+  h.project.rules = {CopyRule(10, 4)};
+  Run();
+  // Rows 5 to 8 share a chunk with the clash.
+  EXPECT_EQ(summary.inserted, 6u);
+  EXPECT_EQ(summary.rejected, 4u);
+  EXPECT_EQ(Count("t_copy"), "7");
+  const std::string log = h.log.Text();
+  EXPECT_NE(log.find("BULK INSERT"), std::string::npos) << log;
+  EXPECT_NE(log.find("duplicate key"), std::string::npos) << log;
+}
+
+TEST_P(CopyLoad, CancelStopsTheLoadWithCountsThatMatchTheTable) {
+  h.options.UseBULK = 1;
+  console.hook = [&](int message, int number, const std::string&) {
+    if (message == kSetCell && number % 100 == kConsoleInserted) h.cancel.store(1);
+  };
+  Rule rule = CopyRule(200000, 1000);
+  rule.Fields[1].Values = {"x"};
+  h.project.rules = {rule};
+  Run();
+  EXPECT_TRUE(summary.cancelled);
+  EXPECT_LT(summary.inserted, 200000u);
+  EXPECT_EQ(summary.rejected, 0u);
+  EXPECT_EQ(Count("t_copy"), std::to_string(summary.inserted));
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, CopyLoad, testing::Values(Target::kPostgres), TargetName);
+
+namespace {
+
+// The demo project with its output files in `outDir`.
+Project DemoWithOutputs(const std::string& outDir) {
+  Project demo = LoadDemo();
+  const std::string examples = (testenv::SourceDir() / "examples").string();
+  demo.ToFile = 1;
+  demo.SQLFile = outDir + "/demo.sql";
+  demo.ToTxtFile = 1;
+  demo.TXTFile = outDir + "/demo.txt";
+  demo.ToXMLFile = 1;
+  demo.XMLFile = outDir + "/demo.xml";
+  for (Rule& rule : demo.rules) {
+    for (ColumnRule& column : rule.Fields) {
+      if (!column.FileName.empty()) column.FileName = examples + "/" + column.FileName;
+    }
+  }
+  return demo;
+}
+
+}  // namespace
+
+// The demo's repeatable output is the same whether rows go one by one, in
+// batches on one thread, or in batches sent beside their making.
+TEST_P(DemoDatabase, RepeatableOutputIsTheSameWithTheSecondThread) {
+  VLibrary library;
+  ASSERT_EQ(library.Open(WriteDemoLibrary(dir), h.log.log()), 0);
+  struct Way {
+    const char* name;
+    int rowsPerStatement;
+    int beside;
+  };
+  const Way ways[] = {{"single", 1, 0}, {"batched", 50, 0}, {"beside", 50, 1}};
+  std::vector<std::string> outputs;
+  std::vector<std::vector<std::string>> tables;
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    DropDemoTables(*db);
+    ASSERT_EQ(RunScript(*db, DemoSchema(postgres)), 0);
+    const std::string outDir = dir.file(way.name);
+    std::filesystem::create_directories(outDir);
+    h.project = DemoWithOutputs(outDir);
+    h.options.library = &library;
+    h.options.VerifySchema = 0;
+    h.options.Repeatable = 1;
+    h.options.InitRepeat = 4711;
+    h.options.RowsPerStatement = way.rowsPerStatement;
+    h.options.generateBeside = way.beside;
+    QuarnelGenerator generator;
+    generator.Run(h.options);
+    EXPECT_EQ(generator.Summary().rejected, 0u) << h.log.Text();
+    outputs.push_back(testenv::ReadFile(outDir + "/demo.sql") + testenv::ReadFile(outDir + "/demo.txt") +
+                      testenv::ReadFile(outDir + "/demo.xml"));
+    tables.push_back(Column(*db, "select count(*) || ':' || sum(quantity) || ':' || min(product_id) from order_lines"));
+  }
+  h.options.library = nullptr;
+  ASSERT_GT(outputs[0].size(), 10000u);
+  EXPECT_TRUE(outputs[1] == outputs[0]);
+  EXPECT_TRUE(outputs[2] == outputs[0]);
+  EXPECT_EQ(tables[1], tables[0]);
+  EXPECT_EQ(tables[2], tables[0]);
+}
