@@ -62,7 +62,8 @@ ColumnSampleResult SampleColumn(const Rule& rule, size_t column, const RunOption
       break;
     }
     const RowField& field = generator.Field(column);
-    result.values.push_back(field.isNull ? "NULL" : field.raw);
+    // The NULL share replaces the value in the statement only: `final` tells.
+    result.values.push_back(field.isNull || field.final == "NULL" ? "NULL" : field.raw);
   }
   result.error = prompt.first;
   return result;
