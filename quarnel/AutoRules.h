@@ -95,6 +95,9 @@ class AutoRules {
   // rules at their place, existing column rules stay as they are. Returns 0,
   // kNotConnected, kNoTable or kRuleNotOpened; the rule is unchanged on failure.
   int MakeRule(const std::string& table, Rule& rule);
+  // A rule without columns that starts as the settings say: insert mode,
+  // rows and transaction size.
+  Rule NewAutoRule() const;
   // One column rule with defaults, appended to `rule` or inserted before
   // `position` when it is within the rule's columns.
   void DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std::vector<FK_DESC>& keys,
@@ -119,7 +122,6 @@ class AutoRules {
   std::vector<DeferredKey> BreakCycles(const std::vector<std::string>& given,
                                        std::vector<std::string>& ordered,
                                        const std::vector<std::string>& unresolved);
-  Rule NewAutoRule() const;
   int BuildUpdateRule(const std::string& table, const std::vector<std::string>& columns, Rule* rule);
 
   CDB& db_;

@@ -179,6 +179,15 @@ void CQuarnelDlg::CreateActions() {
   AddAction("projectReport", "Project &HTML Report...", QKeySequence(Qt::Key_F4), [this] { ProjectReportCommand(); });
   AddAction("previewReport", "Project Report Pre&view", {}, [this] { PreviewReport(); });
   AddAction("executionReport", "&Execution Report...", {}, [this] { ExecutionReportCommand(); });
+  AddAction("newDataRule", "New &Data Rule...", {}, [this] { AddRule(kRuleData); });
+  AddAction("newTablesRule", "New &Tables Rule...", {}, [this] { AddRule(kRuleTables); });
+  AddAction("newObjectsRule", "New &Objects Rule...", {}, [this] { AddRule(kRuleObjects); });
+  AddAction("newFileRule", "New &File Rule...", {}, [this] { AddRule(kRuleFile); });
+  AddAction("newClearRule", "New C&lear Rule...", {}, [this] { AddRule(kRuleClear); });
+  AddAction("editRule", "&Edit Rule...", {}, [this] { OpenRule(project_->selectedRow()); });
+  AddAction("ruleWizard", "Rule &Wizard...", QKeySequence(Qt::CTRL | Qt::Key_W), [this] { RuleWizardCommand(); });
+  AddAction("namedGenerators", "&Named Generators...", {}, [this] { NamedGeneratorsCommand(); });
+  AddAction("variables", "&Variables...", {}, [this] { VariablesCommand(); });
   AddAction("blobLoader", "&BLOB Loader", {}, [this] { ShowBlobLoader(); });
   AddAction("migration", "Project &Migration", {}, [this] { ShowPage(migration_); });
   AddAction("settings", "&Settings...", QKeySequence::Preferences, [this] { ShowSettings(); });
@@ -214,6 +223,13 @@ void CQuarnelDlg::CreateMenus() {
   for (const char* name : {"run", "runChecked", "runSelected", "break"}) project->addAction(action(name));
   project->addSeparator();
   for (const char* name : {"projectReport", "previewReport", "executionReport"}) project->addAction(action(name));
+  QMenu* rules = menuBar()->addMenu(QStringLiteral("&Rules"));
+  for (const char* name : {"ruleWizard", "editRule"}) rules->addAction(action(name));
+  rules->addSeparator();
+  for (const char* name : {"newDataRule", "newTablesRule", "newObjectsRule", "newFileRule", "newClearRule"})
+    rules->addAction(action(name));
+  rules->addSeparator();
+  for (const char* name : {"namedGenerators", "variables"}) rules->addAction(action(name));
   QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
   for (const char* name : {"blobLoader", "migration", "viewLog"}) tools->addAction(action(name));
   tools->addSeparator();
@@ -237,6 +253,7 @@ void CQuarnelDlg::CreateMenus() {
   bar->addAction(action("save"));
   bar->addSeparator();
   bar->addAction(action("connect"));
+  bar->addAction(action("ruleWizard"));
   bar->addSeparator();
   bar->addAction(action("run"));
   bar->addAction(action("break"));
@@ -441,23 +458,6 @@ void CQuarnelDlg::ExportCommand(bool portable) {
   }
 }
 
-void CQuarnelDlg::OpenRule(int row) {
-  // The rule editor takes over here; until it exists the rule is shown as it stands.
-  const std::vector<Rule>& rules = app_.document().project().rules;
-  if (row < 0 || static_cast<size_t>(row) >= rules.size()) return;
-  const Rule& rule = rules[static_cast<size_t>(row)];
-  QString details;
-  for (const ColumnRule& column : rule.Fields) {
-    details += Qs(column.Name) + QStringLiteral(" (") + Qs(column.TypeName) + QStringLiteral("): ") +
-               Qs(DescribeColumnRule(column)) + QLatin1Char('\n');
-  }
-  QMessageBox box(QMessageBox::Information, QStringLiteral("Rule #%1").arg(row + 1), Qs(DescribeRule(rule, true)),
-                  QMessageBox::Ok, this);
-  box.setInformativeText(rule.note.empty() ? QStringLiteral("%1 column(s)").arg(rule.Fields.size()) : Qs(rule.note));
-  if (!details.isEmpty()) box.setDetailedText(details);
-  box.exec();
-}
-
 void CQuarnelDlg::Migrate() {
   if (busy_ != Busy::kIdle) return;
   const int changed = MigrateProject(app_.document(), migration_->newSchema(), migration_->newLinkedSchema());
@@ -558,6 +558,7 @@ void CQuarnelDlg::ConnectInteractively() {
 }
 
 void CQuarnelDlg::ShowConnectionStatus() {
+  tableNames_.Clear();
   ConnectionControl& connection = app_.connection();
   if (!connection.connected()) {
     status_->setText(QStringLiteral("Not connected"));
@@ -688,10 +689,12 @@ void CQuarnelDlg::UpdateActions() {
   const bool connected = app_.connection().connected();
   for (const char* name : {"new", "open", "append", "save", "saveAs", "exportChecked", "exportPortable", "exportScript",
                            "connect", "run", "runChecked", "runSelected", "projectReport", "previewReport",
-                           "blobLoader", "migration", "settings"}) {
+                           "blobLoader", "migration", "settings", "newDataRule", "newTablesRule", "newObjectsRule",
+                           "newFileRule", "newClearRule", "editRule", "namedGenerators", "variables"}) {
     action(name)->setEnabled(idle);
   }
   action("disconnect")->setEnabled(idle && connected);
+  action("ruleWizard")->setEnabled(idle && connected);
   action("break")->setEnabled(busy_ == Busy::kRunning);
   welcome_->setEnabled(idle);
   migration_->setEnabled(idle);

@@ -19,6 +19,8 @@
 
 #include "engine/Generator.h"
 #include "quarnel/RunControl.h"
+#include "quarnel/TableNames.h"
+#include "quarnel/editor/EditorContext.h"
 #include "quarnel/window/GuiPrompt.h"
 
 class BlobLoaderPage;
@@ -109,8 +111,18 @@ class CQuarnelDlg final : public QMainWindow {
   void RunBlobLoader();
   void Migrate();
   void ViewLog();
-  void OpenRule(int row);
   void ShowTips();
+
+  // Rule commands (RuleCommands.cpp): the editors over the project.
+  void OpenRule(int row);
+  void AddRule(int kind);
+  void RuleWizardCommand();
+  void NamedGeneratorsCommand();
+  void VariablesCommand();
+  // What the editors borrow: connection, settings, library, the table names.
+  EditorContext MakeEditorContext();
+  // After an editor ran: the rule list, heading and title read again.
+  void ProjectEdited(int selectRow);
   void RebuildRecentMenu();
 
   // The run command after the save of its step 3.
@@ -145,6 +157,7 @@ class CQuarnelDlg final : public QMainWindow {
   MigrationPage* migration_;
   QLabel* status_;
   QMenu* recentMenu_;
+  TableNameCache tableNames_;  // cleared whenever the connection changes
   Busy busy_ = Busy::kIdle;
   bool closeWhenIdle_ = false;
   bool closing_ = false;

@@ -38,9 +38,6 @@ void WindowTest::SetUp() {
     ASSERT_TRUE(CDB::isOK(db_->Exec(statement))) << db_->ErrorText() << statement;
     db_->FreeStmt();
   }
-  // The schema check before a run is another subsystem's and not what these
-  // tests look at.
-  WriteSetting("Execution", "VerifySchema", "0");
   // No tips dialog over the window under test.
   CSysReg tips("Software\\Orvanesoft\\Quarnel\\Tips", CSysReg::kUserStore);
   tips.Section("Tips", 1);

@@ -81,12 +81,6 @@ int main(int argc, char** argv) {
   tips.Section("Tips", 1);
   tips.Save("StartUp", 0);
   tips.SaveSection();
-  // The engine of this build does not check the schema yet, and a run asked
-  // to stops before its first rule; the pictures show a run.
-  CSysReg settings(_Settings::kDefaultStore, CSysReg::kUserStore);
-  settings.Section("Execution");
-  settings.Save("VerifySchema", 0);
-  settings.SaveSection();
   CQuarnelApp app;
   app.showWindow = [&folder](CQuarnelApp& started) { return Shoot(started, folder); };
   return app.InitInstance(argc, argv);
