@@ -64,11 +64,10 @@ PlenkorWindow::PlenkorWindow(PlenkorServices services, QWidget* parent)
   environment.log = &services_.log;
   environment.library = services_.library;
   environment.libraryPath = services_.libraryPath;
-  run_ = new RunController(std::move(environment), this);
-  run_->setParent(this);
-  connect(run_, &RunController::Started, this, &PlenkorWindow::RunStarted);
-  connect(run_, &RunController::Progressed, this, &PlenkorWindow::RunProgressed);
-  connect(run_, &RunController::Finished, this, &PlenkorWindow::RunFinished);
+  run_ = std::make_unique<RunController>(std::move(environment), this);
+  connect(run_.get(), &RunController::Started, this, &PlenkorWindow::RunStarted);
+  connect(run_.get(), &RunController::Progressed, this, &PlenkorWindow::RunProgressed);
+  connect(run_.get(), &RunController::Finished, this, &PlenkorWindow::RunFinished);
 
   BuildActions();
   BuildLayout();
@@ -76,7 +75,11 @@ PlenkorWindow::PlenkorWindow(PlenkorServices services, QWidget* parent)
   resize(900, 640);
 }
 
-PlenkorWindow::~PlenkorWindow() = default;
+PlenkorWindow::~PlenkorWindow() {
+  // The run and the views use the definition: both go before it does.
+  run_.reset();
+  list_->setModel(nullptr);
+}
 
 QAction* PlenkorWindow::NewAction(const char* name, const QString& text, const QString& tip,
                                   const QKeySequence& key, void (PlenkorWindow::*slot)()) {

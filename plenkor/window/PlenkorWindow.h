@@ -120,7 +120,7 @@ class PlenkorWindow final : public QMainWindow {
   bool showing_ = false;  // the controls are being filled, not edited
   bool closeAfterRun_ = false;
   std::unique_ptr<PatternEngine> sampleEngine_;
-  RunController* run_;
+  std::unique_ptr<RunController> run_;
 
   FieldListModel* model_;
   QTableView* list_;

@@ -23,18 +23,22 @@ RunController::RunController(FlatRunEnvironment environment, QWidget* dialogPare
   environment_.askOverwrite = [this](const std::string& file) {
     return OnGuiThread([&] { return OverwriteDialog(FromCore(file), dialogParent_.data()).Choose(); });
   };
-  environment_.progress.started = [this](int rows) { emit Started(rows); };
+  environment_.progress.started = [this](int rows) {
+    KeepCancelled();
+    emit Started(rows);
+  };
   environment_.progress.row = [this](int row) { ReportRow(row); };
 }
 
 RunController::~RunController() {
-  cancel_.store(1);
+  Cancel();
   if (worker_.joinable()) worker_.join();
 }
 
 bool RunController::Start(const Project& definition) {
   if (Running()) return false;
   lastReport_.store(0);
+  cancelRequested_.store(false);
   worker_ = std::thread([this, definition] {
     const FlatRunResult result = RunDefinition(definition, environment_);
     QMetaObject::invokeMethod(
@@ -48,7 +52,17 @@ bool RunController::Start(const Project& definition) {
   return true;
 }
 
+void RunController::Cancel() {
+  cancelRequested_.store(true);
+  cancel_.store(1);
+}
+
+void RunController::KeepCancelled() {
+  if (cancelRequested_.load()) cancel_.store(1);
+}
+
 void RunController::ReportRow(int row) {
+  KeepCancelled();
   const int64_t now = NowMs();
   if (now - lastReport_.load(std::memory_order_relaxed) < kReportIntervalMs) return;
   lastReport_.store(now, std::memory_order_relaxed);

@@ -28,7 +28,7 @@ class RunController final : public QObject {
   // Starts a run of a copy of `definition`; false when one is already running.
   bool Start(const Project& definition);
   // Sets the engine's cancel flag; the row loop stops before its next row.
-  void Cancel() { cancel_.store(1); }
+  void Cancel();
 
  signals:
   void Started(int rows);
@@ -38,10 +38,14 @@ class RunController final : public QObject {
 
  private:
   void ReportRow(int row);
+  // The run clears the engine's flag as it starts; a cancel that came
+  // earlier is set again once the engine reports.
+  void KeepCancelled();
 
   FlatRunEnvironment environment_;
   QPointer<QWidget> dialogParent_;
   std::atomic<int> cancel_{0};
+  std::atomic<bool> cancelRequested_{false};
   std::atomic<int64_t> lastReport_{0};
   std::thread worker_;
 };
