@@ -72,7 +72,7 @@ PlenkorWindow::PlenkorWindow(PlenkorServices services, QWidget* parent)
   BuildActions();
   BuildLayout();
   ShowDefinition();
-  resize(900, 640);
+  resize(980, 660);
 }
 
 PlenkorWindow::~PlenkorWindow() {
@@ -86,7 +86,6 @@ QAction* PlenkorWindow::NewAction(const char* name, const QString& text, const Q
   auto* action = new QAction(text, this);
   action->setObjectName(name);
   action->setToolTip(tip);
-  action->setStatusTip(tip);
   if (!key.isEmpty()) action->setShortcut(key);
   connect(action, &QAction::triggered, this, slot);
   return action;
@@ -151,6 +150,7 @@ void PlenkorWindow::BuildLayout() {
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->verticalHeader()->hide();
+  list_->setWordWrap(false);
   list_->horizontalHeader()->setStretchLastSection(true);
   for (int c = 0; c < FieldListModel::kColumns; ++c) {
     list_->setColumnWidth(c, std::clamp(services_.settings.getInt(kWidthKeys[c]), 20, 2000));
@@ -171,8 +171,7 @@ void PlenkorWindow::BuildLayout() {
   auto* splitter = new QSplitter;
   splitter->addWidget(list_);
   splitter->addWidget(editorBox);
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({500, 450});
 
   definitionArea_ = new QWidget;
   auto* layout = new QVBoxLayout(definitionArea_);

@@ -131,6 +131,12 @@ class PlenkorWindowTest : public QObject {
   void SetOutput(const std::string& file, int formatIndex, int rows);
   void RunAndWait(int timeoutMs = 60000);
   QString Status() { return Child<QLabel>("status")->text(); }
+  // With PLENKOR_SCREENSHOTS set to a folder, saves the window there as
+  // plenkor-NAME.png (scripts/plenkor-screenshots.sh makes the README's).
+  void Snapshot(const char* name) {
+    const QString folder = qEnvironmentVariable("PLENKOR_SCREENSHOTS");
+    if (!folder.isEmpty()) QVERIFY(window_->grab().save(folder + "/plenkor-" + name + ".png"));
+  }
 
   std::unique_ptr<testenv::TempDir> home_;
   std::unique_ptr<testenv::TempDir> dir_;
@@ -621,17 +627,27 @@ void PlenkorWindowTest::tenFieldsFromTheMenuPreviewedAndWritten() {
     QVERIFY2(!ListText(row, 3).isEmpty(), kFields[row].name);
   }
   QVERIFY(prompt_->messages.empty());
-
   const int rows = qEnvironmentVariableIsSet("PLENKOR_WINDOW_ROWS") ? qEnvironmentVariableIntValue("PLENKOR_WINDOW_ROWS")
                                                                       : 20000;
   const std::string out = dir_->file("ten.csv");
   SetOutput(out, 1, rows);
+  list->selectRow(4);
+  Child<QSpinBox>("width")->setValue(6);
+  Child<QCheckBox>("leadingZeros")->setChecked(true);
+  Snapshot("fields");
+  list->selectRow(3);
   // The interface thread's ticks during the run: the longest gap says how
   // long the window could not answer.
   QElapsedTimer clock;
   qint64 last = 0, longestGap = 0, ticks = 0;
   QTimer ticker;
+  bool running = false;
   connect(&ticker, &QTimer::timeout, [&] {
+    auto* progress = Child<QProgressBar>("progress");
+    if (!running && progress->maximum() > 1 && progress->value() >= progress->maximum() / 3) {
+      running = true;
+      Snapshot("run");
+    }
     const qint64 now = clock.elapsed();
     longestGap = std::max(longestGap, now - last);
     last = now;
@@ -646,6 +662,7 @@ void PlenkorWindowTest::tenFieldsFromTheMenuPreviewedAndWritten() {
   qInfo("%d rows in %lld ms; %lld ticks, longest gap %lld ms", rows, static_cast<long long>(run.elapsed()),
         static_cast<long long>(ticks), static_cast<long long>(longestGap));
   QCOMPARE(Status(), QString("Done"));
+  Snapshot("done");
   QVERIFY(longestGap < 1000);
   const QStringList lines = FileLines(out);
   QCOMPARE(lines.size(), rows);
