@@ -108,6 +108,7 @@ class PlenkorWindowTest : public QObject {
   void definitionSavesAndLoadsAgain();
   void unsavedChangesAreAskedAbout();
   void structureExportsAndImports();
+  void settingsDialogSavesAndTakesEffect();
   void tenFieldsFromTheMenuPreviewedAndWritten();
 
  private:
@@ -606,6 +607,33 @@ void PlenkorWindowTest::structureExportsAndImports() {
   QVERIFY(!ListText(2, 3).isEmpty());
   QVERIFY(!window_->ImportStructureFrom(QString::fromStdString(dir_->file("absent.txt")), false));
   QCOMPARE(Child<QTableView>("fields")->model()->rowCount(), 3);
+}
+
+void PlenkorWindowTest::settingsDialogSavesAndTakesEffect() {
+  WhenDialogShows([](QWidget* dialog) {
+    QCOMPARE(dialog->windowTitle(), QString("Product Settings"));
+    dialog->findChild<QSpinBox*>("spinStep")->setValue(250);
+    dialog->findChild<QSpinBox*>("emptyLines")->setValue(7);
+    dialog->findChild<QCheckBox*>("askOverwrite")->setChecked(false);
+    dialog->findChild<QPushButton*>("save")->click();
+  });
+  Trigger("settings");
+  QCOMPARE(Child<QSpinBox>("rows")->singleStep(), 250);
+  _Settings stored;
+  RegisterPlenkorSettings(stored);
+  stored.SetProfileName(kPlenkorProfile, &log_);
+  QCOMPARE(stored.LoadData(), 0);
+  QCOMPARE(stored.getInt("PkSpinStep"), 250);
+  QCOMPARE(stored.getInt("PkEmptyLines"), 7);
+  QCOMPARE(stored.getInt("PkAskOverwrite"), 0);
+
+  // Cancel changes nothing.
+  WhenDialogShows([](QWidget* dialog) {
+    dialog->findChild<QSpinBox*>("spinStep")->setValue(5);
+    qobject_cast<QDialog*>(dialog)->reject();
+  });
+  Trigger("settings");
+  QCOMPARE(settings_->getInt("PkSpinStep"), 250);
 }
 
 // What a new user does: ten fields from the menu without typing a pattern,
