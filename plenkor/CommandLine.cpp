@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <clocale>
-#include <filesystem>
 #include <string_view>
 
 #include "GenTmpl/PatternEngine.h"
@@ -10,28 +9,16 @@
 #include "GenTmpl/VLibrary.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/FlatFileRun.h"
+#include "plenkor/LibraryLocation.h"
 #include "plenkor/PlenkorSettings.h"
 #include "support/Log.h"
 #include "support/Settings.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: plenkor -c DEFINITION.qrp [--rows N] [--output FILE] [--overwrite]\n"
     "       plenkor --preview DEFINITION.qrp\n";
-
-// The value library: beside the program, else in the installed data folder.
-std::string LibraryPath() {
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const fs::path beside = self.parent_path() / "library.db";
-    if (fs::is_regular_file(beside, ec)) return beside.string();
-  }
-  return (fs::path(QUARNEL_DATA_DIR) / "library.db").string();
-}
 
 int Preview(const Project& definition, const std::string& libraryPath, CLog& log, std::FILE* out, std::FILE* err) {
   PatternEngine engine;
@@ -129,7 +116,7 @@ int PlenkorMain(int argc, const char* const* argv, std::FILE* out, std::FILE* er
   if (!command.output.empty()) definition.TXTFile = command.output;
   if (command.rows >= 0) FileRule(definition).Records = static_cast<int>(command.rows);
 
-  const std::string libraryPath = LibraryPath();
+  const std::string libraryPath = PlenkorLibraryPath();
   if (command.action == PlenkorCommand::kPreview) return Preview(definition, libraryPath, log, out, err);
 
   VLibrary library;
