@@ -1,6 +1,7 @@
 #include "quarnel/window/WindowMain.h"
 
 #include <QApplication>
+#include <clocale>
 #include <memory>
 
 #include "quarnel/window/QuarnelDlg.h"
@@ -12,6 +13,9 @@ int ShowQuarnelWindow(CQuarnelApp& app) {
   static char* argv[] = {name, nullptr};
   std::unique_ptr<QApplication> own;
   if (!QApplication::instance()) own = std::make_unique<QApplication>(argc, argv);
+  // QApplication takes the user's locale; generated numbers and dates go into
+  // SQL text and must keep the C notation ("1.5", not "1,5").
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Quarnel"));
   QApplication::setDesktopFileName(QStringLiteral("quarnel"));
   CQuarnelDlg window(app);

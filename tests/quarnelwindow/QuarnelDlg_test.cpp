@@ -1,11 +1,15 @@
 // The main window driven as a user drives it: open the demo project, run it
 // against a SQLite file, watch the console, break a long run, change a
 // setting for the next run, and save the execution report.
+#include <filesystem>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QApplication>
@@ -15,6 +19,8 @@
 #include "project/ProjectDocument.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/QuarnelApp.h"
+#include "quarnel/editor/RuleEditor.h"
+#include "quarnel/editor/RuleWizard.h"
 #include "quarnel/window/ConsoleModel.h"
 #include "quarnel/window/ConsolePage.h"
 #include "quarnel/window/ProjectPage.h"
@@ -87,6 +93,56 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     EXPECT_EQ(opened.toStdString(), report);
   });
   EXPECT_EQ(status, 0);
+}
+
+// A new user's way: connect, build the rules with the wizard, look at one in
+// the rule editor, run.
+TEST_F(MainWindowTest, WizardAndRuleEditorBuildAProjectThatRuns) {
+  StartWindow({"-@demo.qcp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
+    ASSERT_TRUE(window.action("ruleWizard")->isEnabled());
+    bool built = false;
+    QTimer::singleShot(50, [&] {
+      auto* wizard = qobject_cast<RuleWizard*>(QApplication::activeModalWidget());
+      ASSERT_NE(wizard, nullptr);
+      wizard->findChild<QRadioButton*>("selected")->setChecked(true);
+      auto* tables = wizard->findChild<QListWidget*>("tables");
+      for (int i = 0; i < tables->count(); ++i) tables->item(i)->setCheckState(Qt::Checked);
+      wizard->accept();
+      built = true;
+    });
+    window.action("ruleWizard")->trigger();
+    ASSERT_TRUE(built);
+    // Six tables and the update rule that fills customers' reference to itself.
+    EXPECT_EQ(window.rules().rowCount(), 7);
+    EXPECT_TRUE(app.document().modified());
+    EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project (7 rules)");
+
+    // The editor shows the selected rule; Cancel leaves it as it was.
+    window.projectPage().selectRow(0);
+    const std::string before = DescribeRule(app.document().project().rules[0], true);
+    std::string editedTable;
+    QTimer::singleShot(50, [&] {
+      auto* editor = qobject_cast<RuleEditor*>(QApplication::activeModalWidget());
+      ASSERT_NE(editor, nullptr);
+      editedTable = editor->Working().TabName;
+      editor->reject();
+    });
+    window.action("editRule")->trigger();
+    EXPECT_EQ(editedTable, app.document().project().rules[0].TabName);
+    EXPECT_EQ(DescribeRule(app.document().project().rules[0], true), before);
+
+    // The run saves the new project first, under the name the user gives.
+    window.setFileChooser([this](const QString&, const QString&, bool) { return QString::fromStdString(dir_.file("mine.qrp")); });
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("mine.qrp")));
+    EXPECT_FALSE(window.lastRun().stopped) << window.statusText().toStdString();
+    EXPECT_EQ(window.lastRun().rulesExecuted, 7);
+    EXPECT_EQ(window.lastRun().rejected, 0u);
+    for (const char* table : {"categories", "customers", "products", "orders", "order_lines", "payments"})
+      EXPECT_GT(Count(table), 0) << table;
+  });
 }
 
 TEST_F(MainWindowTest, BreakStopsALongRule) {
