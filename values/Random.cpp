@@ -1,14 +1,12 @@
 #include "values/Random.h"
 
-#include <sys/random.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
 
 #include "support/SafeFormat.h"
+#include "support/SystemRandom.h"
 
 namespace {
 
@@ -93,13 +91,7 @@ bool AppendRandomUuid(std::string& out) {
   thread_local std::array<unsigned char, kBlock> pool;
   thread_local std::size_t used = kBlock;
   if (used == kBlock) {
-    std::size_t filled = 0;
-    while (filled < kBlock) {
-      const ssize_t got = getrandom(pool.data() + filled, kBlock - filled, 0);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return false;
-      filled += static_cast<std::size_t>(got);
-    }
+    if (!SystemRandomBytes(pool.data(), kBlock)) return false;
     used = 0;
   }
   unsigned char* id = pool.data() + used;
