@@ -1,6 +1,5 @@
 // Direct pattern functions: no state between calls, so nothing is bound to a
 // node position. Each appends its value to `out`.
-#include <uuid/uuid.h>
 
 #include <array>
 #include <cstdio>
@@ -336,13 +335,7 @@ void Text(PatternEngine& engine, Params p, std::string& out, std::string&) {
   if (engine.PhraseLibrary().PhraseText(engine.Phrases(), source, length, text) == 0) out += text;
 }
 
-void Guid(PatternEngine&, Params, std::string& out, std::string&) {
-  uuid_t id;
-  uuid_generate_random(id);
-  std::array<char, 37> text{};
-  uuid_unparse_lower(id, text.data());
-  out += text.data();
-}
+void Guid(PatternEngine&, Params, std::string& out, std::string&) { AppendRandomUuid(out); }
 
 thread_local int t_callDepth = 0;
 

@@ -141,7 +141,7 @@ void PatternEngine::AddColumn(std::string_view name) { columns_.push_back(Column
 void PatternEngine::SetColumnValue(int column, std::string_view value, std::string_view format) {
   if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return;
   Column& c = columns_[static_cast<std::size_t>(column)];
-  std::swap(c.previous, c.value);
+  c.previous.swap(c.value);
   c.value.assign(value);
   c.format.assign(format);
 }

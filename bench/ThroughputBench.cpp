@@ -3,12 +3,14 @@
 // single-row statements, in statements of 100 rows and by bulk load, into
 // SQLite and PostgreSQL; beside them, in the same run, what the databases
 // take on their own: a native SQLite prepared-insert loop and PostgreSQL's
-// COPY of the same rows from a file.
+// COPY of the same rows from a file; and plenkor writing the ten fields to a
+// CSV file (when plenkor is built). Last, the peak resident memory.
 //
 //   throughput_bench [--rows N] [--pg "DRIVER={PostgreSQL Unicode};Server=...;"]
 //
 // Every load runs in transactions of 1000 rows.
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +21,9 @@
 #include <memory>
 #include <string>
 
+#ifdef PLENKOR_LIBRARY
+#include "bench/PlenkorCsv.h"
+#endif
 #include "engine/Generator.h"
 #include "support/Database.h"
 #include "support/TimeCounter.h"
@@ -178,6 +183,21 @@ double PostgresFileCopy(CDB& db, int rows) {
   return rows / std::max(watch.Elapsed(), 1e-9);
 }
 
+#ifdef PLENKOR_LIBRARY
+// plenkor's CSV file of the same ten fields.
+void PlenkorCsvFile(int rows) {
+  const std::string file = (fs::temp_directory_path() / "quarnel-bench-plenkor.csv").string();
+  const PlenkorCsvRun run = RunPlenkorCsv(file, rows, PLENKOR_LIBRARY);
+  std::error_code ec;
+  fs::remove(file, ec);
+  if (!run.libraryOpened || run.result.status != 0) {
+    std::fprintf(stderr, "plenkor: the CSV run failed\n");
+    return;
+  }
+  Report("plenkor", "CSV file", run.result.rows, run.seconds);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -212,5 +232,11 @@ int main(int argc, char** argv) {
     std::printf("PostgreSQL batched / single %.2f, bulk / COPY from a file %.2f\n", batched / std::max(single, 1e-9),
                 bulk / std::max(copy, 1e-9));
   }
+#ifdef PLENKOR_LIBRARY
+  PlenkorCsvFile(rows);
+#endif
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak resident memory %ld MB\n", usage.ru_maxrss / 1024);
   return 0;
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql odbc-mdbtools
-  libsqlite3-dev sqlite3 libpugixml-dev libfreexl-dev uuid-dev zlib1g-dev
+  libsqlite3-dev sqlite3 libpugixml-dev libfreexl-dev zlib1g-dev
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   postgresql libpq-dev
   qt6-base-dev libgl-dev

@@ -56,6 +56,19 @@ DateToken DateTokenAt(std::string_view format, std::size_t pos, const DateFormat
     std::string_view text;
     DateToken token;
   };
+  // Every token starts with one of these letters: anything else is a literal
+  // at once (the separators, between the tokens of every format).
+  switch (format[pos]) {
+    case 'Y':
+    case 'M':
+    case 'm':
+    case 'D':
+    case 'C':
+      break;
+    default:
+      length = 1;
+      return DateToken::kLiteral;
+  }
   // Longer tokens first, so "MON" is not taken for a literal "M" and "YYYY" wins over "YY".
   const Entry entries[] = {{"YYYY", DateToken::kYear4}, {"MON", DateToken::kMonUpper},
                            {"mon", DateToken::kMonLower}, {"YY", DateToken::kYear2},

@@ -1,7 +1,5 @@
 #include "values/OneRandom.h"
 
-#include <uuid/uuid.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -223,11 +221,8 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
       return expression ? 1 : 0;
     }
     case ValueKind::kGuid: {
-      uuid_t id;
-      uuid_generate_random(id);
-      char buf[37];
-      uuid_unparse_lower(id, buf);
-      out.assign(buf, 36);
+      out.clear();
+      AppendRandomUuid(out);
       return 0;
     }
     case ValueKind::kDate:

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "support/SafeFormat.h"
+#include "support/SystemRandom.h"
 
 namespace {
 
@@ -81,6 +82,32 @@ char AlnumChar(int v) {
 char HexChar() {
   const int d = RandomDraw() % 16;
   return static_cast<char>(d < 10 ? '0' + d : 'A' + d - 10);
+}
+
+bool AppendRandomUuid(std::string& out) {
+  // The system's bytes come in blocks: one call to the kernel for many UUIDs.
+  constexpr std::size_t kBytes = 16;
+  constexpr std::size_t kBlock = kBytes * 256;
+  thread_local std::array<unsigned char, kBlock> pool;
+  thread_local std::size_t used = kBlock;
+  if (used == kBlock) {
+    if (!SystemRandomBytes(pool.data(), kBlock)) return false;
+    used = 0;
+  }
+  unsigned char* id = pool.data() + used;
+  used += kBytes;
+  id[6] = static_cast<unsigned char>((id[6] & 0x0F) | 0x40);  // version 4
+  id[8] = static_cast<unsigned char>((id[8] & 0x3F) | 0x80);  // RFC 4122 variant
+  constexpr std::string_view kDigits = "0123456789abcdef";
+  char text[36];
+  std::size_t t = 0;
+  for (std::size_t i = 0; i < kBytes; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) text[t++] = '-';
+    text[t++] = kDigits[id[i] >> 4];
+    text[t++] = kDigits[id[i] & 0x0F];
+  }
+  out.append(text, sizeof text);
+  return true;
 }
 
 int RandomFloatInRange(std::string& out, std::string_view from, std::string_view to, int decimals,

@@ -37,6 +37,11 @@ char AlnumChar(int v);
 // '0'..'9', 'A'..'F'.
 char HexChar();
 
+// Appends a new random (version 4) UUID in its 36-character lower-case text
+// form, made from the system's random bytes rather than the repeatable source.
+// Returns false, appending nothing, when the system gives no random bytes.
+bool AppendRandomUuid(std::string& out);
+
 // Random decimal between two numbers, printed with a printf-style floating
 // format (checked: a format that is not one floating conversion prints "%g"
 // and `formatError` receives why). `distribution` "Normal"/"N" or

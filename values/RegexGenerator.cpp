@@ -143,7 +143,7 @@ std::string RegexGenerator::Generate() {
 void RegexGenerator::Generate(std::string& out) {
   steps_ = 0;
   base_ = out.size();
-  captured_.clear();
+  captures_ = 0;
   const int alternative = alternatives_ > 0 ? RandomDraw() % (alternatives_ + 1) : 0;
   GenerateList(elements_, alternative, out);
 }
@@ -194,7 +194,8 @@ void RegexGenerator::GenerateElement(const Element& e, std::string& out) {
       const int alternative = e.groupAlternatives > 0 ? RandomDraw() % (e.groupAlternatives + 1) : 0;
       const std::size_t start = out.size();
       GenerateList(e.group, alternative, out);
-      captured_.push_back(out.substr(start));
+      if (captures_ == captured_.size()) captured_.emplace_back();
+      captured_[captures_++].assign(out, start);
       break;
     }
     case Element::kClass: {
@@ -230,7 +231,7 @@ void RegexGenerator::AppendClassLetter(char letter, std::string& out) {
       break;
     default: {
       const std::size_t n = static_cast<std::size_t>(letter - '1');
-      if (n < captured_.size()) out += captured_[n];
+      if (n < captures_) out += captured_[n];
     }
   }
 }

@@ -58,7 +58,10 @@ class RegexGenerator {
 
   List elements_;
   int alternatives_ = 0;
+  // The texts of the groups of the current value: the first `captures_`
+  // entries; the strings beyond keep their buffers for the next value.
   std::vector<std::string> captured_;
+  std::size_t captures_ = 0;
   // Work done for the current value, against expressions like ((a{1000}){1000}){1000}.
   std::size_t steps_ = 0;
   std::size_t base_ = 0;  // size of the output before the current value

@@ -4,6 +4,9 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <set>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -69,6 +72,28 @@ TEST(Characters, AlnumAndHex) {
   EXPECT_EQ(AlnumChar(65536 + 5), AlnumChar(5));
   SeedRandomSource(3);
   for (int i = 0; i < 2000; ++i) EXPECT_TRUE(std::isxdigit(HexChar()) && !std::islower(HexChar()));
+}
+
+TEST(RandomUuid, VersionFourTextsAllDifferentAcrossBlocks) {
+  // More than one block of the system's bytes.
+  std::set<std::string> seen;
+  for (int i = 0; i < 1000; ++i) {
+    std::string text = "x";
+    ASSERT_TRUE(AppendRandomUuid(text));
+    ASSERT_EQ(37u, text.size());
+    const std::string_view id = std::string_view(text).substr(1);
+    for (std::size_t k = 0; k < id.size(); ++k) {
+      if (k == 8 || k == 13 || k == 18 || k == 23) {
+        ASSERT_EQ('-', id[k]) << id;
+      } else {
+        ASSERT_TRUE(std::isdigit(id[k]) || (id[k] >= 'a' && id[k] <= 'f')) << id;
+      }
+    }
+    ASSERT_EQ('4', id[14]) << id;
+    ASSERT_NE(std::string_view("89ab").find(id[19]), std::string_view::npos) << id;
+    seen.insert(std::string(id));
+  }
+  EXPECT_EQ(1000u, seen.size());
 }
 
 TEST(StringGenerator, TextLengthsCharacterSetAndClobChunks) {

@@ -44,6 +44,23 @@ TEST_F(RegexTest, ClassesGroupsAlternativesAndBackReferences) {
   }
 }
 
+TEST_F(RegexTest, BackReferencesSeeOnlyTheGroupsOfTheirOwnValue) {
+  // The texts of the groups are kept from value to value for their buffers:
+  // a reference before its group, or to a group that did not run this time,
+  // must still add nothing.
+  EXPECT_EQ((std::set<std::string>{"ab", "cd"}), Outputs("\\1(ab|cd)"));
+  EXPECT_EQ((std::set<std::string>{"", "aa"}), Outputs("(a)?\\1"));
+  // Groups count in the order they end: the inner two first.
+  for (const std::string& s : Outputs("((a|bb)(c|dd))-\\3\\2\\1")) {
+    const std::size_t dash = s.find('-');
+    ASSERT_NE(std::string::npos, dash) << s;
+    const std::string whole = s.substr(0, dash);
+    const std::string first = whole[0] == 'a' ? "a" : "bb";
+    const std::string second = whole.substr(first.size());
+    ASSERT_EQ(whole + second + first, s.substr(dash + 1)) << s;
+  }
+}
+
 struct RepeatCase {
   const char* expression;
   std::size_t min, max;

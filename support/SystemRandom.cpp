@@ -1,0 +1,16 @@
+#include "support/SystemRandom.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+
+bool SystemRandomBytes(unsigned char* buffer, std::size_t size) {
+  std::size_t filled = 0;
+  while (filled < size) {
+    const ssize_t got = getrandom(buffer + filled, size - filled, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    filled += static_cast<std::size_t>(got);
+  }
+  return true;
+}
