@@ -62,6 +62,9 @@ int QuarnelGenerator::VerifySchema(int first, int end, int /*flag: not read*/) {
       if (!inTable(column.Name))
         differences_.push_back({rule.TabName, column.Name, SchemaDifference::kColumnNotInTable});
     }
+    // An update sets only the columns its rule lists: the table's others are
+    // no difference.
+    if (rule.InsMode == kInsUpdate) continue;
     for (const FLD_DESC& field : fields) {
       const bool inRule =
           std::ranges::any_of(rule.Fields, [&field](const ColumnRule& c) { return c.Name == field.Name; });

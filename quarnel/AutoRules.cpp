@@ -617,11 +617,10 @@ int AutoRules::BuildUpdateRule(const std::string& table, const std::vector<std::
     const bool keyColumn = field.isKey != 0;
     const bool filled = std::any_of(columns.begin(), columns.end(),
                                     [&](const std::string& c) { return EqualsNoCase(c, field.Name); });
+    if (!keyColumn && !filled) continue;
     DefaultColumnRule(*rule, field, facts.foreignKeys, 0, {});
-    // Every column is listed, so the rule matches its table when the schema is
-    // checked; key columns only find the row and the others keep their values:
-    // an update rule leaves Ignore columns alone.
-    if (keyColumn || !filled) rule->Fields.back().Method = kMethodIgnore;
+    // Key columns only find the row: an update rule leaves Ignore columns alone.
+    if (keyColumn) rule->Fields.back().Method = kMethodIgnore;
   }
   return 0;
 }

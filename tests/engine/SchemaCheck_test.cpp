@@ -62,6 +62,27 @@ TEST_P(SchemaCheck, MissingAndExtraColumnGiveTwoDifferencesAndStopTheRun) {
   EXPECT_EQ(progress.done, 1);
 }
 
+TEST_P(SchemaCheck, UpdateRuleMayListOnlyTheColumnsItSets) {
+  // t_run has id and name; the update rule names only its key.
+  Rule update = IdRule("t_run", 3, 0);
+  update.InsMode = kInsUpdate;
+  update.Fields.pop_back();
+  h.project.rules = {update};
+  QuarnelGenerator generator;
+  generator.Run(h.options);
+  EXPECT_TRUE(generator.Differences().empty());
+  EXPECT_FALSE(generator.Summary().stopped);
+
+  // A column it names that the table lacks still counts.
+  update.Fields[0].Name = "code";
+  h.project.rules = {update};
+  QuarnelGenerator other;
+  other.Run(h.options);
+  ASSERT_EQ(other.Differences().size(), 1u);
+  EXPECT_EQ(other.Differences()[0].kind, SchemaDifference::kColumnNotInTable);
+  EXPECT_TRUE(other.Summary().stopped);
+}
+
 TEST_P(SchemaCheck, MissingTableIsOneDifferenceWithItsLogLine) {
   Rule rule = IdRule("t_none", 3, 0);
   Rule disabled = IdRule("t_none2", 3, 0);

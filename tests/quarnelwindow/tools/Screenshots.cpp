@@ -6,17 +6,19 @@
 #include <QDir>
 #include <QPixmap>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <vector>
 
 #include "quarnel/QuarnelApp.h"
+#include "quarnel/editor/RuleEditor.h"
 #include "quarnel/window/BlobLoaderPage.h"
 #include "quarnel/window/ConnectDialog.h"
 #include "quarnel/window/QuarnelDlg.h"
+#include "quarnel/window/ProjectPage.h"
 #include "quarnel/window/SettingsDialog.h"
-#include "support/Settings.h"
 #include "support/SysReg.h"
 
 namespace {
@@ -43,6 +45,22 @@ int Shoot(CQuarnelApp& app, const QDir& folder) {
   ok &= Save(window, folder, "welcome");
   window.action("projectPage")->trigger();
   ok &= Save(window, folder, "project");
+  // The rule editor on the customers rule, its e-mail column chosen.
+  window.projectPage().selectRow(2);
+  QTimer::singleShot(200, [&] {
+    auto* editor = qobject_cast<RuleEditor*>(QApplication::activeModalWidget());
+    if (!editor) {
+      ok = false;
+      return;
+    }
+    editor->resize(1100, 720);
+    if (auto* tabs = editor->findChild<QTabWidget*>()) tabs->setCurrentIndex(1);  // the columns
+    editor->SelectColumn(3);
+    QTest::qWait(800);  // the samples follow a short pause
+    ok &= Save(*editor, folder, "rule-editor");
+    editor->reject();
+  });
+  window.action("editRule")->trigger();
   bool finished = false;
   QObject::connect(&window, &CQuarnelDlg::runFinished, [&finished] { finished = true; });
   if (!window.Run() || !QTest::qWaitFor([&] { return finished; }, 120000)) return 1;
