@@ -1,5 +1,6 @@
 #include "tests/common/TestEnv.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "support/Odbc.h"
+#include "support/ScriptParser.h"
 
 namespace fs = std::filesystem;
 
@@ -56,6 +58,20 @@ std::string PostgresConnStr() {
     return base + ";ConnSettings={set search_path to " + schema + "}";
   }();
   return conn;
+}
+
+int RunScript(CDB& db, const std::string& script) {
+  CParse parse;
+  parse.Parse(script);
+  int failed = 0;
+  for (const std::string& statement : parse.Statements()) {
+    if (!CDB::isOK(db.Exec(statement))) {
+      ADD_FAILURE() << db.ErrorText() << "\n" << statement;
+      ++failed;
+    }
+    db.FreeStmt();
+  }
+  return failed;
 }
 
 fs::path SourceDir() { return FromEnv("QUARNEL_SOURCE_DIR", QUARNEL_DEFAULT_SOURCE_DIR); }

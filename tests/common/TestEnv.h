@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+class CDB;
+
 namespace testenv {
 
 // A fresh folder under the system's temporary folder, removed with the object.
@@ -34,6 +36,10 @@ std::string PostgresConnStr();
 // QUARNEL_BINARY_DIR override them).
 std::filesystem::path SourceDir();
 std::filesystem::path BinaryDir();
+
+// Runs every statement of a script (the script parser splits it); each
+// failing statement is a test failure. Returns the number that failed.
+int RunScript(CDB& db, const std::string& script);
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);

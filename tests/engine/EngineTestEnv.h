@@ -19,7 +19,6 @@
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "support/Database.h"
-#include "support/ScriptParser.h"
 #include "support/SysReg.h"
 #include "support/Log.h"
 #include "support/Prompt.h"
@@ -90,20 +89,7 @@ inline std::unique_ptr<CDB> Connect(const std::string& connStr) {
   return db;
 }
 
-// Runs every statement of a script; returns the number that failed.
-inline int RunScript(CDB& db, const std::string& script) {
-  CParse parse;
-  parse.Parse(script);
-  int failed = 0;
-  for (const std::string& statement : parse.Statements()) {
-    if (!CDB::isOK(db.Exec(statement))) {
-      ADD_FAILURE() << db.ErrorText() << "\n" << statement;
-      ++failed;
-    }
-    db.FreeStmt();
-  }
-  return failed;
-}
+using testenv::RunScript;
 
 // The demo schema, for SQLite or for PostgreSQL.
 inline std::string DemoSchema(bool postgres) {

@@ -587,12 +587,7 @@ TEST(AutoRulesDemo, DemoSchemaOrdersEveryTableAfterItsParents) {
   CONN_INFO info;
   info.conStr = testenv::SqliteConnStr(dir.file("demo.db"));
   ASSERT_TRUE(CDB::isOK(db->Connect(info))) << db->ErrorText();
-  const std::string script = testenv::ReadFile(testenv::SourceDir() / "examples/demo-schema.sql");
-  size_t start = 0;
-  for (size_t end; (end = script.find(';', start)) != std::string::npos; start = end + 1) {
-    std::string statement = script.substr(start, end - start);
-    ASSERT_TRUE(CDB::isOK(db->Exec(statement))) << statement << db->ErrorText();
-  }
+  ASSERT_EQ(testenv::RunScript(*db, testenv::ReadFile(testenv::SourceDir() / "examples/demo-schema.sql")), 0);
   ProjectDocument doc;
   AutoRules rules(*db, AutoRuleSettings{});
   ASSERT_EQ(rules.AddListAuto(doc, {"payments", "order_lines", "orders", "products", "customers", "categories"},

@@ -21,7 +21,6 @@
 #include "support/AdvConnect.h"
 #include "support/Database.h"
 #include "support/Log.h"
-#include "support/ScriptParser.h"
 #include "tests/common/TestEnv.h"
 #include "tests/quarnel/HtmlCheck.h"
 
@@ -50,12 +49,7 @@ class ConsoleRunTest : public ::testing::Test {
     ASSERT_EQ(CAdvConnect::SaveProfile(dir_.file("demo.qcp"), info, &error), 0) << error;
     db_ = CDB::newDB();
     ASSERT_TRUE(CDB::isOK(db_->Connect(info))) << db_->ErrorText();
-    CParse parse;
-    parse.Parse(testenv::ReadFile(testenv::SourceDir() / "examples" / "demo-schema.sql"));
-    for (const std::string& statement : parse.Statements()) {
-      ASSERT_TRUE(CDB::isOK(db_->Exec(statement))) << db_->ErrorText() << statement;
-      db_->FreeStmt();
-    }
+    ASSERT_EQ(testenv::RunScript(*db_, testenv::ReadFile(testenv::SourceDir() / "examples" / "demo-schema.sql")), 0);
   }
   std::string Command(const std::string& args) const {
     return "cd '" + dir_.path().string() + "' && QUARNEL_HOME='" + home_.path().string() + "' exec '" +
@@ -270,13 +264,8 @@ class SchemaToDataTest : public ::testing::TestWithParam<const char*> {
     }
     db_ = CDB::newDB();
     ASSERT_TRUE(CDB::isOK(db_->Connect(info))) << db_->ErrorText();
-    CParse parse;
-    parse.Parse(testenv::ReadFile(testenv::SourceDir() / "examples" /
-                                  (postgres ? "demo-schema-postgres.sql" : "demo-schema.sql")));
-    for (const std::string& statement : parse.Statements()) {
-      ASSERT_TRUE(CDB::isOK(db_->Exec(statement))) << db_->ErrorText() << statement;
-      db_->FreeStmt();
-    }
+    const char* schema = postgres ? "demo-schema-postgres.sql" : "demo-schema.sql";
+    ASSERT_EQ(testenv::RunScript(*db_, testenv::ReadFile(testenv::SourceDir() / "examples" / schema)), 0);
     std::string error;
     ASSERT_EQ(CAdvConnect::SaveProfile(dir_.file("shop.qcp"), info, &error), 0) << error;
   }

@@ -13,7 +13,6 @@
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/window/QuarnelDlg.h"
 #include "support/AdvConnect.h"
-#include "support/ScriptParser.h"
 #include "support/Settings.h"
 #include "support/SysReg.h"
 
@@ -32,12 +31,7 @@ void WindowTest::SetUp() {
   ASSERT_EQ(CAdvConnect::SaveProfile(dir_.file("demo.qcp"), info, &error), 0) << error;
   db_ = CDB::newDB();
   ASSERT_TRUE(CDB::isOK(db_->Connect(info))) << db_->ErrorText();
-  CParse parse;
-  parse.Parse(testenv::ReadFile(testenv::SourceDir() / "examples" / "demo-schema.sql"));
-  for (const std::string& statement : parse.Statements()) {
-    ASSERT_TRUE(CDB::isOK(db_->Exec(statement))) << db_->ErrorText() << statement;
-    db_->FreeStmt();
-  }
+  ASSERT_EQ(testenv::RunScript(*db_, testenv::ReadFile(testenv::SourceDir() / "examples" / "demo-schema.sql")), 0);
   // No tips dialog over the window under test.
   CSysReg tips("Software\\Orvanesoft\\Quarnel\\Tips", CSysReg::kUserStore);
   tips.Section("Tips", 1);
