@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <clocale>
+#include <cstdio>
 
 #include "GenTmpl/VLibrary.h"
 #include "plenkor/LibraryLocation.h"
@@ -11,8 +12,15 @@
 #include "plenkor/window/PlenkorWindow.h"
 #include "support/Log.h"
 #include "support/Settings.h"
+#include "support/WindowSystem.h"
 
 int RunPlenkorWindow(int argc, char** argv) {
+  if (!WindowSystemAvailable()) {
+    std::fprintf(stderr,
+                 "plenkor: no display to open the window on (DISPLAY is not set).\n"
+                 "Use plenkor -c DEFINITION to write a file; see 'plenkor --help'.\n");
+    return 2;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("plenkor");
   std::setlocale(LC_NUMERIC, "C");  // patterns and the engine read numbers the C way

@@ -96,6 +96,14 @@ TEST_F(PlenkorProgramTest, PreviewPrintsFiveRows) {
   EXPECT_EQ(std::count(output.begin(), output.end(), '\t'), 5 * 9);
 }
 
+TEST_F(PlenkorProgramTest, WithoutADisplayTheWindowIsNotTried) {
+  const std::string command = "cd '" + dir_.path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '"
+                              PLENKOR_PROGRAM "' 2>stderr.txt";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+  EXPECT_NE(testenv::ReadFile(dir_.path() / "stderr.txt").find("no display to open the window on"), std::string::npos);
+}
+
 TEST_F(PlenkorProgramTest, UnreadableDefinitionOrBadRowsExitWithTwo) {
   EXPECT_EQ(Run("-c missing.qrp"), 2);
   EXPECT_EQ(Run("-c '" + Example() + "' --rows lots"), 2);

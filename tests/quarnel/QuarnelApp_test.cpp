@@ -93,6 +93,12 @@ TEST_F(ConsoleModeTest, OwnOptionsAndMissingWindow) {
   EXPECT_EQ(r.status, 2);
   r = Quarnel("-c -@");
   EXPECT_NE(r.out.find("-@ switch without profile was specified."), std::string::npos) << r.out;
+  // Without a display the window is not tried: Qt would abort the program.
+  const std::string command = "cd '" + dir_.path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM"
+                              " QUARNEL_HOME='" + home_.path().string() + "' '" + QUARNEL_PROGRAM + "' 2>err.txt";
+  const int raw = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  EXPECT_NE(testenv::ReadFile(dir_.file("err.txt")).find("no display to open the window on"), std::string::npos);
 }
 
 TEST_F(ConsoleModeTest, BuildsProjectFromSchemaAndReportsIt) {
