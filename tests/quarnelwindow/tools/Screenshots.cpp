@@ -41,6 +41,7 @@ int Shoot(CQuarnelApp& app, const QDir& folder) {
   window.show();
   if (!QTest::qWaitFor([&] { return ready && window.busy() == CQuarnelDlg::Busy::kIdle; }, 30000)) return 1;
   bool ok = true;
+  QTest::qWait(200);  // the status line's layout follows its text
   window.action("welcomePage")->trigger();
   ok &= Save(window, folder, "welcome");
   window.action("projectPage")->trigger();
