@@ -239,13 +239,23 @@ int AutoRules::ReadTable(const std::string& table, TableFacts* facts) {
   std::string owner, name;
   db_.PrepareOwner(&owner, &name, "", table, 0);
   Show("Retrieve columns list");
-  // With keys: the columns come marked as primary-key and unique columns.
-  int status = db_.FieldsList(&facts->fields, name, owner, 1);
+  int status = db_.FieldsList(&facts->fields, name, owner, 0);
   if (!CDB::isOK(status) || facts->fields.empty()) {
     facts->fields.clear();
     return kNoTable;
   }
-  if (!CDB::isOK(db_.PKList(&facts->primaryKey, name, owner))) facts->primaryKey.clear();
+  if (CDB::isOK(db_.PKList(&facts->primaryKey, name, owner))) {
+    for (FLD_DESC& field : facts->fields)
+      for (const PK_DESC& key : facts->primaryKey)
+        if (key.Column == field.Name) field.isKey = 1;
+  } else {
+    facts->primaryKey.clear();
+  }
+  std::vector<std::string> unique;
+  if (CDB::isOK(db_.UniqueColumns(&unique, name, owner))) {
+    for (FLD_DESC& field : facts->fields)
+      if (std::find(unique.begin(), unique.end(), field.Name) != unique.end()) field.isUnique = 1;
+  }
   ReadForeignKeys(table, &facts->foreignKeys);
   if (facts->foreignKeys.empty()) Trace("Table has no foreign keys");
   for (const FK_DESC& key : facts->foreignKeys)

@@ -133,6 +133,9 @@ class CDB {
                      const std::string& owner) = 0;
   virtual int FKList(std::vector<FK_DESC>* list, const std::string& table,
                      const std::string& owner) = 0;
+  // Columns that a unique index or constraint covers on their own.
+  virtual int UniqueColumns(std::vector<std::string>* list, const std::string& table,
+                            const std::string& owner) = 0;
   // `kinds` is a mask of TableKind.
   virtual int TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, int kinds,
                          int flag = 0) = 0;

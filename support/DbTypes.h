@@ -35,7 +35,7 @@ struct FLD_DESC : DBobj {
   std::string sDefault;   // default value expression, empty when none
   int16_t isKey = 0;      // part of the primary key
   int16_t isAutoIncrement = 0;  // identity / auto-increment / serial column
-  int16_t isUnique = 0;   // a unique index or constraint covers this column alone
+  int16_t isUnique = 0;   // a unique index covers this column alone (from CDB::UniqueColumns)
   std::string sCheck;     // check-constraint texts that name this column, joined by " AND "
 
   int IsIdentity() const { return isAutoIncrement != 0; }

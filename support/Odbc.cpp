@@ -597,7 +597,6 @@ int CODBC::FieldsList(FieldList* list, const std::string& table, const std::stri
       for (const PK_DESC& k : keys)
         if (k.Column == f.Name) f.isKey = 1;
   }
-  MarkUniqueColumns(list, name, schema);
   std::vector<std::string> checks;
   if (isOK(CheckList(&checks, name, owner))) {
     for (FLD_DESC& f : *list)
@@ -608,13 +607,14 @@ int CODBC::FieldsList(FieldList* list, const std::string& table, const std::stri
   return kDbOk;
 }
 
-void CODBC::MarkUniqueColumns(FieldList* list, const std::string& table, const std::string& schema) {
+int CODBC::UniqueColumns(std::vector<std::string>* list, const std::string& table, const std::string& owner) {
+  list->clear();
   // Unique indexes by name with their columns; only an index of one column
   // makes that column's values unique on their own.
   std::map<std::string, std::vector<std::string>> indexes;
-  CatalogueName s(schema), t(table);
+  CatalogueName s(ResolveOwner(owner)), t(UnquoteIdentifier(table));
   int status = Catalogue(
-      "Statistics",
+      "UniqueColumns",
       [&](SQLHSTMT h) {
         return SQLStatistics(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), SQL_INDEX_UNIQUE, SQL_QUICK);
       },
@@ -622,14 +622,10 @@ void CODBC::MarkUniqueColumns(FieldList* list, const std::string& table, const s
         if (std::atoi(text(7).c_str()) == SQL_TABLE_STAT || text(4) != "0") return;
         indexes[text(6)].push_back(text(9));
       });
-  if (isOK(status)) {
-    for (const auto& [index, columns] : indexes) {
-      if (columns.size() != 1) continue;
-      for (FLD_DESC& f : *list)
-        if (f.Name == columns.front()) f.isUnique = 1;
-    }
+  for (const auto& [index, columns] : indexes) {
+    if (columns.size() == 1) list->push_back(columns.front());
   }
-  error_.clear();
+  return status;
 }
 
 int CODBC::PKList(std::vector<PK_DESC>* list, const std::string& table, const std::string& owner) {

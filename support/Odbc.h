@@ -61,6 +61,8 @@ class CODBC : public CDB {
              const std::string& owner) override;
   int FKList(std::vector<FK_DESC>* list, const std::string& table,
              const std::string& owner) override;
+  int UniqueColumns(std::vector<std::string>* list, const std::string& table,
+                    const std::string& owner) override;
   int TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, int kinds,
                  int flag = 0) override;
   int CheckList(std::vector<std::string>* list, const std::string& table,
@@ -77,7 +79,6 @@ class CODBC : public CDB {
   // Runs a catalogue query on a statement of its own and hands each row to `row`.
   template <typename Call, typename Row>
   int Catalogue(const char* what, Call call, Row row);
-  void MarkUniqueColumns(FieldList* list, const std::string& table, const std::string& schema);
   // The single text value of a query, or empty.
   std::string QueryText(const std::string& sql);
   std::string ResolveOwner(const std::string& owner) const;

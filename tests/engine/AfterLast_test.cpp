@@ -54,6 +54,7 @@ class RecordingDb : public CDB {
   int PKList(std::vector<PK_DESC>*, const std::string&, const std::string&) override { return kDbError; }
   int FKList(std::vector<FK_DESC>*, const std::string&, const std::string&) override { return kDbError; }
   int TablesList(std::vector<TABLE_DESC>*, const std::string&, int, int) override { return kDbError; }
+  int UniqueColumns(std::vector<std::string>*, const std::string&, const std::string&) override { return kDbError; }
   int CheckList(std::vector<std::string>*, const std::string&, const std::string&) override { return kDbError; }
   int ObjectText(std::vector<std::string>*, const std::string&, const std::string&) override { return kDbError; }
 
