@@ -24,6 +24,9 @@ thread_local EvaluationBounds t_bounds;
 bool g_repeatable = false;
 std::string g_libraryLocation;
 std::unique_ptr<VLibrary> g_sharedLibrary;
+// The last location that could not be opened: it was reported once, and
+// trying it again for every value would report it for every value.
+std::string g_failedLocation;
 
 uint32_t ClockSeed() {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -325,16 +328,22 @@ void PatternEngine::LimitError(int code, std::string message) {
 }
 
 void PatternEngine::SetError(int code, std::string message) {
+  // An item's failure is the failure of the value it is part of.
+  if (parent_) parent_->SetError(code, message);
   errorCode_ = code;
   errorMessage_ = std::move(message);
 }
 
 VLibrary* PatternEngine::SharedLibrary() {
   if (g_sharedLibrary && g_sharedLibrary->IsOpen()) return g_sharedLibrary.get();
-  if (g_libraryLocation.empty()) return nullptr;
+  if (g_libraryLocation.empty() || g_libraryLocation == g_failedLocation) return nullptr;
   static CLog quietLog;
   if (!g_sharedLibrary) g_sharedLibrary = std::make_unique<VLibrary>();
-  if (g_sharedLibrary->Open(g_libraryLocation, log_ ? *log_ : quietLog) != 0) return nullptr;
+  if (g_sharedLibrary->Open(g_libraryLocation, log_ ? *log_ : quietLog) != 0) {
+    g_failedLocation = g_libraryLocation;
+    return nullptr;
+  }
+  g_failedLocation.clear();
   return g_sharedLibrary.get();
 }
 
@@ -345,6 +354,7 @@ std::unique_ptr<PatternEngine> PatternEngine::NewItemEngine() {
   engine->namedGens_ = namedGens_;
   engine->log_ = log_;
   engine->borrowedConnection_ = Connection();
+  engine->parent_ = this;
   engine->Init(g_libraryLocation, 0, lookup_);
   return engine;
 }

@@ -230,6 +230,7 @@ class PatternEngine final : public FuncHost {
   VariableLookup lookup_;
   std::unique_ptr<CDB> customConnection_;
   CDB* borrowedConnection_ = nullptr;  // an item engine's: its caller's connection
+  PatternEngine* parent_ = nullptr;    // an item engine's: where its errors are reported too
   const std::vector<NamedGenerator>* namedGens_ = nullptr;
   CLog* log_ = nullptr;
   PhraseList phrases_;

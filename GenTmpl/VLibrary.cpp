@@ -181,10 +181,10 @@ int VLibrary::Open(const std::string& path, CLog& log) {
   return rc;
 }
 
-int VLibrary::OpenFailed(std::string_view caption, const std::string& message) {
-  lastError_ = message;
-  log_->Bug(message, "VLibrary::Open");
-  CurrentPrompt().Message(caption, message, PromptIcon::kError);
+int VLibrary::OpenFailed(std::string_view caption, const std::string& logged, const std::string& reason) {
+  log_->Bug(logged, "VLibrary::Open");
+  lastError_ = "The value library '" + path_ + "' could not be opened: " + reason;
+  CurrentPrompt().Message(caption, lastError_, PromptIcon::kError);
   return -1;
 }
 
@@ -225,7 +225,7 @@ int VLibrary::OpenXml() {
     reason = e.what();
   }
   xmlLists_.clear();
-  return OpenFailed("Error", "Could not load XML Value Library:\r\n" + reason);
+  return OpenFailed("Error", "Could not load XML Value Library:\r\n" + reason, reason);
 }
 
 int VLibrary::OpenDatabase() {
@@ -257,7 +257,7 @@ int VLibrary::OpenDatabase() {
     }
     db_.reset();
   }
-  return OpenFailed("Value Library", "Open Value Library '" + path_ + "' error: " + reason);
+  return OpenFailed("Value Library", "Open Value Library '" + path_ + "' error: " + reason, reason);
 }
 
 int VLibrary::QueryTexts(const std::string& sql, std::vector<std::string>& out) {

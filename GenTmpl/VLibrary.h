@@ -53,7 +53,8 @@ class VLibrary {
   bool IsOpen() const { return open_; }
   bool IsXml() const { return xml_; }
   const std::string& Path() const { return path_; }
-  // Text of the last failure.
+  // Text of the last failure; after a failed Open, "The value library '<path>'
+  // could not be opened: <reason>".
   const std::string& LastError() const { return lastError_; }
 
   // Copies the values of `field` of `list` (narrowed by `filter`, an SQL
@@ -133,8 +134,9 @@ class VLibrary {
   const XmlList* FindXmlList(std::string_view name) const;
   // Index of the next value of a list of n > 0 values.
   size_t Pick(size_t n, bool sequential);
-  // Shows and logs a failure of Open; returns -1.
-  int OpenFailed(std::string_view caption, const std::string& message);
+  // Logs `logged` and shows, once, which library could not be opened and
+  // why; returns -1.
+  int OpenFailed(std::string_view caption, const std::string& logged, const std::string& reason);
 
   std::string path_;
   bool xml_ = false;

@@ -453,7 +453,7 @@ int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& is
         ChooseFromList(value, c, s, c == s ? 0 : st.groupPos, isNull);
         break;
       case kMethodLibrary:
-        if (!state_[s]->loaded) LoadLibrary(s);
+        if (!state_[s]->loaded && !LoadLibrary(s)) return kRowFailed;
         ChooseFromList(value, c, s, 0, isNull);
         break;
       case kMethodIncremental: {
@@ -753,7 +753,7 @@ void RowGenerator::LoadFile(size_t s) {
   for (size_t k = 0; k < widest; ++k) src.cache[k].resize(lines);
 }
 
-void RowGenerator::LoadLibrary(size_t s) {
+bool RowGenerator::LoadLibrary(size_t s) {
   State& src = *state_[s];
   const ColumnRule& source = columns_[s];
   src.loaded = true;
@@ -766,10 +766,20 @@ void RowGenerator::LoadLibrary(size_t s) {
   if (longest > 0) {
     std::erase_if(values, [longest](const std::string& v) { return static_cast<int64_t>(v.size()) > longest; });
   }
+  if (!options_.library || !options_.library->IsOpen()) {
+    // Not the column's fault, and no value would be right: the rule stops.
+    const std::string library = options_.library ? " '" + options_.library->Path() + "'" : "";
+    Warn(s, "Error",
+         "Column " + std::to_string(s + 1) + " needs Library item '" + source.LibName + "', but the value library" +
+             library + " could not be opened",
+         true);
+    return false;
+  }
   if (values.empty()) {
     Warn(s, "Warning!",
          "Column " + std::to_string(s + 1) + " is not compatible with Library item '" + source.LibName + "'", false);
   }
+  return true;
 }
 
 int RowGenerator::IncrementalValue(std::string& value, size_t c) {

@@ -117,7 +117,9 @@ class RowGenerator {
   int SqlValue(std::string& value, size_t c, size_t s, bool& isNull);
   int RunSql(size_t s, bool all);
   void LoadFile(size_t s);
-  void LoadLibrary(size_t s);
+  // Loads a Value Library column's list; false (the error shown) when no
+  // value library is open.
+  bool LoadLibrary(size_t s);
   int IncrementalValue(std::string& value, size_t c);
   void PatternValue(std::string& value, size_t c, std::string_view pattern);
   // Picks from list `p` of `s`'s cache for `c`; false when the list is empty.

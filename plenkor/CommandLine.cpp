@@ -9,7 +9,7 @@
 #include "GenTmpl/VLibrary.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/FlatFileRun.h"
-#include "plenkor/LibraryLocation.h"
+#include "GenTmpl/LibraryLocation.h"
 #include "plenkor/PlenkorSettings.h"
 #include "support/Log.h"
 #include "support/Settings.h"
@@ -116,7 +116,7 @@ int PlenkorMain(int argc, const char* const* argv, std::FILE* out, std::FILE* er
   if (!command.output.empty()) definition.TXTFile = command.output;
   if (command.rows >= 0) FileRule(definition).Records = static_cast<int>(command.rows);
 
-  const std::string libraryPath = PlenkorLibraryPath();
+  const std::string libraryPath = FindValueLibrary(std::string());
   if (command.action == PlenkorCommand::kPreview) return Preview(definition, libraryPath, log, out, err);
 
   VLibrary library;

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "GenTmpl/LibraryLocation.h"
 #include "GenTmpl/VLibrary.h"
 #include "project/Project.h"
 #include "project/ProjectDocument.h"
@@ -31,15 +32,6 @@ fs::path ProgramPath(const char* argv0) {
 
 CQuarnelApp::CQuarnelApp() = default;
 CQuarnelApp::~CQuarnelApp() = default;
-
-std::string CQuarnelApp::ValueLibraryPath(const std::string& setting, const fs::path& programDir,
-                                          const fs::path& dataDir) {
-  std::error_code ec;
-  if (!setting.empty() && fs::is_regular_file(setting, ec)) return setting;
-  fs::path beside = programDir / "library.db";
-  if (fs::is_regular_file(beside, ec)) return beside.string();
-  return (dataDir / "library.db").string();
-}
 
 void CQuarnelApp::ConsoleOutput(std::string_view text, int lineFeed) {
   if (!hasConsole_) return;
@@ -93,8 +85,7 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
     log_->SetPerformanceMode(true);
   }
 
-  libraryPath_ = ValueLibraryPath(settings_->GetSettingStr(0, "ValuesLibrary"), programPath_.parent_path(),
-                                  QUARNEL_DATA_DIR);
+  libraryPath_ = FindValueLibrary(settings_->GetSettingStr(0, "ValuesLibrary"));
   library_ = std::make_unique<VLibrary>();
   library_->Open(libraryPath_, *log_);  // a library that can not be opened is reported; the program goes on
 

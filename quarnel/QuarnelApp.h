@@ -45,12 +45,6 @@ class CQuarnelApp {
   // set; nothing without a console.
   void ConsoleOutput(std::string_view text, int lineFeed);
 
-  // The value library file: the ValuesLibrary setting when it names an
-  // existing file, else library.db beside the program, else the one in the
-  // installed data folder.
-  static std::string ValueLibraryPath(const std::string& setting, const std::filesystem::path& programDir,
-                                      const std::filesystem::path& dataDir);
-
  private:
   int RunConsole();
   // Writes the execution report of --exec-report from the rules of the run;

@@ -11,7 +11,7 @@ cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 120
 
 # A minute of coverage-guided fuzzing of the pattern engine under the sanitizers.
 fuzz="$root/build-fuzz"

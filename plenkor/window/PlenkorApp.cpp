@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "GenTmpl/VLibrary.h"
-#include "plenkor/LibraryLocation.h"
+#include "GenTmpl/LibraryLocation.h"
 #include "plenkor/PlenkorSettings.h"
 #include "plenkor/window/GuiPrompt.h"
 #include "plenkor/window/PlenkorWindow.h"
@@ -34,7 +34,7 @@ int RunPlenkorWindow(int argc, char** argv) {
   log.Begin("Plenkor", nullptr, "plenkor");
   log.InstallCrashHandlers();
 
-  const std::string libraryPath = PlenkorLibraryPath();
+  const std::string libraryPath = FindValueLibrary(std::string());
   VLibrary library;
   library.Open(libraryPath, log);  // a library that can not be opened is reported; the window works without it
 
@@ -44,6 +44,7 @@ int RunPlenkorWindow(int argc, char** argv) {
   const QString start = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QString::fromStdString(settings.getStr("PkLastFile"));
   if (!start.isEmpty() && (argc == 2 || QFileInfo(start).isFile())) window.OpenDefinition(start);
   window.show();
+  if (!library.IsOpen()) prompt.Message("Value Library", library.LastError(), PromptIcon::kWarning);
   const int status = QApplication::exec();
   SetCurrentPrompt(nullptr);
   log.RemoveCrashHandlers();

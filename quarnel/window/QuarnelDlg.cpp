@@ -29,6 +29,7 @@
 #include "quarnel/ConnectionControl.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/ProjectTools.h"
+#include "GenTmpl/VLibrary.h"
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/Reports.h"
 #include "quarnel/Version.h"
@@ -282,6 +283,9 @@ void CQuarnelDlg::RebuildRecentMenu() {
 
 void CQuarnelDlg::StartUp() {
   ProgramSettings& settings = app_.settings();
+  // Said once here: the columns and functions that need the library say so
+  // themselves when a run meets them.
+  if (!app_.library().IsOpen()) prompt_.Message("Value Library", app_.library().LastError(), PromptIcon::kWarning);
   if (TipsDialog::ShowAtStart()) ShowTips();
   std::string path = app_.state().projectFile;
   if (path.empty() && settings.GetSettingInt(1, "LoadLastFile")) path = settings.GetSettingStr(0, "LastFile");

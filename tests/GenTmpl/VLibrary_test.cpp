@@ -1,4 +1,5 @@
 #include "GenTmpl/VLibrary.h"
+#include "GenTmpl/LibraryLocation.h"
 
 #include <gtest/gtest.h>
 
@@ -315,11 +316,16 @@ TEST_P(VLibraryBadFile, FailsWithTheMessageAndLoadsNothing) {
   EXPECT_FALSE(lib.IsOpen());
   ASSERT_EQ(prompt.messages.size(), 1u);
   EXPECT_EQ(prompt.messages[0].first, bad.caption);
-  const std::string expected = std::string(bad.messageStart) +
-                               (std::string_view(bad.caption) == "Error" ? "" : path + "' error: ");
+  // The user is told which file and why; the log keeps the failure's own text.
+  const std::string expected = "The value library '" + path + "' could not be opened: ";
   EXPECT_EQ(prompt.messages[0].second.rfind(expected, 0), 0u) << prompt.messages[0].second;
   EXPECT_GT(prompt.messages[0].second.size(), expected.size()) << "no reason given";
-  EXPECT_NE(log.GetLastRows().find("STATE VLibrary::Open"), std::string::npos);
+  EXPECT_EQ(lib.LastError(), prompt.messages[0].second);
+  const std::string logged = log.GetLastRows();
+  EXPECT_NE(logged.find("STATE VLibrary::Open"), std::string::npos);
+  const std::string loggedStart = std::string(bad.messageStart) +
+                                  (std::string_view(bad.caption) == "Error" ? "" : path + "' error: ");
+  EXPECT_NE(logged.find(loggedStart), std::string::npos) << logged;
   // A missing library is not created by trying it.
   EXPECT_EQ(fs::exists(path), bad.content != nullptr);
 
@@ -536,6 +542,30 @@ TEST_F(VLibraryTest, PhraseTextReadsAFileWithoutALibrary) {
   // No file and no library.
   PhraseList none;
   EXPECT_EQ(lib.PhraseText(none, "EN", 50, text), VLibrary::kLoadFailed);
+}
+
+TEST(FindValueLibrary, TakesTheFirstPlaceThatHoldsALibrary) {
+  testenv::TempDir dir;
+  for (const char* sub : {"bin", "share", "build"}) fs::create_directories(dir.path() / sub);
+  LibraryPlaces places;
+  places.override = dir.file("override.db");
+  places.setting = dir.file("mine.xml");
+  places.programDir = dir.path() / "bin";
+  places.dataDir = dir.path() / "share";
+  places.buildDir = dir.path() / "build";
+  // Nothing anywhere: the installed place, so that the message names it.
+  EXPECT_EQ(FindValueLibrary(places), (dir.path() / "share" / "library.db").string());
+  // An uninstalled build finds its own library wherever the program lies.
+  testenv::WriteFile(dir.path() / "build" / "library.db", "x");
+  EXPECT_EQ(FindValueLibrary(places), (dir.path() / "build" / "library.db").string());
+  testenv::WriteFile(dir.path() / "share" / "library.db", "x");
+  EXPECT_EQ(FindValueLibrary(places), (dir.path() / "share" / "library.db").string());
+  testenv::WriteFile(dir.path() / "bin" / "library.db", "x");
+  EXPECT_EQ(FindValueLibrary(places), (dir.path() / "bin" / "library.db").string());
+  testenv::WriteFile(places.setting, "<library/>");
+  EXPECT_EQ(FindValueLibrary(places), places.setting);
+  testenv::WriteFile(places.override, "x");
+  EXPECT_EQ(FindValueLibrary(places), places.override);
 }
 
 }  // namespace

@@ -60,6 +60,12 @@ std::string PostgresConnStr() {
   return conn;
 }
 
+void UsePrivateEnvironment() {
+  static const TempDir home;
+  setenv("QUARNEL_HOME", home.path().c_str(), 1);
+  setenv("QUARNEL_LIBRARY", (BinaryDir() / "library.db").c_str(), 0);
+}
+
 int RunScript(CDB& db, const std::string& script) {
   CParse parse;
   parse.Parse(script);

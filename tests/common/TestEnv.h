@@ -37,6 +37,12 @@ std::string PostgresConnStr();
 std::filesystem::path SourceDir();
 std::filesystem::path BinaryDir();
 
+// Makes the test program independent of the machine it runs on: settings,
+// logs and global variables go to a home folder of its own (removed at exit),
+// and the value library is the one this build made, unless QUARNEL_LIBRARY
+// names another. Every test program calls it before its first test.
+void UsePrivateEnvironment();
+
 // Runs every statement of a script (the script parser splits it); each
 // failing statement is a test failure. Returns the number that failed.
 int RunScript(CDB& db, const std::string& script);

@@ -385,6 +385,23 @@ TEST(LibraryTest, FieldAndLengthFilter) {
   EXPECT_TRUE(h.prompt.Showed("Warning!", "Column 1 is not compatible with Library item 'FirstNames'"));
 }
 
+TEST(LibraryTest, AColumnOfALibraryThatCouldNotBeOpenedFailsAndSaysSo) {
+  Harness h;
+  testenv::TempDir dir;
+  VLibrary library;
+  library.Open(dir.file("missing.db"), h.log.log());
+  h.options.library = &library;
+  ColumnRule names = MakeColumn("n", 12, 20, kMethodLibrary);
+  names.LibName = "FirstNames";
+  RowGenerator generator(h.options, nullptr);
+  ASSERT_EQ(generator.GenerateValues(OneColumnRule(names)), 0);
+  std::string values, line;
+  EXPECT_EQ(generator.GenOneRowValues(values, 1, line, ","), kRowFailed);
+  EXPECT_TRUE(h.prompt.Showed("Error", "Column 1 needs Library item 'FirstNames', but the value library '" +
+                                           dir.file("missing.db") + "' could not be opened"));
+  EXPECT_FALSE(h.prompt.Showed("Warning!", "is not compatible"));
+}
+
 TEST(PatternTest, TooLongValuesAreRetriedAndErrorsReportedOnce) {
   Harness h;
   ColumnRule fits = MakeColumn("p", 12, 3, kMethodPattern);

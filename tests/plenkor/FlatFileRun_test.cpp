@@ -50,7 +50,7 @@ class FlatFileRunTest : public ::testing::Test {
     AddField(definition_, MakeField("Code", "String", 0, "Random String", "A{2}", 2), &message);
     FileRule(definition_).Records = 3;
   }
-  void TearDown() override { unsetenv("QUARNEL_HOME"); }
+  void TearDown() override { testenv::UsePrivateEnvironment(); }
 
   testenv::TempDir home_;
   testenv::TempDir dir_;
@@ -253,7 +253,7 @@ TEST(PlenkorSettingsTest, DefaultsAndTheRecentFilesRule) {
   reloaded.SetProfileName(kPlenkorProfile);
   ASSERT_EQ(reloaded.LoadData(), 0);
   EXPECT_EQ(reloaded.getStr("PkProfile0"), home.file("d10.qrp"));
-  unsetenv("QUARNEL_HOME");
+  testenv::UsePrivateEnvironment();
 }
 
 }  // namespace

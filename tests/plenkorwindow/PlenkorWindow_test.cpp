@@ -29,6 +29,7 @@
 #include "plenkor/window/PlenkorWindow.h"
 #include "support/Log.h"
 #include "support/Settings.h"
+#include "tests/common/ModalGuard.h"
 #include "tests/common/TestEnv.h"
 
 namespace {
@@ -93,6 +94,7 @@ class PlenkorWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase();
   void init();
   void cleanup();
 
@@ -149,6 +151,11 @@ class PlenkorWindowTest : public QObject {
   std::unique_ptr<PlenkorWindow> window_;
 };
 
+void PlenkorWindowTest::initTestCase() {
+  testenv::UsePrivateEnvironment();
+  testenv::GuardQtTestAgainstUnansweredModals();
+}
+
 void PlenkorWindowTest::init() {
   home_ = std::make_unique<testenv::TempDir>();
   dir_ = std::make_unique<testenv::TempDir>();
@@ -168,7 +175,7 @@ void PlenkorWindowTest::cleanup() {
   settings_.reset();
   dir_.reset();
   home_.reset();
-  qunsetenv("QUARNEL_HOME");
+  testenv::UsePrivateEnvironment();  // back to the program's own home
 }
 
 void PlenkorWindowTest::TypeName(const QString& name) {

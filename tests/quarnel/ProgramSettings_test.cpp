@@ -14,7 +14,7 @@ namespace {
 class ProgramSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("QUARNEL_HOME", dir.path().c_str(), 1); }
-  void TearDown() override { unsetenv("QUARNEL_HOME"); }
+  void TearDown() override { testenv::UsePrivateEnvironment(); }
   testenv::TempDir dir;
 };
 

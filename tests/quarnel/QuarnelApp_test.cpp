@@ -151,20 +151,14 @@ TEST_F(ConsoleModeTest, PatternsFromTheCommandLine) {
   EXPECT_EQ(Quarnel("--pattern x --rows many").status, 2);
 }
 
-TEST(ValueLibraryPath, PrefersSettingThenProgramFolderThenDataFolder) {
-  testenv::TempDir dir;
-  fs::create_directories(dir.path() / "bin");
-  fs::create_directories(dir.path() / "share");
-  const std::string custom = dir.file("mine.xml");
-  EXPECT_EQ(CQuarnelApp::ValueLibraryPath(custom, dir.path() / "bin", dir.path() / "share"),
-            (dir.path() / "share" / "library.db").string());
-  testenv::WriteFile(dir.path() / "bin" / "library.db", "x");
-  EXPECT_EQ(CQuarnelApp::ValueLibraryPath(custom, dir.path() / "bin", dir.path() / "share"),
-            (dir.path() / "bin" / "library.db").string());
-  testenv::WriteFile(custom, "<library/>");
-  EXPECT_EQ(CQuarnelApp::ValueLibraryPath(custom, dir.path() / "bin", dir.path() / "share"), custom);
-  EXPECT_EQ(CQuarnelApp::ValueLibraryPath("", dir.path() / "bin", dir.path() / "share"),
-            (dir.path() / "bin" / "library.db").string());
+TEST_F(ConsoleModeTest, AMissingValueLibraryIsSaidOnceAndFailsTheValuesThatNeedIt) {
+  const Result r = Quarnel("--library nofile.db --pattern '$List(1,$Lib(Cities))' --rows 1000");
+  EXPECT_EQ(r.status, 1) << r.out;
+  const std::string said = "The value library 'nofile.db' could not be opened: no such file";
+  const size_t first = r.out.find(said);
+  ASSERT_NE(first, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(said, first + 1), std::string::npos) << "said more than once:\n" << r.out;
+  EXPECT_NE(r.out.find("error 1801: LibData: could not open library at 'nofile.db'."), std::string::npos) << r.out;
 }
 
 }  // namespace

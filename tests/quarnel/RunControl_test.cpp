@@ -213,7 +213,7 @@ TEST(RunControlTest, RunOptionsComeFromTheSettings) {
   const RunSummary summary = control.Run(project, {});
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(ExitStatusOf(summary, false), kExitNotRun);
-  unsetenv("QUARNEL_HOME");
+  testenv::UsePrivateEnvironment();
 }
 
 TEST(RunControlTest, ExitStatuses) {

@@ -35,6 +35,7 @@
 #include "support/Log.h"
 #include "support/Odbc.h"
 #include "support/Prompt.h"
+#include "tests/common/ModalGuard.h"
 #include "tests/common/TestEnv.h"
 
 namespace {
@@ -130,6 +131,8 @@ class EditorsTest : public QObject {
 };
 
 void EditorsTest::initTestCase() {
+  testenv::UsePrivateEnvironment();
+  testenv::GuardQtTestAgainstUnansweredModals();
   SetCurrentPrompt(&prompt_);
   dir_ = std::make_unique<testenv::TempDir>();
   db_ = std::make_unique<CODBC>();

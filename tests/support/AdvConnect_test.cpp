@@ -14,7 +14,7 @@ namespace {
 class AdvConnectTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("QUARNEL_HOME", home_.path().c_str(), 1); }
-  void TearDown() override { unsetenv("QUARNEL_HOME"); }
+  void TearDown() override { testenv::UsePrivateEnvironment(); }
   testenv::TempDir home_;
   testenv::TempDir dir_;
 };

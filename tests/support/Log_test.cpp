@@ -25,7 +25,7 @@ class LogTest : public ::testing::Test {
     settings.Add("TruncateSize", _Settings::kInt, 10, "");
     settings.setStr("LogFilePath", dir.path().string());
   }
-  void TearDown() override { unsetenv("QUARNEL_HOME"); }
+  void TearDown() override { testenv::UsePrivateEnvironment(); }
   std::string LogText() const { return testenv::ReadFile(dir.path() / "quarnel.log"); }
 
   testenv::TempDir dir;

@@ -17,7 +17,7 @@ class SettingsTest : public ::testing::Test {
     Register(general, "General");
     Register(other, "Other");
   }
-  void TearDown() override { unsetenv("QUARNEL_HOME"); }
+  void TearDown() override { testenv::UsePrivateEnvironment(); }
 
   static void Register(_Settings& s, const char* profile) {
     s.Add("Count", _Settings::kInt, 50, "");
