@@ -170,6 +170,7 @@ struct RowGenerator::State {
   bool formatFloat = false;  // sFormat has an "f" after its first character
 
   // Per row.
+  std::string valueFormat;  // the value format a pattern gave this row's value
   std::string pending;  // set by a linked-table key group for this row
   bool hasPending = false;
   bool pendingNull = false;
@@ -827,7 +828,9 @@ void RowGenerator::PatternValue(std::string& value, size_t c, std::string_view p
   const ColumnRule& col = columns_[c];
   for (int evaluation = 0; evaluation < kMaxPatternEvaluations; ++evaluation) {
     value.clear();
-    if (patterns_.Generate(value, static_cast<int>(c), pattern) != 0) {
+    // Stored as the column's value once the row's value is final, so that a
+    // retry never becomes the previous value.
+    if (patterns_.Generate(value, -1, pattern, &state_[c]->valueFormat) != 0) {
       const std::string text = "Error: '" + patterns_.ErrorMessage() + "'\r\nPattern '" + std::string(pattern) + "'";
       State& st = *state_[c];
       if (!st.warned) {
@@ -867,6 +870,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
     st->previousNull = st->field.isNull;
     st->previousExpr = st->rawExpr;
     st->hasPending = false;
+    st->valueFormat.clear();
   }
   const bool fixed = delimiter == kFixedLengthDelimiter;
   const bool bulk = options_.UseBULK != 0;
@@ -897,7 +901,6 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
         field.expression = expression;
         bool wrapped = false;
         if ((!col.NoQuotas || quoting) && !expression) wrapped = EscapeQuotes(value);
-        patterns_.SetColumnValue(static_cast<int>(c), value);
         if (isNull) {
           value = "NULL";
         } else if (!quoting || expression) {
@@ -933,6 +936,8 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
         }
         break;
       }
+      // References to the column see the value as it was made, once a row.
+      patterns_.SetColumnValue(static_cast<int>(c), field.raw, st.valueFormat);
     }
     if (!field.included) continue;
     if (position > 0) values += ',';
@@ -983,28 +988,3 @@ void RowGenerator::WriteXmlRow() {
   xml->CloseTag("row");
 }
 
-int RowGenerator::MeasureWidths(std::vector<unsigned>& widths, int rows) {
-  size_t position = 0;
-  std::string value;
-  for (size_t c = 0; c < columns_.size(); ++c) {
-    const ColumnRule& col = columns_[c];
-    if (col.Method == kMethodIgnore && !options_.UseBULK) continue;
-    const size_t s = col.groupNo > 0 && state_[c]->leader != c && col.Method != kMethodIncremental ? state_[c]->leader : c;
-    size_t longest = 0;
-    for (int i = 0; i < rows && col.Method != kMethodIgnore; ++i) {
-      value.clear();
-      bool isNull = false;
-      int expression = 0;
-      state_[c]->hasPending = false;
-      const int status = OneFieldValue(value, c, s, isNull, static_cast<int>(position), expression);
-      if (status != kRowOk) return status;
-      std::string_view text = value;
-      if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
-      longest = std::max(longest, text.size());
-    }
-    if (widths.size() <= position) widths.resize(position + 1, 0);
-    widths[position] = static_cast<unsigned>(std::min<size_t>(longest, UINT32_MAX));
-    ++position;
-  }
-  return kRowOk;
-}

@@ -5,8 +5,8 @@
 // quoting, the NULL share and uniqueness, and assembles the SQL value list,
 // the text line and the XML row element.
 //
-// Calling order per rule: GenerateValues; optionally MeasureWidths (which
-// draws values like rows do); then GenOneRowValues for rows 1, 2, ... The
+// Calling order per rule: GenerateValues; then GenOneRowValues for rows 1,
+// 2, ... Nothing else draws values, so every output sees the same rows. The
 // row's values stay readable through Field() until the next row. The pattern
 // engine is prepared here (columns added, NextRow after each row); the caller
 // only hands it the named generators through Patterns().
@@ -81,9 +81,6 @@ class RowGenerator {
   // The prepared columns, in rule order.
   const std::vector<ColumnRule>& Columns() const { return columns_; }
   const RowField& Field(size_t column) const;
-  // Measures fixed-length widths: `rows` values of every included column,
-  // the longest (without surrounding quotes) stored in `widths`.
-  int MeasureWidths(std::vector<unsigned>& widths, int rows = 100);
 
   // Wraps a date or time value of column `c` in the run's date conversion
   // when one is set; `expression` then says the value is a complete literal.

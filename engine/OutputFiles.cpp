@@ -9,6 +9,7 @@
 #include "engine/RunOptions.h"
 #include "project/Project.h"
 #include "support/Log.h"
+#include "support/TextUtil.h"
 
 namespace {
 
@@ -33,8 +34,7 @@ unsigned Digits(int64_t m) {
   return n;
 }
 
-// Nominal width and alignment of a column in fixed-width output.
-unsigned NominalWidth(const ColumnRule& column, const RunOptions& options, bool& left) {
+unsigned TypeWidth(const ColumnRule& column, const RunOptions& options, bool& left) {
   left = false;
   int64_t magnitude = 0;
   if (column.Method == kMethodRandom) {
@@ -53,6 +53,19 @@ unsigned NominalWidth(const ColumnRule& column, const RunOptions& options, bool&
     case 11: case 93: return 19;
     default: return digitsOr(14);
   }
+}
+
+// Nominal width and alignment of a column in fixed-width output, in
+// characters: from the column's type and size, and for a list of plain items
+// at least its longest item.
+unsigned NominalWidth(const ColumnRule& column, const RunOptions& options, bool& left) {
+  unsigned width = TypeWidth(column, options, left);
+  if (column.Method == kMethodValueList && !column.asMask) {
+    for (const std::string& item : column.Values) {
+      width = std::max(width, static_cast<unsigned>(std::min<size_t>(CharacterCount(item), UINT32_MAX)));
+    }
+  }
+  return width;
 }
 
 // The text between the quotes of a fixed-width value.
@@ -155,8 +168,9 @@ void OutputFiles::FixedLength(std::string& out, std::string_view value, const Co
   const std::string_view text = Unquoted(value);
   if (widths_.size() <= position) widths_.resize(position + 1, nominal);
   unsigned& stored = widths_[position];
-  stored = std::max({nominal, stored, static_cast<unsigned>(std::min<size_t>(text.size(), UINT32_MAX))});
-  const size_t pad = stored - text.size();
+  const size_t characters = CharacterCount(text);
+  stored = std::max({nominal, stored, static_cast<unsigned>(std::min<size_t>(characters, UINT32_MAX))});
+  const size_t pad = stored - characters;
   if (!left) out.append(pad, ' ');
   out += text;
   if (left) out.append(pad, ' ');

@@ -272,8 +272,9 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   const bool fixed = delimiter_ == kFixedLengthDelimiter;
 
   PrepareRuleTexts(rule, tableName);
+  // Fixed-length widths come from the columns' types and sizes; drawing
+  // values to measure them would change the rows every output receives.
   outputs_->Widths().clear();
-  if (fixed) generator_->MeasureWidths(outputs_->Widths());
 
   inTransaction_ = false;
   uncommitted_ = 0;

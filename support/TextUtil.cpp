@@ -43,3 +43,9 @@ std::string UnquoteIdentifier(std::string_view name) {
   }
   return out;
 }
+
+size_t CharacterCount(std::string_view text) {
+  size_t count = 0;
+  for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
+}

@@ -1,6 +1,7 @@
 // Small text helpers shared by the support library.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@ std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 // Comparison without regard to ASCII case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// Characters of UTF-8 text: bytes that start a character (a byte that is not
+// valid UTF-8 counts as one).
+size_t CharacterCount(std::string_view text);
 // An identifier without its surrounding quotes ("name", [name] or `name`), with
 // doubled closing quotes made single.
 std::string UnquoteIdentifier(std::string_view name);

@@ -104,8 +104,8 @@ TEST(FixedLengthTest, WidthsFollowTypesAndOnlyGrow) {
   files.FixedLength(out, "N'é'", text, 2);
   files.FixedLength(out, "2024-01-02", date, 3);
   files.FixedLength(out, "7", small, 4);
-  // Widths count bytes: the two bytes of "é" fill two of its five places.
-  EXPECT_EQ(out, "         42ab   é   2024-01-02  7");
+  // Widths count characters: "é" fills one of its five places, so UTF-8 lines stay aligned.
+  EXPECT_EQ(out, "         42ab   é    2024-01-02  7");
   out.clear();
   files.FixedLength(out, "1234567890123", number, 0);
   EXPECT_EQ(out, "1234567890123");

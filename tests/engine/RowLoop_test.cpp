@@ -137,6 +137,37 @@ TEST_P(RunDatabase, CountingOnlyWritesFilesAndTouchesNoTable) {
   EXPECT_EQ(testenv::ReadFile(dir.file("two.txt")), "1,alpha\r\n2,beta\r\n3,O'Hara\r\n");
 }
 
+TEST_P(RunDatabase, EveryTextFormatLoadsTheSameRows) {
+  // Counters and sequential lists must not move on for the sake of an output.
+  std::vector<std::string> tables, scripts;
+  for (const char* delimiter : {",", "<fixed length>", "<tab>"}) {
+    ASSERT_EQ(RunScript(*db, "delete from t_run"), 0);
+    const std::string name = "out" + std::to_string(tables.size());
+    h.project.ToFile = 1;
+    h.project.SQLFile = dir.file(name + ".sql");
+    h.project.ToTxtFile = 1;
+    h.project.TXTFile = dir.file(name + ".txt");
+    h.project.TxtDelimiter = delimiter;
+    h.project.rules = {IdRule("t_run", 4, 0)};
+    Run();
+    std::string table;
+    for (const std::string& row : Committed("select id || '|' || name from t_run order by id")) table += row + "\n";
+    tables.push_back(table);
+    scripts.push_back(testenv::ReadFile(h.project.SQLFile));
+    if (std::string_view(delimiter) == "<fixed length>") {
+      // An integer takes 11 characters, right-aligned; varchar(20) 20, left-aligned.
+      auto line = [](char id, std::string name) { return std::string(10, ' ') + id + name.append(20 - name.size(), ' ') + "\r\n"; };
+      EXPECT_EQ(testenv::ReadFile(h.project.TXTFile),
+                line('1', "alpha") + line('2', "beta") + line('3', "O'Hara") + line('4', "alpha"));
+    }
+  }
+  EXPECT_EQ(tables[0], "1|alpha\n2|beta\n3|O'Hara\n4|alpha\n");
+  EXPECT_EQ(tables[1], tables[0]);
+  EXPECT_EQ(tables[2], tables[0]);
+  EXPECT_EQ(scripts[1], scripts[0]);
+  EXPECT_EQ(scripts[2], scripts[0]);
+}
+
 TEST_P(RunDatabase, BulkLoadsChunksWithTheHeaderOnlyInTheFirst) {
   h.options.UseBULK = 1;
   h.options.LogLevel = 1;
