@@ -134,8 +134,8 @@ class VLibrary {
   const XmlList* FindXmlList(std::string_view name) const;
   // Index of the next value of a list of n > 0 values.
   size_t Pick(size_t n, bool sequential);
-  // Logs `logged` and shows, once, which library could not be opened and
-  // why; returns -1.
+  // Logs `logged`, shows which library could not be opened and why, and
+  // keeps that as LastError; returns -1.
   int OpenFailed(std::string_view caption, const std::string& logged, const std::string& reason);
 
   std::string path_;

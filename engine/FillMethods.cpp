@@ -758,15 +758,6 @@ bool RowGenerator::LoadLibrary(size_t s) {
   State& src = *state_[s];
   const ColumnRule& source = columns_[s];
   src.loaded = true;
-  std::string list, field;
-  VLibrary::SplitLibName(source.LibName, list, field);
-  auto& values = src.cache[0];
-  values.clear();
-  if (options_.library && options_.library->LoadList(list, field, {}, values) < 0) values.clear();
-  const int64_t longest = LeadingInteger(source.HighRange);
-  if (longest > 0) {
-    std::erase_if(values, [longest](const std::string& v) { return static_cast<int64_t>(v.size()) > longest; });
-  }
   if (!options_.library || !options_.library->IsOpen()) {
     // Not the column's fault, and no value would be right: the rule stops.
     const std::string library = options_.library ? " '" + options_.library->Path() + "'" : "";
@@ -775,6 +766,15 @@ bool RowGenerator::LoadLibrary(size_t s) {
              library + " could not be opened",
          true);
     return false;
+  }
+  std::string list, field;
+  VLibrary::SplitLibName(source.LibName, list, field);
+  auto& values = src.cache[0];
+  values.clear();
+  if (options_.library->LoadList(list, field, {}, values) < 0) values.clear();
+  const int64_t longest = LeadingInteger(source.HighRange);
+  if (longest > 0) {
+    std::erase_if(values, [longest](const std::string& v) { return static_cast<int64_t>(v.size()) > longest; });
   }
   if (values.empty()) {
     Warn(s, "Warning!",

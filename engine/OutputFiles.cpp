@@ -34,7 +34,9 @@ unsigned Digits(int64_t m) {
   return n;
 }
 
-unsigned TypeWidth(const ColumnRule& column, const RunOptions& options, bool& left) {
+// Nominal width and alignment of a column in fixed-width output, in
+// characters, from its type and size.
+unsigned NominalWidth(const ColumnRule& column, const RunOptions& options, bool& left) {
   left = false;
   int64_t magnitude = 0;
   if (column.Method == kMethodRandom) {
@@ -55,17 +57,14 @@ unsigned TypeWidth(const ColumnRule& column, const RunOptions& options, bool& le
   }
 }
 
-// Nominal width and alignment of a column in fixed-width output, in
-// characters: from the column's type and size, and for a list of plain items
-// at least its longest item.
-unsigned NominalWidth(const ColumnRule& column, const RunOptions& options, bool& left) {
-  unsigned width = TypeWidth(column, options, left);
+// The longest item of a list of plain items, in characters; 0 for any other
+// column. Items that are patterns say nothing about their values' widths.
+unsigned LongestItem(const ColumnRule& column) {
+  size_t longest = 0;
   if (column.Method == kMethodValueList && !column.asMask) {
-    for (const std::string& item : column.Values) {
-      width = std::max(width, static_cast<unsigned>(std::min<size_t>(CharacterCount(item), UINT32_MAX)));
-    }
+    for (const std::string& item : column.Values) longest = std::max(longest, CharacterCount(item));
   }
-  return width;
+  return static_cast<unsigned>(std::min<size_t>(longest, UINT32_MAX));
 }
 
 // The text between the quotes of a fixed-width value.
@@ -166,7 +165,9 @@ void OutputFiles::FixedLength(std::string& out, std::string_view value, const Co
   bool left = false;
   const unsigned nominal = std::min(NominalWidth(column, options_, left), kMaxNominalWidth);
   const std::string_view text = Unquoted(value);
-  if (widths_.size() <= position) widths_.resize(position + 1, nominal);
+  if (widths_.size() <= position) {
+    widths_.resize(position + 1, std::min(std::max(nominal, LongestItem(column)), kMaxNominalWidth));
+  }
   unsigned& stored = widths_[position];
   const size_t characters = CharacterCount(text);
   stored = std::max({nominal, stored, static_cast<unsigned>(std::min<size_t>(characters, UINT32_MAX))});

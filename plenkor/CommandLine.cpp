@@ -6,10 +6,10 @@
 
 #include "GenTmpl/PatternEngine.h"
 #include "GenTmpl/PatternRunner.h"
+#include "GenTmpl/LibraryLocation.h"
 #include "GenTmpl/VLibrary.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/FlatFileRun.h"
-#include "GenTmpl/LibraryLocation.h"
 #include "plenkor/PlenkorSettings.h"
 #include "support/Log.h"
 #include "support/Settings.h"

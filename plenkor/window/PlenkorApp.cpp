@@ -5,8 +5,8 @@
 #include <clocale>
 #include <cstdio>
 
-#include "GenTmpl/VLibrary.h"
 #include "GenTmpl/LibraryLocation.h"
+#include "GenTmpl/VLibrary.h"
 #include "plenkor/PlenkorSettings.h"
 #include "plenkor/window/GuiPrompt.h"
 #include "plenkor/window/PlenkorWindow.h"
