@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 #include "project/ProjectDocument.h"
 #include "quarnel/QuarnelApp.h"
@@ -40,6 +41,15 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
+  // What the program logged is the first thing to read when a window test fails.
+  if (HasFailure()) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home_.path(), ec)) {
+      if (entry.path().extension() != ".log") continue;
+      const std::string log = testenv::ReadFile(entry.path());
+      std::cerr << "---- end of " << entry.path() << "\n" << log.substr(log.size() > 6000 ? log.size() - 6000 : 0) << "\n";
+    }
+  }
   db_.reset();
   QDir::setCurrent(QDir::tempPath());
 }
