@@ -308,7 +308,20 @@ int AutoRules::MakeRule(const std::string& table, Rule& rule) {
   }
   rule.TabName = table;
   const bool singleKey = facts.primaryKey.size() == 1;
-  const auto unique = [&](const FLD_DESC& f) { return (singleKey && f.isKey) || f.isUnique ? 1 : 0; };
+  // Distinct values in one column of a composite key keep the whole key
+  // distinct: the last key column that no foreign key fills takes them.
+  std::string distinctKeyPart;
+  for (auto key = facts.primaryKey.rbegin(); facts.primaryKey.size() > 1 && key != facts.primaryKey.rend(); ++key) {
+    const bool referencing = std::any_of(facts.foreignKeys.begin(), facts.foreignKeys.end(),
+                                         [&](const FK_DESC& fk) { return EqualsNoCase(fk.Column, key->Column); });
+    if (!referencing) {
+      distinctKeyPart = key->Column;
+      break;
+    }
+  }
+  const auto unique = [&](const FLD_DESC& f) {
+    return (singleKey && f.isKey) || f.isUnique || (!distinctKeyPart.empty() && f.Name == distinctKeyPart) ? 1 : 0;
+  };
   if (rule.Fields.empty()) {
     for (const FLD_DESC& field : facts.fields)
       DefaultColumnRule(rule, field, facts.foreignKeys, unique(field), facts.checks);

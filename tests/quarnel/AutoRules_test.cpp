@@ -579,6 +579,21 @@ TEST_P(AutoRulesDbTest, CheckTextsFromTheCatalogue) {
   EXPECT_EQ(Find(rule, "state")->Values, (Names{"NEW", "OLD"}));
 }
 
+TEST_P(AutoRulesDbTest, ACompositeKeyStaysDistinctThroughItsOwnColumn) {
+  // order_id comes from the parent, so line_no keeps the pairs distinct: random
+  // pairs of a thousand rows collided on about one run in thirty.
+  Run("create table ord (order_id integer primary key)");
+  Run("create table ord_line (order_id integer not null references ord(order_id), line_no smallint not null, "
+      "qty integer, primary key (order_id, line_no))");
+  AutoRules rules(*db_, settings_, &log_, &prompt_);
+  Rule rule;
+  ASSERT_EQ(rules.MakeRule("ord_line", rule), 0);
+  EXPECT_EQ(Find(rule, "line_no")->Unique, 1);
+  EXPECT_EQ(Find(rule, "order_id")->Unique, 0);
+  EXPECT_EQ(Find(rule, "order_id")->Method, kMethodLinkedTable);
+  EXPECT_EQ(Find(rule, "qty")->Unique, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, AutoRulesDbTest, ::testing::Values("sqlite", "postgres"));
 
 TEST(AutoRulesDemo, DemoSchemaOrdersEveryTableAfterItsParents) {
