@@ -1,7 +1,6 @@
 #include "GenTmpl/PatternEngine.h"
 
 #include <array>
-#include <chrono>
 #include <filesystem>
 #include <utility>
 
@@ -21,18 +20,11 @@ struct EvaluationBounds {
 };
 thread_local EvaluationBounds t_bounds;
 
-bool g_repeatable = false;
 std::string g_libraryLocation;
 std::unique_ptr<VLibrary> g_sharedLibrary;
 // The last location that could not be opened: it was reported once, and
 // trying it again for every value would report it for every value.
 std::string g_failedLocation;
-
-uint32_t ClockSeed() {
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
-  return static_cast<uint32_t>(ms.count());
-}
 
 // A draw below `bound` that never reaches it, for bounds of any size.
 int64_t DrawBelow(int64_t bound) {
@@ -102,20 +94,24 @@ PatternEngine::PatternEngine() = default;
 PatternEngine::~PatternEngine() { Clear(); }
 
 void PatternEngine::SeedRandom(uint32_t seed) {
-  g_repeatable = seed != 0;
-  SeedRandomSource(seed != 0 ? seed : ClockSeed());
+  if (seed != 0) {
+    SeedRandomSource(seed);
+  } else {
+    SeedRandomSourceFromEntropy();
+  }
 }
 
-bool PatternEngine::RepeatableSeed() { return g_repeatable; }
+bool PatternEngine::RepeatableSeed() { return RandomSourceIsRepeatable(); }
 
 void PatternEngine::Init(std::string_view libraryLocation, uint32_t seed, VariableLookup lookup) {
   if (!seeded_) {
-    // A repeatable run is seeded once by its caller; a clock reseed here would
-    // make it differ from run to run.
+    // The source is seeded once per process (or by a repeatable run's
+    // caller): reseeding it here would repeat or correlate the values of
+    // engines made one after another, item engines above all.
     if (seed != 0) {
       SeedRandom(seed);
-    } else if (!g_repeatable) {
-      SeedRandomSource(ClockSeed());
+    } else if (!RandomSourceIsRepeatable()) {
+      SeedRandomSourceFromEntropy();
     }
     seeded_ = true;
   }

@@ -77,13 +77,14 @@ class PatternEngine final : public FuncHost {
   // Seeds the process-wide random source for every engine. A non-zero seed
   // makes the run repeatable: from then on no engine reseeds the source from
   // the clock, neither at its first Init nor for the item engines of its
-  // functions. Seed 0 seeds from the clock and ends repeatable mode.
+  // functions. Seed 0 ends repeatable mode and seeds from the system's
+  // entropy, once per process.
   static void SeedRandom(uint32_t seed);
   static bool RepeatableSeed();
 
   // First call in the engine's life: seeds the random source with `seed`
-  // (non-zero: as SeedRandom does), or from the millisecond clock when `seed`
-  // is 0 and no repeatable seed is set. A non-empty `libraryLocation` becomes
+  // (non-zero: as SeedRandom does), or once per process from entropy when
+  // `seed` is 0 and no repeatable seed is set. A non-empty `libraryLocation` becomes
   // this engine's and the process-wide library location. Then Reset.
   void Init(std::string_view libraryLocation, uint32_t seed, VariableLookup lookup = {});
   // Starts a compile pass: the next calls build new nodes.

@@ -473,8 +473,7 @@ int VLibrary::LoadRows(std::string_view list, std::span<const std::string> field
 
 size_t VLibrary::Pick(size_t n, bool sequential) {
   if (!sequential) {
-    // Identical to a draw modulo n for lists below 32767 values, and still
-    // reaches every value of longer ones.
+    // Every value equally likely, in lists of any length.
     return static_cast<size_t>(Random64Below(static_cast<int64_t>(n)));
   }
   // The cursor is shared with longer lists and may stand beyond this one.

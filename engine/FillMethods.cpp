@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "engine/Incremental.h"
@@ -16,6 +17,7 @@
 #include "support/Database.h"
 #include "support/Log.h"
 #include "support/TextUtil.h"
+#include "values/Decimal.h"
 #include "values/Random.h"
 
 namespace {
@@ -144,7 +146,10 @@ std::string Replace(std::string text, std::string_view from, std::string_view to
 
 struct RowGenerator::State {
   std::array<std::vector<std::string>, kCacheLists> cache;
-  std::vector<int> thresholds;  // Value List: n + 1 running sums of the usages
+  // Which items of a list read from a database are NULL; empty for the other
+  // lists, whose items are NULL when they read "NULL".
+  std::array<std::vector<bool>, kCacheLists> nulls;
+  std::vector<uint64_t> thresholds;  // weighted Value List: n running sums of the weights
   uint32_t cursor = 0;          // sequential list position
   size_t lastIndex = 0;         // the index chosen in this row, for group members
   bool loaded = false;
@@ -154,11 +159,13 @@ struct RowGenerator::State {
   int fkPos = 0;                // earlier columns of the same key group (seqFK, Table)
   bool linksTarget = false;     // Linked Database Table: the link is the rule's own table
 
-  // Incremental.
+  // Incremental: whole numbers in 64 bits, decimals exactly at incScale.
   SteppedKind stepped = SteppedKind::kNone;
-  bool incDouble = false;
+  bool incDecimal = false;
+  bool incExhausted = false;  // the next step would pass the largest number
+  int incScale = 0;
   int64_t incInt = 0, incStartInt = 0, incStepInt = 1;
-  double incDbl = 0, incStartDbl = 0, incStepDbl = 1;
+  DecimalUnits incUnits = 0, incStartUnits = 0, incStepUnits = 0;
   int64_t counter = 0;
   std::string current;  // current date-time text
 
@@ -179,6 +186,19 @@ struct RowGenerator::State {
   int previousExpr = 0;
   int rawExpr = 0;  // the method's own expression flag, before date conversion
   RowField field;
+
+  // An item read from a database, NULL or not.
+  void AppendItem(size_t list, const std::string& text, bool isNull) {
+    cache[list].push_back(isNull ? std::string() : text);
+    nulls[list].push_back(isNull);
+  }
+  void ClearLists() {
+    for (auto& list : cache) list.clear();
+    for (auto& list : nulls) list.clear();
+  }
+  bool IsNullItem(size_t list, size_t index) const {
+    return nulls[list].empty() ? cache[list][index] == "NULL" : nulls[list][index];
+  }
 };
 
 const RowField& RowGenerator::Field(size_t column) const { return state_[column]->field; }
@@ -231,7 +251,6 @@ int RowGenerator::GenerateValues(const Rule& rule) {
   columns_ = rule.Fields;
   state_.clear();
   for (size_t i = 0; i < columns_.size(); ++i) state_.push_back(std::make_unique<State>());
-  groupDraw_ = 0;
   ReleaseScrambleTarget();
   freshConnection_.reset();
 
@@ -286,19 +305,24 @@ void RowGenerator::PrepareColumn(size_t index) {
   ColumnRule& col = columns_[index];
   State& st = *state_[index];
   if (!col.NamedGen.empty() && options_.project) {
-    for (const ColumnRule& generator : options_.project->namedGens) {
-      if (generator.NamedGen != col.NamedGen) continue;
+    const auto& generators = options_.project->namedGens;
+    const auto generator = std::find_if(generators.begin(), generators.end(),
+                                        [&col](const ColumnRule& g) { return g.NamedGen == col.NamedGen; });
+    if (generator != generators.end()) {
       const FLD_DESC descriptor = col;
-      col = generator;
+      col = *generator;
       static_cast<FLD_DESC&>(col) = descriptor;
-      break;
+    } else if (col.Method == kMethodNamedGen) {
+      Warn(index, "Warning!",
+           "Table '" + rule_->TabName + "', column '" + col.Name + "': the project has no named generator '" +
+               col.NamedGen + "'",
+           false);
     }
   }
   col.LowRange = options_.Variable(col.LowRange);
   col.HighRange = options_.Variable(col.HighRange);
   col.Start = options_.Variable(col.Start);
   col.Step = options_.Variable(col.Step);
-  col.PrepareScale();
   if (rule_->InsMode == kInsUpdate || rule_->InsMode == kInsScramble) {
     col.lowBound = LeadingInteger(col.LowRange);
     col.highBound = LeadingInteger(col.HighRange);
@@ -314,21 +338,7 @@ void RowGenerator::PrepareColumn(size_t index) {
     if (col.seqFK > 0 && other.seqFK == col.seqFK && other.Table == col.Table) ++st.fkPos;
   }
 
-  if (col.Method == kMethodValueList) {
-    st.cache[0] = col.Values;
-    const size_t n = col.Values.size();
-    int used = 0, zero = 0;
-    for (size_t i = 0; i < n; ++i) {
-      const int use = i < col.ValueUse.size() ? col.ValueUse[i] : 0;
-      if (use == 0) ++zero; else used += use;
-    }
-    const int share = zero > 0 ? (100 - used) / zero : 0;
-    st.thresholds.assign(1, 0);
-    for (size_t i = 0; i < n; ++i) {
-      const int use = i < col.ValueUse.size() ? col.ValueUse[i] : 0;
-      st.thresholds.push_back(st.thresholds.back() + (use == 0 ? share : use));
-    }
-  }
+  if (col.Method == kMethodValueList) PrepareValueList(col, st);
   if (col.Seqent && (col.Method == kMethodValueList || col.Method == kMethodDiskFile || col.Method == kMethodLibrary)) {
     col.LowRange.clear();
   }
@@ -338,23 +348,7 @@ void RowGenerator::PrepareColumn(size_t index) {
   }
   if (col.Method == kMethodPattern && col.Mask.empty() && !col.regexp.empty()) col.Mask = "$Regexp(" + col.regexp + ")";
 
-  if (col.Method == kMethodIncremental) {
-    if (col.AfterLast) StartAfterLast(col);
-    if (LeadingInteger(col.Step) == 0 && std::strtod(col.Step.c_str(), nullptr) == 0) col.Step = "1";
-    if (col.Times < 1) col.Times = 1;
-    st.counter = 0;
-    st.stepped = SteppedKindOf(col.iType);
-    st.current = col.LowRange;
-    st.incDouble = col.iType == 2 || col.iType == 6 || col.iType == 7;
-    st.incStartInt = LeadingInteger(col.Start);
-    st.incStepInt = LeadingInteger(col.Step);
-    st.incStartDbl = std::strtod(col.Start.c_str(), nullptr);
-    st.incStepDbl = std::strtod(col.Step.c_str(), nullptr);
-    if (!std::isfinite(st.incStartDbl)) st.incStartDbl = 0;
-    if (!std::isfinite(st.incStepDbl)) st.incStepDbl = 1;
-    st.incInt = st.incStartInt;
-    st.incDbl = st.incStartDbl;
-  }
+  if (col.Method == kMethodIncremental) PrepareIncremental(col, st);
   if (col.Unique && !st.unique) st.unique = std::make_unique<UniqueSet>();
 
   const std::string numberFormat = col.sFormat.empty() ? "%d" : col.sFormat;
@@ -362,6 +356,52 @@ void RowGenerator::PrepareColumn(size_t index) {
   st.floatFormat.Prepare(numberFormat, SafeFormat::Kind::kFloating);
   st.textFormat.Prepare(col.sFormat, SafeFormat::Kind::kText);
   st.formatFloat = col.sFormat.find('f', 1) != std::string::npos;
+}
+
+void RowGenerator::PrepareValueList(const ColumnRule& col, State& st) {
+  st.cache[0] = col.Values;
+  const size_t n = col.Values.size();
+  uint64_t used = 0, unweighted = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const int use = i < col.ValueUse.size() ? col.ValueUse[i] : 0;
+    if (use > 0) used += static_cast<uint64_t>(use); else ++unweighted;
+  }
+  st.thresholds.clear();
+  if (used == 0) return;  // all alike: drawn evenly
+  // The unweighted items share what the weights leave of 100 evenly, in
+  // whole multiples of their count so that nothing is lost to rounding.
+  const uint64_t rest = used < 100 ? 100 - used : 0;
+  uint64_t sum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const int use = i < col.ValueUse.size() ? col.ValueUse[i] : 0;
+    sum += use > 0 ? static_cast<uint64_t>(use) * std::max<uint64_t>(unweighted, 1) : rest;
+    st.thresholds.push_back(sum);
+  }
+}
+
+void RowGenerator::PrepareIncremental(ColumnRule& col, State& st) {
+  if (col.AfterLast) StartAfterLast(col);
+  if (LeadingInteger(col.Step) == 0 && std::strtod(col.Step.c_str(), nullptr) == 0) col.Step = "1";
+  if (col.Times < 1) col.Times = 1;
+  st.counter = 0;
+  st.stepped = SteppedKindOf(col.iType);
+  st.current = col.LowRange;
+  st.incExhausted = false;
+  const bool exactDecimal = col.iType == 2 || col.iType == 3;
+  st.incDecimal = exactDecimal || col.iType == 6 || col.iType == 7 || col.iType == 8;
+  if (st.incDecimal) {
+    st.incScale = std::min(kMaxDecimalScale, std::max({DecimalPlaces(col.Start), DecimalPlaces(col.Step),
+                                                       exactDecimal ? static_cast<int>(col.iDigits) : 0}));
+    if (!ParseDecimal(col.Start, st.incScale, st.incStartUnits)) st.incStartUnits = 0;
+    if (!ParseDecimal(col.Step, st.incScale, st.incStepUnits) || st.incStepUnits == 0) {
+      st.incStepUnits = DecimalScale(st.incScale);
+    }
+    st.incUnits = st.incStartUnits;
+  } else {
+    st.incStartInt = LeadingInteger(col.Start);
+    st.incStepInt = LeadingInteger(col.Step);
+    st.incInt = st.incStartInt;
+  }
 }
 
 void RowGenerator::StartAfterLast(ColumnRule& col) {
@@ -433,9 +473,12 @@ int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& is
     st.repeat = 1;
     const ColumnRule& source = columns_[s];
     switch (source.Method) {
-      case kMethodRandom:
-        expression = OneRandom(source, value, random_);
+      case kMethodRandom: {
+        const int made = OneRandom(source, value, random_);
+        isNull = made == kRandomNull;
+        expression = made == kRandomExpression ? 1 : 0;
         break;
+      }
       case kMethodLinkedTable: {
         const int status = LinkedValue(value, c, s, isNull, row);
         if (status != kRowOk) return status;
@@ -468,6 +511,11 @@ int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& is
         // Computed and custom columns are held as patterns: "$$(...)" calls
         // the expression evaluator, "$DLL(...)" a custom generator library.
         if (!source.Mask.empty()) PatternValue(value, c, source.Mask);
+        // A pattern makes NULL as the text NULL ("$IfR(10,\NULL,...)").
+        if (value == "NULL") {
+          value.clear();
+          isNull = true;
+        }
         break;
       case kMethodSql: {
         const int status = SqlValue(value, c, s, isNull);
@@ -479,8 +527,13 @@ int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& is
     }
   }
   st.rawExpr = expression;
-  st.field.raw = value;
-  if (!isNull) ApplyDateConversion(value, c, expression);
+  if (isNull) {
+    // Column references and text fields see a NULL as the text NULL.
+    st.field.raw = "NULL";
+  } else {
+    st.field.raw = value;
+    ApplyDateConversion(value, c, expression);
+  }
   return kRowOk;
 }
 
@@ -492,39 +545,39 @@ bool RowGenerator::ChooseFromList(std::string& value, size_t c, size_t s, int p,
   if (list.empty()) return false;
   size_t index;
   if (p == 0) {
-    groupDraw_ = Random31();
-    const uint32_t r = static_cast<uint32_t>(groupDraw_);
     if (source.Seqent) {
       index = src.cursor % list.size();
       src.cursor = index + 1 >= list.size() ? 0 : static_cast<uint32_t>(index + 1);
-    } else if (!src.thresholds.empty()) {
-      const int draw = static_cast<int>(r % 100);
-      index = 0;
-      for (size_t i = 0; i + 1 < src.thresholds.size() && i < list.size(); ++i) {
-        if (src.thresholds[i] <= draw && draw < src.thresholds[i + 1]) {
-          index = i;
-          break;
-        }
-      }
+    } else if (src.thresholds.size() == list.size() && src.thresholds.back() > 0) {
+      // Weighted: the first item whose running sum passes the draw.
+      const uint64_t draw = UniformBelow(src.thresholds.back());
+      index = static_cast<size_t>(std::upper_bound(src.thresholds.begin(), src.thresholds.end(), draw) -
+                                  src.thresholds.begin());
     } else {
-      index = r % list.size();
+      index = static_cast<size_t>(UniformBelow(list.size()));
     }
     src.lastIndex = index;
   } else {
     // A group member takes the row its leader chose.
     index = src.lastIndex % list.size();
   }
-  if (source.asMask) {
-    items_.GenerateItem(list[index], value);
-  } else {
-    value = list[index];
-  }
   const ColumnRule& col = columns_[c];
-  if (value == "NULL" && col.isNull >= 1) {
+  if (src.IsNullItem(static_cast<size_t>(p), index)) {
+    value.clear();
     isNull = true;
-    return true;
+  } else {
+    if (source.asMask) {
+      items_.GenerateItem(list[index], value);
+    } else {
+      value = list[index];
+    }
+    if (value == "NULL") {
+      value.clear();
+      isNull = true;
+    } else {
+      FormatListValue(value, c, source.Method);
+    }
   }
-  FormatListValue(value, c, source.Method);
   if (source.Method == kMethodLinkedTable && col.seqFK > 0 && p == 0) SetKeyGroup(c, s, index);
   return true;
 }
@@ -564,6 +617,18 @@ void RowGenerator::AppendNumber(std::string& out, size_t c, double value, bool a
   }
 }
 
+void RowGenerator::AppendIncrementalDecimal(std::string& out, size_t c) {
+  const ColumnRule& col = columns_[c];
+  const State& st = *state_[c];
+  if (st.formatFloat) {
+    st.floatFormat.Append(out, DecimalToDouble(st.incUnits, st.incScale));
+  } else if (col.sFormat.empty() || col.sFormat == "%d") {
+    AppendDecimal(out, st.incUnits, st.incScale);
+  } else {
+    st.intFormat.Append(out, RoundToInteger(DecimalToDouble(st.incUnits, st.incScale)));
+  }
+}
+
 void RowGenerator::SetKeyGroup(size_t c, size_t s, size_t index) {
   const ColumnRule& col = columns_[c];
   const State& src = *state_[s];
@@ -578,8 +643,9 @@ void RowGenerator::SetKeyGroup(size_t c, size_t s, size_t index) {
       continue;
     }
     const std::vector<std::string>& list = src.cache[st.fkPos];
-    st.pending = list[index % list.size()];
-    st.pendingNull = st.pending == "NULL" && member.isNull >= 1;
+    const size_t item = index % list.size();
+    st.pendingNull = src.IsNullItem(static_cast<size_t>(st.fkPos), item);
+    st.pending = st.pendingNull ? std::string() : list[item];
     st.hasPending = true;
   }
 }
@@ -631,7 +697,7 @@ int RowGenerator::LoadLinked(size_t s) {
   db->PrepareOwner(&owner, &name, db->Owner(), source.Table, 1);
   const std::string table = owner.empty() || !db->qualifyOwner() ? name : owner + "." + name;
   const std::string sql = "select distinct " + columns + " from " + table + " order by " + columns;
-  for (auto& list : src.cache) list.clear();
+  src.ClearLists();
   std::unique_ptr<CStmt> stmt = db->NewStmt();
   if (!stmt || !CDB::isOK(db->Exec(sql, stmt.get()))) {
     if (options_.log) options_.log->Bug(db->ErrorText() + "\r\n" + sql, "QuarnelGenerator::OneFieldValue");
@@ -646,7 +712,7 @@ int RowGenerator::LoadLinked(size_t s) {
         text.clear();
         ind = 0;
       }
-      src.cache[k].push_back(ind < 0 ? std::string("NULL") : text);
+      src.AppendItem(static_cast<size_t>(k), text, ind < 0);
     }
   }
   db->FreeStmt(stmt.get());
@@ -664,8 +730,9 @@ int RowGenerator::SqlValue(std::string& value, size_t c, size_t s, bool& isNull)
     ChooseFromList(value, c, s, c == s ? 0 : state_[c]->groupPos, isNull);
     return kRowOk;
   }
-  if (!src.cache[0].empty()) value = src.cache[0][0];
-  if (value == "NULL" && columns_[c].isNull >= 1) isNull = true;
+  if (src.cache[0].empty()) return kRowOk;
+  isNull = src.IsNullItem(0, 0);
+  if (!isNull) value = src.cache[0][0];
   return kRowOk;
 }
 
@@ -673,7 +740,7 @@ int RowGenerator::RunSql(size_t s, bool all) {
   State& src = *state_[s];
   const ColumnRule& source = columns_[s];
   src.loaded = true;
-  for (auto& list : src.cache) list.clear();
+  src.ClearLists();
   std::string error, description;
   CDB* db = ColumnConnection(s, error, description);
   if (!db) {
@@ -708,7 +775,7 @@ int RowGenerator::RunSql(size_t s, bool all) {
   while (rows < limit && !options_.Cancelled() && CDB::isOK(db->Fetch(stmt.get()))) {
     for (int k = 0; k < columns; ++k) {
       if (!CDB::isOK(db->GetDataAsText(k + 1, &text, &ind, stmt.get(), kMaxSqlField))) break;
-      src.cache[k].push_back(ind < 0 ? std::string("NULL") : text);
+      src.AppendItem(static_cast<size_t>(k), text, ind < 0);
     }
     ++rows;
   }
@@ -725,10 +792,13 @@ void RowGenerator::LoadFile(size_t s) {
   src.loaded = true;
   std::string separator = source.fileSeparator;
   if (options_.flatFile || separator.empty() || separator == "<tab>") separator = "\t";
-  std::ifstream in(source.FileName, std::ios::binary);
-  if (!in) {
+  std::error_code error;
+  const bool folder = std::filesystem::is_directory(source.FileName, error);
+  std::ifstream in;
+  if (!folder) in.open(source.FileName, std::ios::binary);
+  if (folder || !in) {
     const std::string text = "Table '" + rule_->TabName + "', column '" + source.Name + "'. Error open file '" +
-                             source.FileName + "'";
+                             source.FileName + "'" + (folder ? ": it is a folder" : "");
     Warn(s, "Error", text, true);
     return;
   }
@@ -802,24 +872,31 @@ int RowGenerator::IncrementalValue(std::string& value, size_t c) {
     st.current = value;
     return kRowOk;
   }
-  if (st.incDouble) {
-    AppendNumber(value, c, st.incDbl, true);
+  if (st.incExhausted) {
+    st.warned = false;
+    Warn(c, "Error", "Column '" + col.Name + "': the next incremental value is past the largest number it can hold",
+         true);
+    return kRowFailed;
+  }
+  if (st.incDecimal) {
+    AppendIncrementalDecimal(value, c);
+  } else if (st.formatFloat) {
+    AppendNumber(value, c, static_cast<double>(st.incInt), true);
   } else {
-    AppendNumber(value, c, static_cast<double>(st.incInt), false);
-    if (!st.intFormat.ok() && !st.floatFormat.ok()) {
-      // Exact for any 64-bit value, where the double above is not.
-      value.clear();
-      st.intFormat.Append(value, static_cast<long long>(st.incInt));
-    }
+    st.intFormat.Append(value, static_cast<long long>(st.incInt));
   }
   ++st.counter;
-  if (st.counter % col.Times == 0) {
-    st.incInt = static_cast<int64_t>(static_cast<uint64_t>(st.incInt) + static_cast<uint64_t>(st.incStepInt));
-    st.incDbl += st.incStepDbl;
-  }
   if (col.Cycle > 0 && st.counter % col.Cycle == 0) {
     st.incInt = st.incStartInt;
-    st.incDbl = st.incStartDbl;
+    st.incUnits = st.incStartUnits;
+  } else if (st.counter % col.Times == 0) {
+    constexpr DecimalUnits kLargest = static_cast<DecimalUnits>(INT64_MAX) * 1'000'000'000'000'000'000;
+    if (st.incDecimal) {
+      st.incExhausted = st.incUnits > kLargest - st.incStepUnits || st.incUnits < -kLargest - st.incStepUnits;
+      st.incUnits += st.incExhausted ? 0 : st.incStepUnits;
+    } else {
+      st.incExhausted = __builtin_add_overflow(st.incInt, st.incStepInt, &st.incInt);
+    }
   }
   return kRowOk;
 }
@@ -848,7 +925,14 @@ void RowGenerator::PatternValue(std::string& value, size_t c, std::string_view p
 void RowGenerator::ApplyDateConversion(std::string& value, size_t c, int& expression) {
   const std::string& conversion = options_.DateConversion;
   if (conversion.empty() || !dateConversion_.ok() || !IsDateTimeType(columns_[c].iType) || value.empty()) return;
-  if (value.size() >= 7 && conversion.size() >= 7 && value.compare(0, 7, conversion, 0, 7) == 0) return;
+  // A value that already is the conversion (a list item written as one) is
+  // an expression as it stands.
+  const size_t call = conversion.find('(');
+  if (call != std::string::npos && call > 0 && value.size() > call &&
+      EqualsNoCase(std::string_view(value).substr(0, call + 1), std::string_view(conversion).substr(0, call + 1))) {
+    expression = 1;
+    return;
+  }
   // The value stands between the template's quotes: its own quotes are doubled.
   DoubleQuotes(value);
   scratch_.clear();
@@ -943,7 +1027,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
     if (position > 0) values += ',';
     values += field.final;
     // The text field: the value as made, without the NULL share.
-    std::string_view text = col.Method == kMethodIgnore || field.raw == "NULL" ? std::string_view() : field.raw;
+    std::string_view text = col.Method == kMethodIgnore || field.isNull ? std::string_view() : field.raw;
     if (!options_.project || !options_.project->QuoteExportString) {
       if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
     }
@@ -976,8 +1060,8 @@ void RowGenerator::WriteXmlRow() {
   xml->OpenTag("row");
   for (size_t c = 0; c < columns_.size(); ++c) {
     if (columns_[c].Method == kMethodIgnore) continue;
-    std::string_view text = state_[c]->field.raw;
-    if (text == "NULL") text = {};
+    const RowField& field = state_[c]->field;
+    std::string_view text = field.isNull ? std::string_view() : std::string_view(field.raw);
     if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
     if (asTag) {
       xml->Tag(columns_[c].Name, text);

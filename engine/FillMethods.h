@@ -104,6 +104,8 @@ class RowGenerator {
 
   int PrepareTarget(const Rule& rule);
   void PrepareColumn(size_t index);
+  static void PrepareValueList(const ColumnRule& column, State& state);
+  void PrepareIncremental(ColumnRule& column, State& state);
   void StartAfterLast(ColumnRule& column);
   // The connection of methods 1 and 8 for column `s`, or null with the error
   // in `error` and the description in `description`.
@@ -125,6 +127,9 @@ class RowGenerator {
   void SetKeyGroup(size_t c, size_t s, size_t index);
   void Warn(size_t column, std::string_view caption, const std::string& text, bool error);
   void AppendNumber(std::string& out, size_t c, double value, bool asDouble);
+  // An Incremental column's value: the decimal as it stands unless the
+  // column's format asks for another form.
+  void AppendIncrementalDecimal(std::string& out, size_t c);
   void WriteXmlRow();
 
   RunOptions& options_;
@@ -137,7 +142,6 @@ class RowGenerator {
   RandomContext random_;
   std::unique_ptr<CDB> target_;
   std::unique_ptr<CDB> freshConnection_;  // the run's settings, update and scramble modes
-  int32_t groupDraw_ = 0;
   bool showErrors_ = true;
   SafeFormat dateConversion_;
   std::string scratch_;

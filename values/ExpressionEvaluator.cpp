@@ -1,5 +1,6 @@
 #include "values/ExpressionEvaluator.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +14,6 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
-
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // Days are counted in a calendar of 365-day years (no leap days).
@@ -24,9 +23,14 @@ int64_t DayNumber(const TypedValue& v) {
   return int64_t{v.year} * 365 + before + v.day - 1;
 }
 
-void AddDays(TypedValue& v, int64_t days) {
-  if (v.month < 1 || v.month > 12) return;  // not a date that can be counted on
+// Days beyond this many years either way are no date: an overflow.
+constexpr int64_t kDayLimit = int64_t{365} * 1'000'000'000;
+
+bool AddDays(TypedValue& v, int64_t days) {
+  if (v.month < 1 || v.month > 12) return true;  // not a date that can be counted on
+  if (days > kDayLimit || days < -kDayLimit) return false;
   int64_t n = DayNumber(v) + days;
+  if (n > kDayLimit || n < -kDayLimit) return false;
   const int64_t year = FloorDiv(n, 365);
   n -= year * 365;
   int month = 1;
@@ -34,10 +38,15 @@ void AddDays(TypedValue& v, int64_t days) {
   v.year = static_cast<int>(year);
   v.month = month;
   v.day = static_cast<int>(n) + 1;
+  return true;
 }
 
-void AddSeconds(TypedValue& v, int64_t seconds) {
-  int64_t t = (int64_t{v.hour} * 60 + v.minute) * 60 + v.second + seconds;
+// `negative`: take the seconds away (as the remainder of a day, so any count
+// is safe).
+void AddSeconds(TypedValue& v, int64_t seconds, bool negative) {
+  int64_t within = seconds % 86400;
+  if (negative) within = -within;
+  int64_t t = (int64_t{v.hour} * 60 + v.minute) * 60 + v.second + within;
   t %= 86400;
   if (t < 0) t += 86400;
   v.hour = static_cast<int>(t / 3600);
@@ -51,10 +60,24 @@ void AppendTwo(std::string& out, int v) {
   out.append(buf, static_cast<std::size_t>(n));
 }
 
+bool IsNumber(const TypedValue& v) { return v.kind == TypedValue::kInteger || v.kind == TypedValue::kDouble; }
+
+// Two numbers by value, -1, 0 or 1: integers exactly, an integer against a
+// double in long double (exact for every 64-bit integer).
+int CompareNumbers(const TypedValue& a, const TypedValue& b) {
+  if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kInteger) {
+    return a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+  }
+  const long double x = a.kind == TypedValue::kInteger ? static_cast<long double>(a.integer) : a.number;
+  const long double y = b.kind == TypedValue::kInteger ? static_cast<long double>(b.integer) : b.number;
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
 bool Equal(const TypedValue& a, const TypedValue& b) {
+  if (IsNumber(a) && IsNumber(b)) return CompareNumbers(a, b) == 0;
   switch (a.kind) {
     case TypedValue::kInteger: return a.integer == b.integer;
-    case TypedValue::kDouble: return a.number == (b.kind == TypedValue::kInteger ? b.integer : b.number);
+    case TypedValue::kDouble: return a.number == b.number;
     case TypedValue::kDate: return std::tie(a.year, a.month, a.day) == std::tie(b.year, b.month, b.day);
     case TypedValue::kTime: return std::tie(a.hour, a.minute, a.second) == std::tie(b.hour, b.minute, b.second);
     default: return a.text == b.text;
@@ -62,9 +85,10 @@ bool Equal(const TypedValue& a, const TypedValue& b) {
 }
 
 bool Less(const TypedValue& a, const TypedValue& b) {
+  if (IsNumber(a) && IsNumber(b)) return CompareNumbers(a, b) < 0;
   switch (a.kind) {
     case TypedValue::kInteger: return a.integer < b.integer;
-    case TypedValue::kDouble: return a.number < (b.kind == TypedValue::kInteger ? b.integer : b.number);
+    case TypedValue::kDouble: return a.number < b.number;
     case TypedValue::kDate: return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
     case TypedValue::kTime: return std::tie(a.hour, a.minute, a.second) < std::tie(b.hour, b.minute, b.second);
     default: return a.text < b.text;
@@ -79,7 +103,7 @@ bool Greater(const TypedValue& a, const TypedValue& b) { return !Less(a, b) && !
 void TypedValue::AppendText(std::string& out) const {
   switch (kind) {
     case kInteger: {
-      char buf[16];
+      char buf[24];
       out.append(buf, std::to_chars(buf, buf + sizeof buf, integer).ptr);
       break;
     }
@@ -235,8 +259,9 @@ void ExpressionEvaluator::Factor(int depth) {
     Factor(depth + 1);
     if (negate) {
       TypedValue v = Pop();
-      if (v.kind == TypedValue::kInteger) v.integer = Wrap(-int64_t{v.integer});
-      else if (v.kind == TypedValue::kDouble) v.number = -v.number;
+      if (v.kind == TypedValue::kInteger) {
+        if (__builtin_sub_overflow(int64_t{0}, v.integer, &v.integer)) Fail(kOverflow, std::string(kOverflowMessage));
+      } else if (v.kind == TypedValue::kDouble) v.number = -v.number;
       Push(std::move(v));
     }
   } else if (!Operand(token_)) {
@@ -288,11 +313,14 @@ void ExpressionEvaluator::LiteralValue(std::string_view text, TypedValue& v) con
     v.text = copy;
     return;
   }
-  if (copy.find_first_of(".eE") == std::string::npos) {
-    long long n = std::strtoll(copy.c_str(), nullptr, 10);
+  const bool whole = copy.find_first_of(".eE") == std::string::npos;
+  errno = 0;
+  const long long n = whole ? std::strtoll(copy.c_str(), nullptr, 10) : 0;
+  if (whole && errno != ERANGE) {
     v.kind = TypedValue::kInteger;
-    v.integer = n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : static_cast<int32_t>(n);
+    v.integer = n;
   } else {
+    // A whole number too long for 64 bits is still a number.
     v.kind = TypedValue::kDouble;
     v.number = std::strtod(copy.c_str(), nullptr);
   }
@@ -302,7 +330,7 @@ void ExpressionEvaluator::Apply(std::string_view op) {
   const TypedValue b = Pop();
   TypedValue a = Pop();
   const bool bNumber = b.kind == TypedValue::kInteger || b.kind == TypedValue::kDouble;
-  const double bDouble = b.kind == TypedValue::kInteger ? b.integer : b.number;
+  const double bDouble = b.kind == TypedValue::kInteger ? static_cast<double>(b.integer) : b.number;
   auto toDouble = [&a](double v) {
     a.kind = TypedValue::kDouble;
     a.number = v;
@@ -312,39 +340,61 @@ void ExpressionEvaluator::Apply(std::string_view op) {
     a.integer = v ? 1 : 0;
   };
 
+  // `result` is read only after `overflowed` was computed into it.
+  auto integerResult = [this, &a](bool overflowed, const int64_t& result) {
+    if (overflowed) {
+      Fail(kOverflow, std::string(kOverflowMessage));
+    } else {
+      a.integer = result;
+    }
+  };
+
   if (op == "+" || op == "-") {
-    const int sign = op == "+" ? 1 : -1;
+    const bool minus = op == "-";
+    const int sign = minus ? -1 : 1;
+    int64_t result = 0;
     if (a.kind == TypedValue::kInteger) {
-      if (b.kind == TypedValue::kInteger) a.integer = Wrap(int64_t{a.integer} + sign * int64_t{b.integer});
-      else if (b.kind == TypedValue::kDouble) toDouble(a.integer + sign * b.number);
-      else if (sign > 0 && (b.kind == TypedValue::kDate || b.kind == TypedValue::kTime)) {
-        const int32_t n = a.integer;
+      if (b.kind == TypedValue::kInteger) {
+        integerResult(minus ? __builtin_sub_overflow(a.integer, b.integer, &result)
+                            : __builtin_add_overflow(a.integer, b.integer, &result),
+                      result);
+      } else if (b.kind == TypedValue::kDouble) {
+        toDouble(static_cast<double>(a.integer) + sign * b.number);
+      } else if (!minus && (b.kind == TypedValue::kDate || b.kind == TypedValue::kTime)) {
+        const int64_t n = a.integer;
         a = b;
-        if (a.kind == TypedValue::kDate) AddDays(a, n);
-        else AddSeconds(a, n);
+        if (a.kind == TypedValue::kTime) AddSeconds(a, n, false);
+        else if (!AddDays(a, n)) Fail(kOverflow, std::string(kOverflowMessage));
       }
     } else if (a.kind == TypedValue::kDouble && bNumber) {
       a.number += sign * bDouble;
     } else if (a.kind == TypedValue::kDate && b.kind == TypedValue::kInteger) {
-      AddDays(a, sign * int64_t{b.integer});
-    } else if (a.kind == TypedValue::kDate && b.kind == TypedValue::kDate && sign < 0) {
-      const int32_t days = Wrap(365 * (int64_t{a.year} - b.year) +
-                                static_cast<int64_t>((a.month - b.month) * 30.5) + (a.day - b.day));
+      if (b.integer == INT64_MIN || !AddDays(a, sign * b.integer)) Fail(kOverflow, std::string(kOverflowMessage));
+    } else if (a.kind == TypedValue::kDate && b.kind == TypedValue::kDate && minus) {
+      const int64_t days = 365 * (int64_t{a.year} - b.year) +
+                           static_cast<int64_t>((a.month - b.month) * 30.5) + (a.day - b.day);
       a = TypedValue();
       a.integer = days;
     } else if (a.kind == TypedValue::kTime && b.kind == TypedValue::kInteger) {
-      AddSeconds(a, sign * int64_t{b.integer});
+      AddSeconds(a, b.integer, minus);
     }
   } else if (op == "*") {
-    if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kInteger) a.integer = Wrap(int64_t{a.integer} * b.integer);
-    else if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kDouble) toDouble(a.integer * b.number);
-    else if (a.kind == TypedValue::kDouble && bNumber) a.number *= bDouble;
+    int64_t result = 0;
+    if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kInteger) {
+      integerResult(__builtin_mul_overflow(a.integer, b.integer, &result), result);
+    } else if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kDouble) {
+      toDouble(static_cast<double>(a.integer) * b.number);
+    } else if (a.kind == TypedValue::kDouble && bNumber) {
+      a.number *= bDouble;
+    }
   } else if (op == "/") {
     // Division by zero leaves the left operand as it is.
     if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kInteger && b.integer != 0) {
-      a.integer = Wrap(int64_t{a.integer} / b.integer);
+      const bool overflowed = a.integer == INT64_MIN && b.integer == -1;
+      const int64_t quotient = overflowed ? 0 : a.integer / b.integer;
+      integerResult(overflowed, quotient);
     } else if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kDouble && b.number != 0) {
-      toDouble(a.integer / b.number);
+      toDouble(static_cast<double>(a.integer) / b.number);
     } else if (a.kind == TypedValue::kDouble && bNumber && bDouble != 0) {
       a.number /= bDouble;
     }

@@ -20,7 +20,7 @@ class PatternHost;
 struct TypedValue {
   enum Kind { kInteger = 0, kDouble = 1, kDate = 2, kTime = 3, kString = 4 };
   int kind = kInteger;
-  int32_t integer = 0;  // also the truth value of comparisons and logic
+  int64_t integer = 0;  // also the truth value of comparisons and logic
   int day = 0, month = 0, year = 0;
   int hour = 0, minute = 0, second = 0;
   double number = 0;
@@ -37,10 +37,13 @@ class ExpressionEvaluator {
  public:
   static constexpr int kMaxStack = 127;
   static constexpr int kMaxDepth = 64;
+  static constexpr int kOverflow = 82;
+  static constexpr std::string_view kOverflowMessage = "Expression: integer overflow";
 
   // Evaluates `expression` and writes the result into `out`. Returns the error
-  // code: 0, 80 ("Expression: factor error: expect ')'") or 81 ("Expression:
-  // Factor error: expect value instead of '%s'"). After an error evaluation goes
+  // code: 0, 80 ("Expression: factor error: expect ')'"), 81 ("Expression:
+  // Factor error: expect value instead of '%s'") or 82 (kOverflowMessage: an
+  // integer result or a date beyond 64 bits; the left operand stays). After an error evaluation goes
   // on with what is on the stack, so `out` holds a partial result.
   // `host` may be null when the expression has no "$" or "@" operands (they
   // then read as empty strings).

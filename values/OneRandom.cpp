@@ -113,23 +113,20 @@ struct Range {
   int64_t high;
 };
 
-// Steps 1-3 of a draw: bounds adjusted for open ends, then the draw reduced
-// into them. `raw` receives the unreduced draw.
-int64_t DrawInRange(Range& range, int64_t scale, bool decimal, int64_t& raw) {
-  int64_t r = Random31();
-  raw = r;
-  if (range.low == 0 && range.high == 0) return r;
-  if (range.low == range.high) return range.low;
+// Bounds as every kind reads them: none (0 and 0) stay as they are, a low
+// bound of 0 or more above a high bound of 0 or less is open upwards, and
+// reversed bounds are taken the right way round.
+void OpenAndOrder(Range& range) {
+  if (range.low == 0 && range.high == 0) return;
   if (range.low >= 0 && range.high <= 0) range.high = kInt32Max;
-  // Reversed bounds are taken the right way round rather than drawing outside both.
   if (range.low > range.high) std::swap(range.low, range.high);
-  const int64_t span = scale == 1 ? range.high - range.low + 1 : range.high - range.low;
-  int64_t modulus = 0;
-  if (span != 0 && !__builtin_mul_overflow(scale, span, &modulus)) {
-    r = static_cast<int64_t>(static_cast<uint64_t>(r) % static_cast<uint64_t>(modulus));
-  }
-  if (!decimal) r += range.low;
-  return r;
+}
+
+// An integer within the bounds, both included; none draws from 0..2147450879.
+int64_t DrawInteger(const Range& range) {
+  if (range.low == 0 && range.high == 0) return Random31();
+  const uint64_t span = static_cast<uint64_t>(range.high) - static_cast<uint64_t>(range.low);
+  return static_cast<int64_t>(static_cast<uint64_t>(range.low) + UniformBelow(span + 1));
 }
 
 void AppendInteger(std::string& out, long long v) {
@@ -139,11 +136,6 @@ void AppendInteger(std::string& out, long long v) {
 
 }  // namespace
 
-void RandomColumn::PrepareScale() {
-  scale = 1;
-  for (int i = 0; i < iDigits && i < 8; ++i) scale *= 10;
-}
-
 int OneRandom(const RandomColumn& column, std::string& out, RandomContext& context) {
   std::string lowScratch, highScratch;
   const std::string_view lowText = Bound(column.LowRange, context, lowScratch);
@@ -152,13 +144,12 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
               column.highBound != -1 ? column.highBound : LeadingInteger(highText)};
   range.low = std::clamp(range.low, -kBoundLimit, kBoundLimit);
   range.high = std::clamp(range.high, -kBoundLimit, kBoundLimit);
+  OpenAndOrder(range);
   const ValueKind kind = KindOf(column.iType);
-  const int64_t scale = column.scale > 0 ? column.scale : 1;
-  int64_t raw = 0;
-  int64_t r = DrawInRange(range, scale, kind == ValueKind::kDecimal, raw);
 
   switch (kind) {
     case ValueKind::kInteger: {
+      int64_t r = DrawInteger(range);
       if (column.iType == 5) r %= 32767;
       else if (column.iType == -6) r %= 255;
       else if (column.iType == -7) r %= 2;
@@ -168,30 +159,13 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
       return 0;
     }
     case ValueKind::kDecimal: {
-      const double lowF = LeadingDouble(lowText), highF = LeadingDouble(highText);
-      const double d = highF - lowF;
-      // Bounds within one integer (5.5 to 5.9) leave nothing to draw from the
-      // integer range: draw the fraction steps between them instead.
-      const bool narrow = range.low == range.high && d > 0 && d <= 2;
-      for (int attempt = 0; attempt < 32; ++attempt) {
-        if (attempt > 0) r = DrawInRange(range, scale, true, raw);
-        double v = 0;
-        if (narrow) {
-          const int64_t steps = static_cast<int64_t>(d * static_cast<double>(scale)) + 1;
-          v = lowF + static_cast<double>(Random31() % steps) / static_cast<double>(scale);
-        } else {
-          const double whole = std::trunc(d);
-          if (d > 1 && whole < 9e18 && std::fabs(static_cast<double>(r)) / static_cast<double>(scale) > whole) {
-            r %= static_cast<int64_t>(whole);
-          }
-          v = std::fabs(static_cast<double>(r)) / static_cast<double>(scale) + lowF;
-          if (!(d <= 0.1 || (lowF <= v && v <= highF))) continue;
-        }
-        out.clear();
-        OutputFormat(column, kind, context)->Append(out, v);
-        return 0;
-      }
-      if (context.log) context.log("Could not generate float random", "One Random");
+      // Bounds as typed, exactly, at the column's decimals; none (0 and 0)
+      // and a high bound of 0 above a positive low one leave the top open.
+      const bool noLow = LeadingDouble(lowText) == 0, noHigh = LeadingDouble(highText) == 0;
+      const std::string_view low = noLow && noHigh ? std::string_view("0") : lowText;
+      const std::string_view high = noHigh && (noLow || LeadingDouble(lowText) > 0) ? std::string_view("2147483647") : highText;
+      out.clear();
+      OutputFormat(column, kind, context)->Append(out, RandomDecimal(low, high, std::clamp<int>(column.iDigits, 0, 8)));
       return 0;
     }
     case ValueKind::kVarString:
@@ -200,9 +174,9 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
       int64_t length = 0;
       if (kind == ValueKind::kFixedString) {
         length = range.high;
-      } else {
-        length = range.high >= 0 ? raw % (range.high + 1) : 0;
-        if (range.low != 0 && length < range.low) length = range.low;
+      } else if (range.high >= 0) {
+        const int64_t shortest = std::clamp<int64_t>(range.low, 0, range.high);
+        length = shortest + static_cast<int64_t>(UniformBelow(static_cast<uint64_t>(range.high - shortest) + 1));
       }
       if (IsLargeObject(column.iType)) length = std::min(length, context.MaxBlobSize);
       else if (column.iSize > 0) length = std::min<int64_t>(length, int64_t{column.iSize} * (kind == ValueKind::kBinary ? 2 : 1));
@@ -248,6 +222,6 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
     std::snprintf(buf, sizeof buf, "<Type %d (", column.iType);
     context.log(std::string(buf) + column.TypeName + ") is not supported>", "One Random");
   }
-  out = "NULL";
-  return 0;
+  out.clear();
+  return kRandomNull;
 }

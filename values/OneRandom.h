@@ -22,15 +22,10 @@ struct RandomColumn : FLD_DESC {
   std::string sFormat = "%d";  // printf-style output template
   int RndSeparators = 0;       // percentage of characters taken from the character set
 
-  // Working fields. `scale` is 10^iDigits (at most 10^8, 1 for iDigits < 1);
-  // the integer bounds stay -1 unless prepared, and are then read from the
-  // bound texts for every value.
-  int64_t scale = 1;
+  // Working fields. The integer bounds stay -1 unless prepared, and are then
+  // read from the bound texts for every value.
   int64_t lowBound = -1;
   int64_t highBound = -1;
-
-  // Sets `scale` from iDigits.
-  void PrepareScale();
 
   // The output template prepared for this column's kind of value, re-checked
   // only when sFormat changes. `reported` is set once its error was logged.
@@ -63,8 +58,12 @@ struct RandomContext {
 // in any case at this many characters, whatever the bounds say.
 constexpr int64_t kMaxRandomStringLength = 1 << 20;
 
-// Writes the value into `out`. Returns 1 when the value is an SQL expression
-// (to_clob pieces for an Oracle target) to be written without quotes, else 0.
-// A decimal that misses its bounds 31 times leaves `out` unchanged and logs
-// "Could not generate float random".
+// What OneRandom made: a value, an SQL expression (to_clob pieces for an
+// Oracle target) to be written without quotes, or NULL (a type it cannot make
+// values for; `out` is then empty).
+constexpr int kRandomValue = 0;
+constexpr int kRandomExpression = 1;
+constexpr int kRandomNull = 2;
+
+// Writes the value into `out` and returns what it is (above).
 int OneRandom(const RandomColumn& column, std::string& out, RandomContext& context);

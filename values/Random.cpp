@@ -1,37 +1,107 @@
 #include "values/Random.h"
 
+#include <algorithm>
+#include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <limits>
 
 #include "support/SafeFormat.h"
 #include "support/SystemRandom.h"
+#include "values/Decimal.h"
 
 namespace {
 
 uint32_t g_state = 1;
+// How the source was last started: never, from a caller's seed (a repeatable
+// sequence), or from the system's entropy.
+enum class SeedOrigin { kNone, kCaller, kEntropy };
+SeedOrigin g_origin = SeedOrigin::kNone;
 
-// Saturating conversion: a bound typed as 1e300 must not be undefined behaviour.
-int64_t ToInt64(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 9.2e18) return std::numeric_limits<int64_t>::max();
-  if (v <= -9.2e18) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(v);
+// A bound at `scale` decimals, rounded inwards: up for a low bound, down for
+// a high one, so that no draw falls outside the bound as typed.
+DecimalUnits BoundUnits(std::string_view text, int scale, bool up) {
+  DecimalUnits units = 0;
+  bool exact = true;
+  if (!ParseDecimal(text, scale, units, &exact)) {
+    // Exponents and the like, as the C library reads them.
+    double d = std::strtod(std::string(text).c_str(), nullptr) * static_cast<double>(DecimalScale(scale));
+    d = up ? std::ceil(d) : std::floor(d);
+    if (!std::isfinite(d)) d = 0;
+    return static_cast<DecimalUnits>(std::clamp(d, -1e36, 1e36));
+  }
+  if (!exact) {
+    const size_t first = text.find_first_not_of(" \t");
+    const bool negative = first != std::string_view::npos && text[first] == '-';
+    if (up && !negative) ++units;
+    if (!up && negative) --units;
+  }
+  return units;
 }
 
 }  // namespace
 
-void SeedRandomSource(uint32_t seed) { g_state = seed; }
+double RandomDecimal(std::string_view low, std::string_view high, int scale) {
+  scale = std::clamp(scale, 0, kMaxDecimalScale);
+  DecimalUnits from = BoundUnits(low, scale, true);
+  DecimalUnits to = BoundUnits(high, scale, false);
+  if (from > to) {
+    // Reversed bounds are taken the right way round; bounds with no value of
+    // this scale between them give the low one.
+    const DecimalUnits reversedFrom = BoundUnits(high, scale, true), reversedTo = BoundUnits(low, scale, false);
+    if (reversedFrom <= reversedTo) {
+      from = reversedFrom;
+      to = reversedTo;
+    } else {
+      to = from;
+    }
+  }
+  const auto span = static_cast<unsigned __int128>(to - from);
+  const uint64_t count = span >= UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(span) + 1;
+  return DecimalToDouble(from + static_cast<DecimalUnits>(UniformBelow(count)), scale);
+}
+
+void SeedRandomSource(uint32_t seed) {
+  g_state = seed;
+  g_origin = SeedOrigin::kCaller;
+}
+
+void SeedRandomSourceFromEntropy() {
+  if (g_origin == SeedOrigin::kEntropy) return;
+  uint32_t seed = 0;
+  if (!SystemRandomBytes(reinterpret_cast<unsigned char*>(&seed), sizeof seed)) {
+    // No system entropy: the nanosecond clock still differs between processes.
+    seed = static_cast<uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  }
+  g_state = seed;
+  g_origin = SeedOrigin::kEntropy;
+}
+
+bool RandomSourceIsRepeatable() { return g_origin == SeedOrigin::kCaller; }
 
 int RandomDraw() {
   g_state = g_state * 1103515245u + 12345u;
   return static_cast<int>((g_state / 65536u) % 32768u);
 }
 
+uint64_t UniformBelow(uint64_t n) {
+  if (n <= 1) return 0;
+  // Just enough 15-bit draws for the bits of n - 1; a draw of n or more is
+  // thrown away rather than folded back, which would favour the low values.
+  const int bits = std::bit_width(n - 1);
+  const uint64_t mask = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+  for (;;) {
+    uint64_t r = 0;
+    for (int have = 0; have < bits; have += 15) r = (r << 15) | static_cast<uint64_t>(RandomDraw());
+    r &= mask;
+    if (r < n) return r;
+  }
+}
+
 int RandomBelow(int n) {
-  const int16_t draw = static_cast<int16_t>(RandomDraw());
-  return n == 0 ? draw : draw % n;
+  if (n == 0) return RandomDraw();
+  return static_cast<int>(UniformBelow(static_cast<uint64_t>(n < 0 ? -static_cast<int64_t>(n) : n)));
 }
 
 int32_t Random31() {
@@ -40,17 +110,13 @@ int32_t Random31() {
 }
 
 int32_t Random32Below(int32_t n) {
-  if (n >= 32767) return Random31();
   if (n <= 0) return 0;
-  return RandomDraw() % n;
+  return static_cast<int32_t>(UniformBelow(static_cast<uint64_t>(n)));
 }
 
 int64_t Random64Below(int64_t n) {
-  if (n == 0) return 0;
-  if (n < 32767) return RandomDraw() % n;
-  int64_t r = Random31();
-  if (n > (int64_t{1} << 31)) r += static_cast<int64_t>(RandomDraw()) << 32;
-  return r % n;
+  if (n <= 0) return 0;
+  return static_cast<int64_t>(UniformBelow(static_cast<uint64_t>(n)));
 }
 
 double NormalDraw(double mean, double sigma) {
@@ -90,12 +156,19 @@ bool AppendRandomUuid(std::string& out) {
   constexpr std::size_t kBlock = kBytes * 256;
   thread_local std::array<unsigned char, kBlock> pool;
   thread_local std::size_t used = kBlock;
-  if (used == kBlock) {
-    if (!SystemRandomBytes(pool.data(), kBlock)) return false;
-    used = 0;
+  std::array<unsigned char, kBytes> seeded;
+  unsigned char* id = seeded.data();
+  if (RandomSourceIsRepeatable()) {
+    // A repeatable run repeats its identifiers too.
+    for (unsigned char& byte : seeded) byte = static_cast<unsigned char>(RandomDraw() >> 7);
+  } else {
+    if (used == kBlock) {
+      if (!SystemRandomBytes(pool.data(), kBlock)) return false;
+      used = 0;
+    }
+    id = pool.data() + used;
+    used += kBytes;
   }
-  unsigned char* id = pool.data() + used;
-  used += kBytes;
   id[6] = static_cast<unsigned char>((id[6] & 0x0F) | 0x40);  // version 4
   id[8] = static_cast<unsigned char>((id[8] & 0x3F) | 0x80);  // RFC 4122 variant
   constexpr std::string_view kDigits = "0123456789abcdef";
@@ -113,24 +186,15 @@ bool AppendRandomUuid(std::string& out) {
 int RandomFloatInRange(std::string& out, std::string_view from, std::string_view to, int decimals,
                        std::string_view format, std::string_view distribution, double sigma,
                        std::string* formatError) {
-  const double low = std::strtod(std::string(from).c_str(), nullptr);
-  const double high = std::strtod(std::string(to).c_str(), nullptr);
-  if (decimals < 0) decimals = 0;
-  if (decimals > 18) decimals = 18;  // 10^19 does not fit 64 bits
-  int64_t scale = 1;
-  for (int i = 0; i < decimals; ++i) scale *= 10;
-
-  double v = low;
+  double v = 0;
   if (distribution == "Normal" || distribution == "N" || distribution == "Linear" || distribution == "L") {
+    const double low = std::strtod(std::string(from).c_str(), nullptr);
+    const double high = std::strtod(std::string(to).c_str(), nullptr);
     v = distribution[0] == 'N' ? NormalDraw((low + high) * 0.5, sigma) : LinearDraw(low, high - low);
     if (v < low) v = low;
     if (v > high) v = high;
   } else {
-    const int64_t lowInt = ToInt64(low), highInt = ToInt64(high);
-    int64_t span = 0;
-    if (__builtin_sub_overflow(highInt, lowInt, &span) || span < 0) span = 0;
-    if (span != 0) v += static_cast<double>(Random64Below(span));
-    if (decimals > 0) v += static_cast<double>(Random64Below(scale)) / static_cast<double>(scale);
+    v = RandomDecimal(from, to, decimals);
   }
   const SafeFormat prepared(format, SafeFormat::Kind::kFloating);
   out.clear();
@@ -141,7 +205,11 @@ int RandomFloatInRange(std::string& out, std::string_view from, std::string_view
 
 void StringGenerator::SeedRandom(uint32_t seed, std::string_view characterSet) {
   seeded_ = true;
-  SeedRandomSource(seed != 0 ? seed : static_cast<uint32_t>(std::time(nullptr)));
+  if (seed != 0) {
+    SeedRandomSource(seed);
+  } else {
+    SeedRandomSourceFromEntropy();
+  }
   charSet_.assign(characterSet);
 }
 

@@ -12,20 +12,26 @@
 #include <string>
 #include <string_view>
 
-// Restarts the source at `seed`.
+// Restarts the source at `seed`: the sequence that follows, GUIDs included,
+// is the same in every run.
 void SeedRandomSource(uint32_t seed);
+// Starts the source from the system's entropy, unless it already was: a
+// process that asks for no particular seed is seeded once, and its runs and
+// rules go on with one sequence instead of restarting it.
+void SeedRandomSourceFromEntropy();
+// Whether the source was last started from a caller's seed.
+bool RandomSourceIsRepeatable();
 
 // Next draw, 0..32767.
 int RandomDraw();
-// n = 0: the plain draw; otherwise the draw modulo n (callers use n up to 1000).
+// Uniform over 0..n-1, every value equally likely (0 for n <= 1).
+uint64_t UniformBelow(uint64_t n);
+// n = 0: the plain draw; otherwise uniform over 0..|n|-1.
 int RandomBelow(int n);
 // Two draws, the first as the high half: 0..2147450879.
 int32_t Random31();
-// For 0 < n < 32767 the draw modulo n; for n <= 0 (no room to draw in) 0; for
-// larger n Random31() unreduced, which the caller reduces.
+// Uniform over 0..n-1; 0 for n <= 0 (no room to draw in).
 int32_t Random32Below(int32_t n);
-// 0 for n = 0; for |n| < 32767 the draw modulo n; otherwise Random31() (plus a
-// draw times 2^32 when n > 2^31) modulo n.
 int64_t Random64Below(int64_t n);
 // Normal deviate by the polar method.
 double NormalDraw(double mean, double sigma);
@@ -38,9 +44,14 @@ char AlnumChar(int v);
 char HexChar();
 
 // Appends a new random (version 4) UUID in its 36-character lower-case text
-// form, made from the system's random bytes rather than the repeatable source.
-// Returns false, appending nothing, when the system gives no random bytes.
+// form: from the source when it was seeded by a caller (a repeatable run),
+// else from the system's random bytes. Returns false, appending nothing, when
+// the system gives no random bytes.
 bool AppendRandomUuid(std::string& out);
+
+// Uniform over the numbers of `scale` decimals (0..18) from `low` to `high`,
+// both included (reversed bounds are swapped).
+double RandomDecimal(std::string_view low, std::string_view high, int scale);
 
 // Random decimal between two numbers, printed with a printf-style floating
 // format (checked: a format that is not one floating conversion prints "%g"
@@ -59,8 +70,8 @@ class StringGenerator {
   static constexpr int kMaxTextLength = 16 * 1024 * 1024;
   static constexpr std::string_view kDefaultCharSet = " -+/_*#$=<>~!@|\\()&^.;:{}[],?";
 
-  // Seeds the process-wide source with `seed`, or with the calendar time in
-  // seconds when `seed` is 0, and takes the character set.
+  // Seeds the process-wide source with `seed`, or once from entropy when
+  // `seed` is 0 (see SeedRandomSourceFromEntropy), and takes the character set.
   void SeedRandom(uint32_t seed, std::string_view characterSet);
   bool seeded() const { return seeded_; }
   const std::string& characterSet() const { return charSet_; }

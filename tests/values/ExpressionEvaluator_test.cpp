@@ -57,8 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"@'Born' > @'Prev'", "1"}, Case{"@'At' + 40", "00:00:10"}, Case{"@'At' - 86400", "23:59:30"},
         Case{"@'At' - 3600 * 24 - 30", "23:59:00"},
         Case{"$Num(x) * 2", "84"}, Case{"$Text(abc) = 'abc'", "1"}, Case{"$Word() = 'Jones'", "1"},
-        Case{"2147483647 + 1", "-2147483648"}, Case{"(0 - 2147483647 - 1) / -1", "-2147483648"},
-        Case{"99999999999", "2147483647"}));
+        // Integers have 64 bits, and numbers compare by value whatever their kinds.
+        Case{"2147483647 + 1", "2147483648"}, Case{"(0 - 2147483647 - 1) / -1", "2147483648"},
+        Case{"99999999999", "99999999999"}, Case{"9223372036854775807 - 1", "9223372036854775806"},
+        Case{"2 < 2.5", "1"}, Case{"3 = 3.0", "1"}, Case{"0 = 0.5", "0"}, Case{"2.5 > 2", "1"},
+        Case{"3.0 = 3", "1"}, Case{"2 >= 2.5", "0"}));
 
 TEST_F(ExpressionTest, Errors) {
   int code = 0;
@@ -72,6 +75,14 @@ TEST_F(ExpressionTest, Errors) {
   EXPECT_EQ(81, code);
   EXPECT_EQ("3", Eval("3", &code));
   EXPECT_EQ(0, code);  // the error of an earlier call does not stay
+  // An integer beyond 64 bits is an error, not a wrapped value.
+  for (const char* overflow : {"9223372036854775807 + 1", "0 - 9223372036854775807 - 2", "9223372036854775807 * 2",
+                               "(0 - 9223372036854775807 - 1) / -1", "-(0 - 9223372036854775807 - 1)",
+                               "@'Born' + 9223372036854775807"}) {
+    Eval(overflow, &code);
+    EXPECT_EQ(ExpressionEvaluator::kOverflow, code) << overflow;
+    EXPECT_EQ(ExpressionEvaluator::kOverflowMessage, evaluator_.ErrorMessage()) << overflow;
+  }
 }
 
 TEST_F(ExpressionTest, HostileInputIsBounded) {

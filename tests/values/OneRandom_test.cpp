@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <map>
@@ -46,7 +47,6 @@ class OneRandomTest : public ::testing::Test {
     c.HighRange = high;
     c.iSize = size;
     c.iDigits = digits;
-    c.PrepareScale();
     return c;
   }
 
@@ -149,25 +149,43 @@ TEST_F(OneRandomTest, DecimalWithinOneIntegerIsStillDrawn) {
   EXPECT_GT(seen.size(), 20u);
 }
 
-TEST_F(OneRandomTest, DecimalThatNeverFitsLogsAndKeepsTheValue) {
-  const RandomColumn c = Column(3, "nan", "nan", 10, 2);
-  std::string out = "before";
-  EXPECT_EQ(0, OneRandom(c, out, context_));
-  EXPECT_EQ("before", out);
-  ASSERT_EQ(1u, logged_.size());
-  EXPECT_EQ("One Random: Could not generate float random", logged_[0]);
+TEST_F(OneRandomTest, DecimalsCoverTheirBoundsExactly) {
+  // Both bounds are reached and nothing falls outside, whatever the signs and
+  // fractions of the bounds.
+  const struct {
+    const char* low;
+    const char* high;
+    double min, max;
+  } cases[] = {{"-1.5", "1.5", -1.5, 1.5}, {"1.5", "3.7", 1.5, 3.7}, {"0.95", "1.05", 0.95, 1.05}};
+  for (const auto& bounds : cases) {
+    const RandomColumn c = Column(3, bounds.low, bounds.high, 10, 2);
+    double lowest = 1e9, highest = -1e9;
+    for (int i = 0; i < 3000; ++i) {
+      const std::string v = One(c);
+      ASSERT_FALSE(v.empty()) << bounds.low;
+      const double d = std::atof(v.c_str());
+      ASSERT_GE(d, bounds.min - 1e-9) << v;
+      ASSERT_LE(d, bounds.max + 1e-9) << v;
+      lowest = std::min(lowest, d);
+      highest = std::max(highest, d);
+    }
+    EXPECT_DOUBLE_EQ(bounds.min, lowest) << bounds.low << ".." << bounds.high;
+    EXPECT_DOUBLE_EQ(bounds.max, highest) << bounds.low << ".." << bounds.high;
+  }
+  EXPECT_TRUE(logged_.empty());
 }
 
-TEST_F(OneRandomTest, VarcharLengthsCollapseOntoTheLowBound) {
+TEST_F(OneRandomTest, VarcharLengthsSpreadEvenlyOverTheirBounds) {
   const RandomColumn c = Column(12, "5", "20", 50);
   std::map<std::size_t, int> lengths;
   for (int i = 0; i < 4000; ++i) ++lengths[One(c).size()];
+  ASSERT_EQ(16u, lengths.size());
   EXPECT_EQ(5u, lengths.begin()->first);
   EXPECT_EQ(20u, lengths.rbegin()->first);
+  // 250 each; more than five standard deviations off would be a fault.
   for (const auto& [len, count] : lengths) {
-    if (len != 5) {
-      EXPECT_LT(count * 3, lengths[5]) << len;
-    }
+    EXPECT_GT(count, 170) << len;
+    EXPECT_LT(count, 330) << len;
   }
 }
 
@@ -182,7 +200,9 @@ TEST_F(OneRandomTest, FixedBinaryGuidAndUnsupported) {
   EXPECT_NE(guid, One(Column(-11, "", "")));
   RandomColumn odd = Column(1234, "", "");
   odd.TypeName = "oddity";
-  EXPECT_EQ("NULL", One(odd));
+  int flag = -1;
+  EXPECT_EQ("", One(odd, &flag));
+  EXPECT_EQ(kRandomNull, flag);
   ASSERT_EQ(1u, logged_.size());
   EXPECT_EQ("One Random: <Type 1234 (oddity) is not supported>", logged_[0]);
 }
