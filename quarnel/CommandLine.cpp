@@ -108,9 +108,17 @@ std::string JoinArguments(int argc, const char* const* argv) {
     std::string_view arg = argv[i] ? argv[i] : "";
     if (i > 1) line += ' ';
     bool quote = arg.empty() || (arg.find(' ') != std::string_view::npos && arg.find('"') == std::string_view::npos);
-    if (quote) line += '"';
-    line += arg;
-    if (quote) line += '"';
+    if (!quote) {
+      line += arg;
+      continue;
+    }
+    // A switch keeps its sign and letter before the quotes, so that it stays a
+    // switch: "-@/my profiles/db.qcp" becomes -@"/my profiles/db.qcp".
+    const size_t open = IsSwitch(arg) && arg[1] != ' ' ? 2 : 0;
+    line += arg.substr(0, open);
+    line += '"';
+    line += arg.substr(open);
+    line += '"';
   }
   return line;
 }

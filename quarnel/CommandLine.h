@@ -48,7 +48,9 @@ void ParseArgument(std::string_view token, AppState& state, CLog* log);
 void ParseCommandLine(std::string_view line, AppState& state, CLog* log);
 
 // Rebuilds one command line from main's arguments (argv[0] excluded): joined
-// with blanks, arguments holding blanks put in double quotes.
+// with blanks, arguments holding blanks put in double quotes (a switch after
+// its first two characters, -@"my profile.qcp"), so that each argument parses
+// as it would on its own.
 std::string JoinArguments(int argc, const char* const* argv);
 
 // Takes our "--" options (with their values) out of main's arguments, then

@@ -39,12 +39,50 @@ bool ReadSigned(std::string_view text, std::size_t& pos, int maxDigits, int& val
 
 int TwoDigitYear(int y) { return y < 30 ? 2000 + y : 1900 + y; }
 
+std::size_t DigitRun(std::string_view text, std::size_t pos) {
+  std::size_t end = pos;
+  while (end < text.size() && IsDigit(text[end])) ++end;
+  return end - pos;
+}
+
+// The digits the format writes from `pos` on before anything else: the
+// fixed-width fields and literal digits that may follow the century directly.
+std::size_t DigitsWrittenFrom(std::string_view format, std::size_t pos, const DateFormatInfo& info) {
+  std::size_t digits = 0, length = 1;
+  for (std::size_t f = pos; f < format.size(); f += length) {
+    switch (DateTokenAt(format, f, info, length)) {
+      case DateToken::kYear4: digits += 4; break;
+      case DateToken::kYear2:
+      case DateToken::kMonth:
+      case DateToken::kDay: digits += 2; break;
+      case DateToken::kLiteral:
+        if (!IsDigit(format[f])) return digits;
+        ++digits;
+        break;
+      default: return digits;  // a month name
+    }
+  }
+  return digits;
+}
+
+// Reads the century at `pos` (an optional '-' and up to three digits). It is
+// written in as many digits as it needs, so of the digits at `pos` it takes
+// those that the fields after it (`following` digits) leave: "CYY" reads
+// "113" as century 1 and year 13.
+bool ReadCentury(std::string_view text, std::size_t& pos, std::size_t following, int& century) {
+  const bool negative = pos < text.size() && text[pos] == '-';
+  const std::size_t run = DigitRun(text, pos + (negative ? 1 : 0));
+  if (run <= following || run - following > 3) return false;
+  return ReadSigned(text, pos, static_cast<int>(run - following), century);
+}
+
 }  // namespace
 
 int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int boundKind,
                      std::string_view format, int yearFrom, int yearTo) {
   const bool lower = boundKind == 1;
   text = Trim(text);
+  format = Trim(format);  // its blanks are written around the text, which is trimmed
   int d = -1, m = -1, y = -1, shortYear = -1, century = 0;
   if (!text.empty()) {
     const DateFormatInfo info(format);
@@ -62,7 +100,7 @@ int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int
           if (!ReadDigits(text, pos, 2, shortYear)) return 1;
           break;
         case DateToken::kCentury:
-          if (!ReadSigned(text, pos, 3, century)) return 1;
+          if (!ReadCentury(text, pos, DigitsWrittenFrom(format, f + length, info), century)) return 1;
           break;
         case DateToken::kMonth:
           if (!ReadDigits(text, pos, 2, m)) return 1;
@@ -102,6 +140,7 @@ int TimeScanLowLevel(std::string_view text, int& hour, int& minute, int& second,
                      std::string_view format) {
   text = Trim(text);
   if (text.empty()) return 1;
+  format = Trim(format);
   const TimeFormatInfo info(format);
   int h = 0, mi = 0, s = 0;
   bool sawHour = false, sawMark = false, afternoon = false;

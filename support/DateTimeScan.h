@@ -4,7 +4,9 @@
 // The scanners accept every text that AppendDateText / AppendTimeText write in
 // the same format, and also what people type into bounds: numeric fields may be
 // shorter than their token ("1.1.2013" in "DD.MM.YYYY"), month names are read
-// without regard to case, and blanks around the text are ignored. Everything
+// without regard to case, and blanks around the text and around the format are
+// ignored. The century "C" has no fixed width: it takes the digits that the
+// fixed-width fields right after it leave ("113" in "CYY"). Everything
 // else, including impossible fields (month 13, 31 April, minute 60) and text
 // left over after the format, is reported as unreadable. They never throw.
 #pragma once

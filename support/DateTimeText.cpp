@@ -30,6 +30,11 @@ void AppendNumber(std::string& out, long long value, int width) {
   out.append(buf, end);
 }
 
+// Division and remainder rounded down, so that a year before 1900 has a
+// negative century and still a year of the century in 0..99.
+long long FloorDiv(long long a, long long b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+long long FloorMod(long long a, long long b) { return a - FloorDiv(a, b) * b; }
+
 void AppendMonthName(std::string& out, int month, bool lower) {
   const char* name = MonthName(month);
   for (int i = 0; i < 3; ++i) out += lower ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
@@ -39,7 +44,8 @@ void AppendMonthName(std::string& out, int month, bool lower) {
 
 DateFormatInfo::DateFormatInfo(std::string_view format)
     : longYear(format.find("YYYY") != std::string_view::npos),
-      hasCentury(format.find('C') != std::string_view::npos),
+      centuryAt(format.find('C')),
+      hasCentury(centuryAt != std::string_view::npos),
       hasDateToken(format.find("YY") != std::string_view::npos ||
                    format.find("MM") != std::string_view::npos ||
                    format.find("DD") != std::string_view::npos ||
@@ -63,8 +69,10 @@ DateToken DateTokenAt(std::string_view format, std::size_t pos, const DateFormat
     case 'M':
     case 'm':
     case 'D':
-    case 'C':
       break;
+    case 'C':
+      length = 1;
+      return pos == info.centuryAt ? DateToken::kCentury : DateToken::kLiteral;
     default:
       length = 1;
       return DateToken::kLiteral;
@@ -72,8 +80,7 @@ DateToken DateTokenAt(std::string_view format, std::size_t pos, const DateFormat
   // Longer tokens first, so "MON" is not taken for a literal "M" and "YYYY" wins over "YY".
   const Entry entries[] = {{"YYYY", DateToken::kYear4}, {"MON", DateToken::kMonUpper},
                            {"mon", DateToken::kMonLower}, {"YY", DateToken::kYear2},
-                           {"MM", DateToken::kMonth},     {"DD", DateToken::kDay},
-                           {"C", DateToken::kCentury}};
+                           {"MM", DateToken::kMonth},     {"DD", DateToken::kDay}};
   for (const Entry& e : entries) {
     if (e.token == DateToken::kYear2 && info.longYear) continue;
     if (At(format, pos, e.text)) {
@@ -136,8 +143,8 @@ void AppendDateText(std::string& out, int day, int month, int year, std::string_
   for (std::size_t pos = 0; pos < format.size(); pos += length) {
     switch (DateTokenAt(format, pos, info, length)) {
       case DateToken::kYear4: AppendNumber(out, year, 4); break;
-      case DateToken::kYear2: AppendNumber(out, std::abs(year % 100), 2); break;
-      case DateToken::kCentury: AppendNumber(out, (static_cast<long long>(year) - 1900) / 100, 1); break;
+      case DateToken::kYear2: AppendNumber(out, FloorMod(year, 100), 2); break;
+      case DateToken::kCentury: AppendNumber(out, FloorDiv(static_cast<long long>(year) - 1900, 100), 1); break;
       case DateToken::kMonth: AppendNumber(out, month, 2); break;
       case DateToken::kDay: AppendNumber(out, day, 2); break;
       case DateToken::kMonUpper: AppendMonthName(out, month, false); break;

@@ -3,7 +3,9 @@
 // share one tokenizer, so every text written in a format can be read back in it.
 //
 // Date tokens (case-sensitive): "YYYY" (or "YY" when the format has no "YYYY"),
-// "C" (century counted from 1900), "MM", "DD", "MON", "mon".
+// "C" (century counted from 1900, rounded down: 1850 is century -1 and year
+// 50; only the first "C" of a format, later ones are literals), "MM", "DD",
+// "MON", "mon".
 // Time tokens: "HH", "MM" (or "MI" when the format has no "MM"), "SS", "sss",
 // "PM" (marks a 12-hour clock, written "AM" or "PM"), "TZ" (zone as "+hh:00").
 // Any other character is copied unchanged.
@@ -20,6 +22,7 @@ enum class TimeToken { kLiteral, kHour, kMinute, kSecond, kMillis, kAmPm, kZone 
 struct DateFormatInfo {
   explicit DateFormatInfo(std::string_view format);
   bool longYear;  // holds "YYYY"
+  std::size_t centuryAt;  // position of the century token, npos when none
   bool hasCentury;
   // True when the format holds at least one field of a date.
   bool hasDateToken;

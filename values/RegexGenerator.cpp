@@ -1,5 +1,7 @@
 #include "values/RegexGenerator.h"
 
+#include <algorithm>
+
 #include "values/Random.h"
 
 namespace {
@@ -118,8 +120,11 @@ void RegexGenerator::ParseClass(std::string_view text, std::size_t& pos, Element
 }
 
 bool RegexGenerator::ParseRepeat(std::string_view text, std::size_t& pos, Element& e) {
-  const auto close = text.find('}', pos);
-  if (close == std::string_view::npos) return false;
+  // The body holds digits and commas only, so the "}" is looked for no
+  // further: a text of many "{" is read in one pass.
+  std::size_t close = pos + 1;
+  while (close < text.size() && (IsDigit(text[close]) || text[close] == ',')) ++close;
+  if (close >= text.size() || text[close] != '}') return false;
   const std::string_view body = text.substr(pos + 1, close - pos - 1);
   const auto comma = body.find(',');
   if (comma == std::string_view::npos) {
@@ -158,6 +163,7 @@ void RegexGenerator::GenerateList(const List& list, int alternative, std::string
   std::size_t previousStart = 0;
   for (std::size_t i = 0; i < list.size() && !Exhausted(out); ++i) {
     const Element& e = list[i];
+    ++steps_;  // also for the elements of the other alternatives, which are passed over
     if (e.alternative != alternative) continue;
     if (e.type == Element::kRange) {
       if (previous == kNone || (e.min == 0 && e.max == 0)) continue;
@@ -194,8 +200,13 @@ void RegexGenerator::GenerateElement(const Element& e, std::string& out) {
       const int alternative = e.groupAlternatives > 0 ? RandomDraw() % (e.groupAlternatives + 1) : 0;
       const std::size_t start = out.size();
       GenerateList(e.group, alternative, out);
-      if (captures_ == captured_.size()) captured_.emplace_back();
-      captured_[captures_++].assign(out, start);
+      // Back references reach the first kMaxGroups groups only: later ones are
+      // counted, not kept.
+      if (captures_ < kMaxGroups) {
+        if (captures_ == captured_.size()) captured_.emplace_back();
+        captured_[captures_].assign(out, start);
+      }
+      ++captures_;
       break;
     }
     case Element::kClass: {
@@ -230,8 +241,9 @@ void RegexGenerator::AppendClassLetter(char letter, std::string& out) {
       out += " \f\n\r\t\v"[RandomDraw() % 6];
       break;
     default: {
+      // A back reference copies its group as far as the value may still grow.
       const std::size_t n = static_cast<std::size_t>(letter - '1');
-      if (n < captures_) out += captured_[n];
+      if (n < std::min(captures_, kMaxGroups)) out.append(captured_[n], 0, kMaxOutput - (out.size() - base_));
     }
   }
 }

@@ -7,7 +7,8 @@
 // Parse once, generate many times. Parsing never fails: what is not
 // understood is taken literally. Bounded for any input: groups nest at most
 // kMaxDepth deep (a deeper "(" is a literal), a repeat count is at most
-// kMaxRepeat, and one value stops growing at kMaxOutput characters.
+// kMaxRepeat, one value stops growing at kMaxOutput characters (a back
+// reference included) and after kMaxSteps elements visited.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,7 @@ class RegexGenerator {
   static constexpr int kMaxRepeat = 1000;
   static constexpr std::size_t kMaxOutput = 65536;
   static constexpr std::size_t kMaxSteps = 1000000;
+  static constexpr std::size_t kMaxGroups = 9;  // "\1".."\9"
 
   void Parse(std::string_view expression);
   std::string Generate();
@@ -58,8 +60,9 @@ class RegexGenerator {
 
   List elements_;
   int alternatives_ = 0;
-  // The texts of the groups of the current value: the first `captures_`
-  // entries; the strings beyond keep their buffers for the next value.
+  // The texts of the first groups of the current value: the first
+  // min(captures_, kMaxGroups) entries; the strings beyond keep their buffers
+  // for the next value.
   std::vector<std::string> captured_;
   std::size_t captures_ = 0;
   // Work done for the current value, against expressions like ((a{1000}){1000}){1000}.

@@ -175,6 +175,21 @@ TEST_F(CommandLineTest, ArgumentsRebuildTheLine) {
   EXPECT_EQ(Count(log.GetLastRows(), "File not found:"), 0u);
 }
 
+TEST_F(CommandLineTest, SwitchArgumentsWithBlanksStaySwitches) {
+  // `quarnel -@"/home/me/my profiles/db.qcp" "-c x"`: the shell hands over
+  // each switch with its blanks as one argument.
+  const char* argv[] = {"quarnel", "-@/home/me/my profiles/db.qcp", "-c x", "/@a b"};
+  EXPECT_EQ(JoinArguments(4, argv), "-@\"/home/me/my profiles/db.qcp\" -c\" x\" /@\"a b\"");
+  AppState state;
+  ParseArguments(4, argv, state, &log);
+  EXPECT_EQ(state.profile, "a b");
+  EXPECT_EQ(state.console, 1);
+  EXPECT_EQ(Count(log.GetLastRows(), "File not found:"), 0u);
+  AppState first;
+  ParseArguments(2, argv, first, &log);
+  EXPECT_EQ(first.profile, "/home/me/my profiles/db.qcp");
+}
+
 TEST(CommandLineUsage, NamesEverySwitch) {
   const std::string usage = UsageText();
   for (const char* option : {"-c", "-r", "-b", "-q", "-p", "-@", "--help", "--version"}) {

@@ -10,28 +10,31 @@ namespace {
 
 const char* const kDateFormats[] = {"YYYY-MM-DD", "MM.DD.YYYY", "DD.MM.YYYY", "MM.DD.YY",  "MM/DD/YYYY",
                                     "MM/DD/YY",   "MM-DD-YYYY", "YYYY.MM.DD", "MM-DD-YY",  "DD-MON-YYYY",
-                                    "DD-mon-YYYY", "DD-MON-YY", "YYYYMMDD",   "C YY/MM/DD"};
+                                    "DD-mon-YYYY", "DD-MON-YY", "YYYYMMDD",   "C YY/MM/DD",
+                                    "CYYMMDD",     "DD.MM.YYC", "DDMMC-YY",   " DD.MM.YYYY\t"};
 const char* const kTimeFormats[] = {"HH:MM PM",        "HH:MM:SS",          "HH:MM:SS PM", "HH:MM:SS.sss",
                                     "HH:MM:SS.sss PM", "HH:MM:SS.sss TZ",   "HH:MM:SS.sss PM TZ",
-                                    "HH:MM",           "HH:MI:SS",          "HHMMSS"};
+                                    "HH:MM",           "HH:MI:SS",          "HHMMSS",
+                                    " HH:MM:SS PM "};
 
 class DateRoundTrip : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DateRoundTrip, ReadsBackEveryWrittenDate) {
   const std::string format = GetParam();
   const bool shortYear = format.find("YYYY") == std::string::npos;
+  const bool century = format.find('C') != std::string::npos;
   std::mt19937 rng(7);
   for (int i = 0; i < 3000; ++i) {
     const int month = 1 + static_cast<int>(rng() % 12);
     const int day = 1 + static_cast<int>(rng() % static_cast<unsigned>(DaysInMonth(month)));
-    const int year = shortYear ? 1900 + static_cast<int>(rng() % 200) : 1 + static_cast<int>(rng() % 9999);
+    const int year = shortYear && !century ? 1900 + static_cast<int>(rng() % 200) : 1 + static_cast<int>(rng() % 9999);
     std::string text;
     AppendDateText(text, day, month, year, format);
     int d = 0, m = 0, y = 0;
     ASSERT_EQ(0, DateScanLowLevel(text, d, m, y, 1, format, 1950, 2020)) << text << " in " << format;
     EXPECT_EQ(day, d) << text;
     EXPECT_EQ(month, m) << text;
-    if (format.find('C') != std::string::npos) EXPECT_EQ(year, y) << text;
+    if (century) EXPECT_EQ(year, y) << text;
     else if (shortYear) EXPECT_EQ(year % 100, y % 100) << text;
     else EXPECT_EQ(year, y) << text;
   }
@@ -127,6 +130,43 @@ TEST(DateTimeText, WritesTheDocumentedForms) {
   AppendTimeText(out, 12, 0, 0, 0, 0, "HH PM|");
   AppendTimeText(out, 8, 30, 0, 0, 0, "HH:MI");
   EXPECT_EQ("01:07 PM|12 PM|08:30", out);
+}
+
+TEST(DateTimeText, CenturyRoundsDownAndComesOnce) {
+  std::string out;
+  AppendDateText(out, 1, 1, 1850, "C|YY ");
+  AppendDateText(out, 1, 1, 1899, "C|YY ");
+  AppendDateText(out, 1, 1, 1900, "C|YY ");
+  AppendDateText(out, 1, 1, 3013, "C|YY ");
+  AppendDateText(out, 1, 1, 2013, "C-C");
+  EXPECT_EQ("-1|50 -1|99 0|00 11|13 1-C", out);
+}
+
+TEST(DateScan, CenturyLeavesTheDigitsOfTheFieldsAfterIt) {
+  int d = 0, m = 0, y = 0;
+  ASSERT_EQ(0, DateScanLowLevel("1130305", d, m, y, 1, "CYYMMDD", 1950, 2020));
+  EXPECT_EQ(std::make_tuple(5, 3, 2013), std::make_tuple(d, m, y));
+  ASSERT_EQ(0, DateScanLowLevel("80990715", d, m, y, 1, "CYYMMDD", 1950, 2020));
+  EXPECT_EQ(std::make_tuple(15, 7, 9999), std::make_tuple(d, m, y));
+  ASSERT_EQ(0, DateScanLowLevel("-1500101", d, m, y, 1, "CYYMMDD", 1950, 2020));
+  EXPECT_EQ(1850, y);
+  ASSERT_EQ(0, DateScanLowLevel("1 13", d, m, y, 1, "C YY", 1950, 2020));
+  EXPECT_EQ(2013, y);
+  ASSERT_EQ(0, DateScanLowLevel("2013-1", d, m, y, 1, "YYYY-C", 1950, 2020));
+  // No digit left for the century, or more than three.
+  EXPECT_NE(0, DateScanLowLevel("13", d, m, y, 1, "CYY", 1950, 2020));
+  EXPECT_NE(0, DateScanLowLevel("1234 13", d, m, y, 1, "C YY", 1950, 2020));
+  EXPECT_NE(0, DateScanLowLevel("12340130305", d, m, y, 1, "CYYMMDD", 1950, 2020));
+}
+
+TEST(DateTimeScan, BlanksAroundTheFormatAreIgnored) {
+  int d = 0, m = 0, y = 0;
+  ASSERT_EQ(0, DateScanLowLevel(" 05.03.2013\t", d, m, y, 1, " DD.MM.YYYY\t", 1950, 2020));
+  EXPECT_EQ(std::make_tuple(5, 3, 2013), std::make_tuple(d, m, y));
+  ASSERT_EQ(0, DateScanLowLevel("05.03.2013", d, m, y, 1, "  DD.MM.YYYY", 1950, 2020));
+  int h = 0, mi = 0, s = 0;
+  ASSERT_EQ(0, TimeScanLowLevel(" 01:02 PM ", h, mi, s, " HH:MM PM "));
+  EXPECT_EQ(std::make_tuple(13, 2, 0), std::make_tuple(h, mi, s));
 }
 
 TEST(DateAndTimeMacros, ExpandsIntoFileSafeText) {

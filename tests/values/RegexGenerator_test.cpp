@@ -106,4 +106,43 @@ TEST_F(RegexTest, HostileExpressionsAreBounded) {
   EXPECT_EQ("keepx", out);
 }
 
+TEST_F(RegexTest, BackReferencesAreBounded) {
+  const auto tenTimes = [](int group) {
+    std::string refs;
+    for (int i = 0; i < 10; ++i) refs += "\\" + std::to_string(group);
+    return "(" + refs + ")";
+  };
+  // Each group holds its predecessor ten times: 10^6 characters unbounded.
+  RegexGenerator g;
+  g.Parse("(a{1000})" + tenTimes(1) + tenTimes(2) + tenTimes(3));
+  EXPECT_EQ(RegexGenerator::kMaxOutput, g.Generate().size());
+  std::string out = "keep";
+  g.Generate(out);
+  EXPECT_EQ(RegexGenerator::kMaxOutput + 4, out.size());
+  // A value that ends in a reference stops at the bound too.
+  g.Parse("(a{1000}){65}\\1");
+  EXPECT_EQ(RegexGenerator::kMaxOutput, g.Generate().size());
+}
+
+TEST_F(RegexTest, OnlyTheFirstNineGroupsAreKept) {
+  EXPECT_EQ((std::set<std::string>{"abcdefghijia"}), Outputs("(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\9\\1"));
+  // Runs of a group beyond the ninth leave the first ones to refer to.
+  EXPECT_EQ((std::set<std::string>{std::string(20, 'a') + "ba"}), Outputs("(a){20}(b)\\1", 10));
+}
+
+TEST_F(RegexTest, WorkIsBoundedAlsoWhereAlternativesArePassedOver) {
+  // 10^6 runs of a group that writes nothing and mostly passes over the 40000
+  // empty classes of its last alternative.
+  std::string classes;
+  for (int i = 0; i < 40000; ++i) classes += "[]";
+  RegexGenerator g;
+  g.Parse("((" + std::string(999, '|') + classes + "){1000}){1000}");
+  EXPECT_EQ("", g.Generate());
+  // Unclosed repeat braces are literals, read in one pass.
+  g.Parse(std::string(200000, '{') + "}");
+  const std::string braces = g.Generate();
+  EXPECT_EQ(RegexGenerator::kMaxOutput, braces.size());
+  EXPECT_EQ(std::string::npos, braces.find_first_not_of('{'));
+}
+
 }  // namespace
