@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <array>
-#include <cstdio>
 #include <unordered_set>
 #include <vector>
 
@@ -22,12 +21,6 @@ namespace {
 // PatternEngine is the only FuncHost; the nodes of this file use the parts of
 // it that data-source nodes do not need.
 PatternEngine& EngineOf(FuncHost& host) { return static_cast<PatternEngine&>(host); }
-
-void AppendTwoDigits(std::string& out, int64_t v) {
-  std::array<char, 24> buf;
-  int n = std::snprintf(buf.data(), buf.size(), "%02lld", static_cast<long long>(v));
-  out.append(buf.data(), static_cast<std::size_t>(n));
-}
 
 // Reads a parameter that is a pattern when it starts with "$".
 std::string PatternOrText(FuncHost& host, std::string_view text) {
@@ -102,8 +95,7 @@ class IncData final : public FuncData {
   std::string last_;
 };
 
-// Normalises a time of day after a step: seconds and minutes carry, hours
-// wrap at 24.
+// A time of day stepped by hours, minutes or seconds; hours wrap at 24.
 class IncTimeData final : public FuncData {
  public:
   IncTimeData(FuncParams p, FuncHost& host) {
@@ -112,34 +104,10 @@ class IncTimeData final : public FuncData {
     ParseTimeInFormat(start, format_, hour_, minute_, second_);
     step_ = p.size() > 2 ? ParamInt64(p[2]) : 1;
     if (p.size() > 3 && !p[3].empty()) unit_ = static_cast<char>(p[3][0] & ~0x20);
-    twelveHour_ = format_.find("AM") != std::string::npos;
   }
 
   void Value(std::string& out) override {
-    const std::size_t n = format_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      std::string_view rest = std::string_view(format_).substr(i);
-      if (rest.starts_with("HH")) {
-        int h = hour_;
-        if (twelveHour_) h = h % 12 == 0 ? 12 : h % 12;
-        AppendTwoDigits(out, h);
-        ++i;
-      } else if (rest.starts_with("MM")) {
-        AppendTwoDigits(out, minute_);
-        ++i;
-      } else if (rest.starts_with("SS")) {
-        AppendTwoDigits(out, second_);
-        ++i;
-      } else if (rest.starts_with("sss")) {
-        out += "000";
-        i += 2;
-      } else if (twelveHour_ && rest.starts_with("AM")) {
-        out += hour_ < 12 ? "AM" : "PM";
-        ++i;
-      } else {
-        out += format_[i];
-      }
-    }
+    AppendTimeText(out, hour_, minute_, second_, 0, 0, format_);
     Advance();
   }
 
@@ -158,7 +126,6 @@ class IncTimeData final : public FuncData {
   int hour_ = 0, minute_ = 0, second_ = 0;
   int64_t step_ = 1;
   char unit_ = 'S';
-  bool twelveHour_ = false;
 };
 
 // Dates count 365 days a year (February has 28 days), as everywhere else in
@@ -169,7 +136,7 @@ class IncDateData final : public FuncData {
     format_ = p.size() > 0 && !p[0].empty() ? p[0] : "DD.MM.YYYY";
     std::string start = p.size() > 1 && !p[1].empty() ? PatternOrText(host, p[1]) : "01.01.1970";
     int day = 0, month = 0, year = 0;
-    longYear_ = ParseDateInFormat(start, format_, day, month, year) == 1;
+    ParseDateInFormat(start, format_, day, month, year);
     day_ = day;
     month_ = month;
     year_ = year;
@@ -179,33 +146,7 @@ class IncDateData final : public FuncData {
   }
 
   void Value(std::string& out) override {
-    const std::size_t n = format_.size();
-    std::array<char, 32> buf;
-    for (std::size_t i = 0; i < n; ++i) {
-      std::string_view rest = std::string_view(format_).substr(i);
-      if (rest.starts_with("YYYY") && longYear_) {
-        int k = std::snprintf(buf.data(), buf.size(), "%04lld", static_cast<long long>(year_));
-        out.append(buf.data(), static_cast<std::size_t>(k));
-        i += 3;
-      } else if (rest.starts_with("YY")) {
-        AppendTwoDigits(out, ((year_ % 100) + 100) % 100);
-        i += rest.starts_with("YYYY") ? 3 : 1;
-      } else if (rest.starts_with("MM")) {
-        AppendTwoDigits(out, month_);
-        ++i;
-      } else if (rest.starts_with("DD")) {
-        AppendTwoDigits(out, day_);
-        ++i;
-      } else if (i > 0 && (rest.starts_with("MON") || rest.starts_with("mon"))) {
-        std::string_view name = MonthName(static_cast<int>(month_));
-        for (char c : name) out += rest[0] == 'm' ? static_cast<char>(c | 0x20) : c;
-        i += 2;
-      } else if (rest[0] == 'C') {
-        out += static_cast<char>('0' + ((year_ / 100 - 19) % 10 + 10) % 10);
-      } else {
-        out += format_[i];
-      }
-    }
+    AppendDateText(out, static_cast<int>(day_), static_cast<int>(month_), static_cast<int>(year_), format_);
     if (unit_ == 'M') {
       month_ += step_ % 1200000;
     } else if (unit_ == 'Y') {
@@ -235,7 +176,6 @@ class IncDateData final : public FuncData {
 
   std::string format_;
   int64_t day_ = 1, month_ = 1, year_ = 1970;
-  bool longYear_ = false;
   int64_t step_ = 1;
   char unit_ = 'D';
 };

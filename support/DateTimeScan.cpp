@@ -1,5 +1,6 @@
 #include "support/DateTimeScan.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "support/DateTimeText.h"
@@ -39,6 +40,25 @@ bool ReadSigned(std::string_view text, std::size_t& pos, int maxDigits, int& val
 
 int TwoDigitYear(int y) { return y < 30 ? 2000 + y : 1900 + y; }
 
+// Digits of the century field at `pos`, at most three. Where the fields after
+// it in the format follow without a separator ("CYYMMDD"), it takes the digits
+// those fields leave over, at least one.
+int CenturyDigits(std::string_view text, std::size_t pos, std::string_view format, std::size_t next,
+                  const DateFormatInfo& info) {
+  if (pos < text.size() && text[pos] == '-') ++pos;
+  int available = 0;
+  while (pos + static_cast<std::size_t>(available) < text.size() && IsDigit(text[pos + available])) ++available;
+  int following = 0;
+  std::size_t length = 1;
+  for (std::size_t f = next; f < format.size(); f += length) {
+    const DateToken token = DateTokenAt(format, f, info, length);
+    if (token == DateToken::kYear4) following += 4;
+    else if (token == DateToken::kYear2 || token == DateToken::kMonth || token == DateToken::kDay) following += 2;
+    else break;
+  }
+  return std::clamp(available - following, 1, 3);
+}
+
 }  // namespace
 
 int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int boundKind,
@@ -62,7 +82,7 @@ int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int
           if (!ReadDigits(text, pos, 2, shortYear)) return 1;
           break;
         case DateToken::kCentury:
-          if (!ReadSigned(text, pos, 3, century)) return 1;
+          if (!ReadSigned(text, pos, CenturyDigits(text, pos, format, f + length, info), century)) return 1;
           break;
         case DateToken::kMonth:
           if (!ReadDigits(text, pos, 2, m)) return 1;

@@ -25,9 +25,9 @@ int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int
                      std::string_view format, int yearFrom, int yearTo);
 
 // Reads a time (hour 0..23, minute and second 0..59). Milliseconds and the zone
-// are read and dropped. With "PM" in the format the hour is read on a 12-hour
-// clock and the "AM"/"PM" mark (any case) moves it onto 0..23. Returns 0 when
-// read, non-zero otherwise (an empty text is unreadable).
+// are read and dropped. With the mark "PM" or "AM" in the format the hour is
+// read on a 12-hour clock and the text's "AM"/"PM" (any case) moves it onto
+// 0..23. Returns 0 when read, non-zero otherwise (an empty text is unreadable).
 int TimeScanLowLevel(std::string_view text, int& hour, int& minute, int& second,
                      std::string_view format);
 

@@ -47,7 +47,7 @@ DateFormatInfo::DateFormatInfo(std::string_view format)
                    format.find("mon") != std::string_view::npos) {}
 
 TimeFormatInfo::TimeFormatInfo(std::string_view format)
-    : twelveHour(format.find("PM") != std::string_view::npos),
+    : twelveHour(format.find("PM") != std::string_view::npos || format.find("AM") != std::string_view::npos),
       hasMM(format.find("MM") != std::string_view::npos) {}
 
 DateToken DateTokenAt(std::string_view format, std::size_t pos, const DateFormatInfo& info,
@@ -93,8 +93,8 @@ TimeToken TimeTokenAt(std::string_view format, std::size_t pos, const TimeFormat
   };
   const Entry entries[] = {{"sss", TimeToken::kMillis}, {"HH", TimeToken::kHour},
                            {"SS", TimeToken::kSecond},  {"TZ", TimeToken::kZone},
-                           {"PM", TimeToken::kAmPm},    {"MM", TimeToken::kMinute},
-                           {"MI", TimeToken::kMinute}};
+                           {"PM", TimeToken::kAmPm},    {"AM", TimeToken::kAmPm},
+                           {"MM", TimeToken::kMinute},  {"MI", TimeToken::kMinute}};
   for (const Entry& e : entries) {
     if (e.text == "MI" && info.hasMM) continue;
     if (At(format, pos, e.text)) {

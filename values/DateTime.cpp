@@ -1,7 +1,6 @@
 #include "values/DateTime.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
 
 #include "support/DateTimeScan.h"
@@ -34,14 +33,8 @@ bool FieldAt(std::string_view text, std::size_t pos, std::size_t n, int& value) 
 // bounds to its caller).
 int32_t DrawBelow(int32_t n) { return n >= 32767 ? Random32Below(n) % n : Random32Below(n); }
 
-// Overwrites the token at its first occurrence with `value` printed in `width` digits.
-void Overwrite(std::string& out, std::string_view token, int value, int width) {
-  const auto pos = out.find(token);
-  if (pos == std::string::npos) return;
-  char buf[16];
-  const int n = std::snprintf(buf, sizeof buf, "%0*d", width, value);
-  out.replace(pos, token.size(), buf, static_cast<std::size_t>(n));
-}
+// Characters of a zone as AppendTimeText writes it ("+hh:00").
+constexpr std::size_t kZoneWidth = 6;
 
 // Resolves a bound of an in-format draw: missing (two characters or fewer),
 // a pattern, a variable, or the text itself. Returns false when missing.
@@ -173,10 +166,26 @@ int ParseDateInFormat(std::string_view text, std::string_view format, int& day, 
 
 void ParseTimeInFormat(std::string_view text, std::string_view format, int& hour, int& minute, int& second) {
   hour = minute = second = 0;
+  const TimeFormatInfo info(format);
+  char mark = 0;
   int value = 0;
-  if (const auto p = format.find("HH"); p != std::string_view::npos && FieldAt(text, p, 2, value)) hour = value;
-  if (const auto p = format.find("MM"); p != std::string_view::npos && FieldAt(text, p, 2, value)) minute = value;
-  if (const auto p = format.find("SS"); p != std::string_view::npos && FieldAt(text, p, 2, value)) second = value;
+  std::size_t length = 1;
+  // `at` follows the text as AppendTimeText writes it: every token keeps its
+  // width but the zone, which writes "+hh:00" for "TZ".
+  for (std::size_t pos = 0, at = 0; pos < format.size(); pos += length) {
+    const TimeToken token = TimeTokenAt(format, pos, info, length);
+    switch (token) {
+      case TimeToken::kHour: if (FieldAt(text, at, 2, value)) hour = value; break;
+      case TimeToken::kMinute: if (FieldAt(text, at, 2, value)) minute = value; break;
+      case TimeToken::kSecond: if (FieldAt(text, at, 2, value)) second = value; break;
+      case TimeToken::kAmPm:
+        if (at + 1 < text.size() && (text[at + 1] & ~0x20) == 'M') mark = static_cast<char>(text[at] & ~0x20);
+        break;
+      default: break;
+    }
+    at += token == TimeToken::kZone ? kZoneWidth : length;
+  }
+  if ((mark == 'A' || mark == 'P') && hour <= 12) hour = hour % 12 + (mark == 'P' ? 12 : 0);
 }
 
 namespace {
@@ -194,13 +203,12 @@ int RandomDateInFormat(std::string& out, std::string& message, std::string_view 
   if (format.empty()) format = "DD.MM.YYYY";
   std::string fromText, toText;
   int d1 = 1, m1 = 1, y1 = 1970, d2 = 31, m2 = 12, y2 = 2050;
-  int longYear = format.find("YYYY") != std::string_view::npos ? 1 : 0;
   if (ResolveBound(from, host, fromText)) {
     if (fromText.size() != format.size()) {
       message = Message("'From' date '%s' does not correspond to format '%s'", fromText, format);
       return 200;
     }
-    longYear = ParseDateInFormat(fromText, format, d1, m1, y1);
+    ParseDateInFormat(fromText, format, d1, m1, y1);
   }
   if (ResolveBound(to, host, toText)) {
     if (toText.size() != format.size()) {
@@ -242,33 +250,11 @@ int RandomDateInFormat(std::string& out, std::string& message, std::string_view 
     day = DrawBelow(days) + 1;
   }
   day = std::clamp(day, 1, days);
-
-  std::string result(format);
-  if (const auto pc = result.find('C'); pc != std::string::npos) {
-    result.replace(pc, 1, std::to_string(year / 100 - 19));
+  if (format.find("YY") == std::string_view::npos) {
+    message = Message("Invalid short year in the date format '%s'", format, {});
+    return 207;
   }
-  if (longYear) {
-    const auto p = result.find("YYYY");
-    if (p == std::string::npos) {
-      message = Message("Invalid long year in the date format '%s'", format, {});
-      return 206;
-    }
-    Overwrite(result, "YYYY", year, 4);
-  } else {
-    const auto p = result.find("YY");
-    if (p == std::string::npos) {
-      message = Message("Invalid short year in the date format '%s'", format, {});
-      return 207;
-    }
-    Overwrite(result, "YY", year % 100, 2);
-  }
-  Overwrite(result, "MM", month, 2);
-  Overwrite(result, "DD", day, 2);
-  std::string name = MonthName(month);
-  if (const auto p = result.find("MON"); p != std::string::npos) result.replace(p, 3, name);
-  for (char& c : name) c = static_cast<char>(c - 'A' + 'a');
-  if (const auto p = result.find("mon"); p != std::string::npos) result.replace(p, 3, name);
-  out = std::move(result);
+  AppendDateText(out, day, month, year, format);
   return 0;
 }
 
@@ -278,16 +264,18 @@ int RandomTimeInFormat(std::string& out, std::string& message, std::string_view 
   if (format.empty()) format = "HH:MM:SS";
   std::string fromText, toText;
   int h1 = 0, m1 = 0, s1 = 0, h2 = 23, m2 = 59, s2 = 59;
+  std::string written;
+  AppendTimeText(written, 0, 0, 0, 0, 0, format);
   if (ResolveBound(from, host, fromText)) {
     ParseTimeInFormat(fromText, format, h1, m1, s1);
-    if (fromText.size() != format.size() || h1 > 23 || m1 > 59 || s1 > 59) {
+    if (fromText.size() != written.size() || h1 > 23 || m1 > 59 || s1 > 59) {
       message = Message("'From' time '%s' does not correspond to format '%s'", fromText, format);
       return 300;
     }
   }
   if (ResolveBound(to, host, toText)) {
     ParseTimeInFormat(toText, format, h2, m2, s2);
-    if (toText.size() != format.size() || h2 > 23 || m2 > 59 || s2 > 59) {
+    if (toText.size() != written.size() || h2 > 23 || m2 > 59 || s2 > 59) {
       message = Message("'To' time '%s' does not correspond to format '%s'", toText, format);
       return 301;
     }
@@ -326,19 +314,7 @@ int RandomTimeInFormat(std::string& out, std::string& message, std::string_view 
     }
   }
 
-  std::string result(format);
-  int shownHour = hour;
-  auto mark = result.find("AM");
-  if (mark == std::string::npos) mark = result.find("PM");
-  if (mark != std::string::npos) {
-    // The mark follows the drawn hour, so the text names the time that was drawn.
-    result.replace(mark, 2, hour >= 12 ? "PM" : "AM");
-    shownHour = hour % 12 == 0 ? 12 : hour % 12;
-  }
-  if (result.find("sss") != std::string::npos) Overwrite(result, "sss", DrawBelow(1000), 3);
-  Overwrite(result, "SS", second, 2);
-  Overwrite(result, "MM", minute, 2);
-  Overwrite(result, "HH", shownHour, 2);
-  out = std::move(result);
+  const int millis = format.find("sss") != npos ? DrawBelow(1000) : 0;
+  AppendTimeText(out, hour, minute, second, millis, 0, format);
   return 0;
 }

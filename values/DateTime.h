@@ -47,14 +47,20 @@ void MakeRandTime(std::string& out, std::string_view fromText, std::string_view 
 // position of the text; fields the text does not reach stay 0.
 // Returns 1 when the format holds "YYYY" (a long year), else 0.
 int ParseDateInFormat(std::string_view text, std::string_view format, int& day, int& month, int& year);
+// The time is read where AppendTimeText writes each field, which differs from
+// the format only after a zone ("TZ" is written in six characters). With a
+// 12-hour mark in the format, the text's "AM" or "PM" moves an hour of 1..12
+// onto the 24-hour clock (12 AM is 0); an hour above 12 is taken as it is.
 void ParseTimeInFormat(std::string_view text, std::string_view format, int& hour, int& minute, int& second);
 
 // Random date or time between two bounds written in `format`, drawn for the
-// date and time pattern functions. A bound of two characters or fewer takes
-// the default; a bound starting with "$" is evaluated as a pattern, one
-// starting with "#" or "@" is a variable (both through `host`, which may be
-// null when neither occurs). Returns 0 and sets `out`, or the error code
-// (200, 201, 204..207, 300..302) with `message`, leaving `out` empty.
+// date and time pattern functions and written as MakeDate and MakeTime write
+// (a zone as +00:00). A bound must have the length of a value written in the
+// format. A bound of two characters or fewer takes the default; a
+// bound starting with "$" is evaluated as a pattern, one starting with "#" or
+// "@" is a variable (both through `host`, which may be null when neither
+// occurs). Returns 0 and sets `out`, or the error code (200, 201, 204, 205,
+// 207, 300..302) with `message`, leaving `out` empty.
 int RandomDateInFormat(std::string& out, std::string& message, std::string_view format,
                        std::string_view from, std::string_view to, PatternHost* host);
 int RandomTimeInFormat(std::string& out, std::string& message, std::string_view format,

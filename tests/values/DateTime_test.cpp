@@ -93,6 +93,12 @@ TEST(ParseInFormat, ReadsByPosition) {
   int h = 0, mi = 0, s = 0;
   ParseTimeInFormat("07:08:09", "HH:MM:SS", h, mi, s);
   EXPECT_EQ(std::make_tuple(7, 8, 9), std::make_tuple(h, mi, s));
+  ParseTimeInFormat("01:30 PM", "HH:MI PM", h, mi, s);
+  EXPECT_EQ(std::make_tuple(13, 30, 0), std::make_tuple(h, mi, s));
+  ParseTimeInFormat("12:05 am", "HH:MM AM", h, mi, s);
+  EXPECT_EQ(std::make_tuple(0, 5, 0), std::make_tuple(h, mi, s));
+  ParseTimeInFormat("+02:00 12:05:06 pm", "TZ HH:MM:SS PM", h, mi, s);
+  EXPECT_EQ(std::make_tuple(12, 5, 6), std::make_tuple(h, mi, s));
 }
 
 struct InFormatError {
