@@ -19,10 +19,6 @@ void Carry(int64_t& value, int64_t& carry, int64_t size) {
   carry += q;
 }
 
-std::string_view EffectiveDateFormat(std::string_view format, const DateTimeOptions& options) {
-  return DateFormatInfo(format).hasDateToken ? format : std::string_view(options.DateFormat);
-}
-
 // Years beyond this are held there, so that huge steps cannot overflow.
 constexpr int64_t kYearLimit = 1'000'000;
 
@@ -92,23 +88,10 @@ void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step) {
 
 int ReadSteppedValue(std::string_view text, SteppedKind kind, std::string_view dateFormat,
                      const DateTimeOptions& options, DateTimeParts& parts) {
-  parts.hour = parts.minute = parts.second = 0;
   if (kind == SteppedKind::kTime) {
     return TimeScanLowLevel(text, parts.hour, parts.minute, parts.second, options.TimeFormat) == 0 ? 0 : -1;
   }
-  const std::string_view format = EffectiveDateFormat(dateFormat, options);
-  const size_t dateLength = std::min(text.size(), format.size());
-  if (DateScanLowLevel(text.substr(0, dateLength), parts.day, parts.month, parts.year, 1, format,
-                       options.YearFrom, options.YearTo) != 0) {
-    return -1;
-  }
-  std::string_view rest = text.substr(dateLength);
-  if (!options.DateTimeSep.empty() && rest.substr(0, options.DateTimeSep.size()) == options.DateTimeSep) {
-    rest.remove_prefix(options.DateTimeSep.size());
-  }
-  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-  if (rest.empty()) return 0;
-  return TimeScanLowLevel(rest, parts.hour, parts.minute, parts.second, options.TimeFormat) == 0 ? 0 : -1;
+  return ReadDateTime(text, dateFormat, 1, options, parts);
 }
 
 void WriteSteppedValue(std::string& out, const DateTimeParts& parts, SteppedKind kind, bool withTime,

@@ -1,7 +1,7 @@
 // Incremental dates and times: reading the current value of a stepped date,
 // time or timestamp column, advancing one of its parts with carries into the
-// larger parts, and writing it back in the column's format. Leap years are
-// not considered, as everywhere in the date code: February has 28 days.
+// larger parts, and writing it back in the column's format. Steps do not
+// consider leap years: February has 28 days.
 #pragma once
 
 #include <cstdint>
@@ -9,16 +9,6 @@
 #include <string_view>
 
 #include "values/DateTime.h"
-
-// Parts of a stepped date-time value.
-struct DateTimeParts {
-  int year = 2000;
-  int month = 1;
-  int day = 1;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-};
 
 // Units of `incTimeMode`.
 enum IncrementUnit { kIncSecond = 0, kIncMinute, kIncHour, kIncDay, kIncMonth, kIncYear };
@@ -31,10 +21,9 @@ void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step);
 enum class SteppedKind { kNone, kDate, kTime, kTimestamp };
 SteppedKind SteppedKindOf(int sqlType);
 
-// Reads `text` as a value of `kind`: a date in `dateFormat` (the run's date
-// format when it holds no date token), optionally followed by the separator
-// and a time in the run's time format; a time alone for kTime. Returns 0, or
-// -1 when the text cannot be read.
+// Reads `text` as a value of `kind`: a date in `dateFormat`, optionally
+// followed by a time, as ReadDateTime reads it; a time alone in the run's time
+// format for kTime. Returns 0, or -1 when the text cannot be read.
 int ReadSteppedValue(std::string_view text, SteppedKind kind, std::string_view dateFormat,
                      const DateTimeOptions& options, DateTimeParts& parts);
 // Writes the value: a time for kTime; a date for kDate unless `withTime`;

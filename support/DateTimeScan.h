@@ -5,8 +5,9 @@
 // the same format, and also what people type into bounds: numeric fields may be
 // shorter than their token ("1.1.2013" in "DD.MM.YYYY"), month names are read
 // without regard to case, and blanks around the text are ignored. Everything
-// else, including impossible fields (month 13, 31 April, minute 60) and text
-// left over after the format, is reported as unreadable. They never throw.
+// else, including impossible fields (month 13, 31 April, 29 February outside a
+// leap year, minute 60) and text left over after the format, is reported as
+// unreadable. They never throw.
 #pragma once
 
 #include <ctime>

@@ -1,5 +1,6 @@
 #include "values/Random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -51,6 +52,20 @@ int64_t Random64Below(int64_t n) {
   int64_t r = Random31();
   if (n > (int64_t{1} << 31)) r += static_cast<int64_t>(RandomDraw()) << 32;
   return r % n;
+}
+
+int64_t UniformBelow(int64_t n) {
+  constexpr uint64_t kDraws = 32768;
+  if (n < 2) return 0;
+  const uint64_t count = std::min<uint64_t>(static_cast<uint64_t>(n), uint64_t{1} << 60);
+  uint64_t range = 1;
+  while (range < count) range *= kDraws;
+  const uint64_t accepted = range - range % count;
+  for (;;) {
+    uint64_t r = 0;
+    for (uint64_t covered = 1; covered < count; covered *= kDraws) r = r * kDraws + static_cast<uint64_t>(RandomDraw());
+    if (r < accepted) return static_cast<int64_t>(r % count);
+  }
 }
 
 double NormalDraw(double mean, double sigma) {

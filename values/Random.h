@@ -27,6 +27,11 @@ int32_t Random32Below(int32_t n);
 // 0 for n = 0; for |n| < 32767 the draw modulo n; otherwise Random31() (plus a
 // draw times 2^32 when n > 2^31) modulo n.
 int64_t Random64Below(int64_t n);
+// 0..n-1, each value equally likely, for n up to 2^60 (0 for n < 2): draws
+// are joined until they cover n, and a draw that falls in the incomplete top of
+// their range is made again, so no value is favoured as reducing modulo n
+// would favour the small ones.
+int64_t UniformBelow(int64_t n);
 // Normal deviate by the polar method.
 double NormalDraw(double mean, double sigma);
 // Value in [from, from + span] whose density rises linearly towards from + span.

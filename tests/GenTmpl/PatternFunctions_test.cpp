@@ -187,7 +187,10 @@ TEST_F(PatternFunctionsTest, RandomDatesAndTimesStayWithinTheirBounds) {
   // Bounds with the half-day mark are afternoon hours.
   ExpectMatch("$RTime(HH:MM PM,01:00 PM,02:00 PM)", R"(01:\d\d PM|02:00 PM)", 2000);
   ExpectMatch("$RDate(MON DD YYYY,FEB 28 2020,MAR 01 2020)", "FEB 28 2020|FEB 29 2020|MAR 01 2020", 300);
-  for (int i = 0; i < 300; ++i) ASSERT_EQ(Run("$RDate(CYYMMDD,1130305,1130305)"), "1130305");
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(Run("$RTime(HH:MM:SS,23:59:30,23:59:30)"), "23:59:30");
+    ASSERT_EQ(Run("$RDate(CYYMMDD,1130305,1130305)"), "1130305");
+  }
 }
 
 TEST_F(PatternFunctionsTest, CountersFollowTheirParameters) {

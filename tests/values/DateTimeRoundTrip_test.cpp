@@ -1,7 +1,8 @@
 // Every date and time written in a format reads back to the same value, by
 // every reader of that format: the scanners (bounds of the Random method,
-// Incremental starts) and the positional readers (bounds of the pattern
-// functions).
+// Incremental starts), the positional readers (bounds of the pattern
+// functions) and the date-time reader (timestamps). The draws between two
+// bounds written in a format read back between those bounds.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -12,6 +13,7 @@
 #include "support/DateTimeScan.h"
 #include "support/DateTimeText.h"
 #include "values/DateTime.h"
+#include "values/Random.h"
 
 namespace {
 
@@ -70,6 +72,10 @@ class DateFormatRoundTrip : public testing::TestWithParam<const char*> {};
 
 TEST_P(DateFormatRoundTrip, EveryReaderGetsTheWrittenDateBack) {
   const std::string format = GetParam();
+  DateTimeOptions options;
+  options.DateFormat = format;
+  options.TimeFormat = "HH:MM:SS PM";
+  SeedRandomSource(3);
   for (const CalendarDate& date : SomeDays(format, 2000)) {
     const std::string text = DateText(date, format);
     int d = 0, m = 0, y = 0;
@@ -77,6 +83,46 @@ TEST_P(DateFormatRoundTrip, EveryReaderGetsTheWrittenDateBack) {
     ASSERT_EQ(Ymd(date), std::make_tuple(y, m, d)) << text << " in " << format;
     ParseDateInFormat(text, format, d, m, y);
     ASSERT_EQ(Ymd(date), std::make_tuple(y, m, d)) << text << " in " << format;
+    // A timestamp in the format, as the Incremental method and the random
+    // timestamps read it.
+    DateTimeParts parts;
+    ASSERT_EQ(0, ReadDateTime(text + " 11:05:09 PM", "", 1, options, parts)) << text;
+    ASSERT_EQ(std::make_tuple(Ymd(date), 23, 5, 9),
+              std::make_tuple(std::make_tuple(parts.year, parts.month, parts.day), parts.hour, parts.minute,
+                              parts.second));
+    // Equal bounds give exactly the date, whichever draw reads them.
+    std::string drawn, message;
+    ASSERT_EQ(0, RandomDateInFormat(drawn, message, format, text, text, nullptr)) << message;
+    ASSERT_EQ(text, drawn);
+    drawn.clear();
+    MakeRandDate(drawn, text, text, format, options);
+    ASSERT_EQ(text, drawn);
+  }
+}
+
+TEST_P(DateFormatRoundTrip, DrawsReadBackBetweenTheirBounds) {
+  const std::string format = GetParam();
+  DateTimeOptions options;
+  SeedRandomSource(5);
+  const std::vector<CalendarDate> days = SomeDays(format, 300);
+  std::mt19937 rng(23);
+  for (const CalendarDate& low : days) {
+    const int64_t from = DayNumber(low.year, low.month, low.day);
+    const int64_t to = std::min(from + static_cast<int64_t>(rng() % 800), DayNumber(Years(format).second, 12, 31));
+    const std::string lowText = DateText(low, format), highText = DateText(DateOfDayNumber(to), format);
+    for (int i = 0; i < 10; ++i) {
+      std::string inFormat, message, run;
+      ASSERT_EQ(0, RandomDateInFormat(inFormat, message, format, lowText, highText, nullptr)) << message;
+      MakeRandDate(run, lowText, highText, format, options);
+      for (const std::string& text : {inFormat, run}) {
+        int d = 0, m = 0, y = 0;
+        ASSERT_EQ(0, DateScanLowLevel(text, d, m, y, 1, format, 1950, 2020)) << text;
+        const int64_t n = DayNumber(y, m, d);
+        ASSERT_TRUE(n >= from && n <= to) << text << " not within " << lowText << " .. " << highText;
+        ParseDateInFormat(text, format, d, m, y);
+        ASSERT_EQ(n, DayNumber(y, m, d)) << text;
+      }
+    }
   }
 }
 
@@ -97,6 +143,9 @@ int SecondsOf(int h, int m, int s) { return (h * 60 + m) * 60 + s; }
 
 TEST_P(TimeFormatRoundTrip, EveryReaderGetsTheWrittenTimeBack) {
   const std::string format = GetParam();
+  DateTimeOptions options;
+  options.TimeFormat = format;
+  SeedRandomSource(7);
   std::mt19937 rng(31);
   for (const int t : SomeSeconds(format, 3000)) {
     std::string text;
@@ -107,6 +156,43 @@ TEST_P(TimeFormatRoundTrip, EveryReaderGetsTheWrittenTimeBack) {
     ASSERT_EQ(t, SecondsOf(h, m, s)) << text << " in " << format;
     ParseTimeInFormat(text, format, h, m, s);
     ASSERT_EQ(t, SecondsOf(h, m, s)) << text << " in " << format;
+    // Equal bounds give exactly the time.
+    std::string drawn, message;
+    ASSERT_EQ(0, RandomTimeInFormat(drawn, message, format, text, text, nullptr)) << message;
+    ParseTimeInFormat(drawn, format, h, m, s);
+    ASSERT_EQ(t, SecondsOf(h, m, s)) << drawn << " from " << text;
+    drawn.clear();
+    MakeRandTime(drawn, text, text, options);
+    ASSERT_EQ(0, TimeScanLowLevel(drawn, h, m, s, format)) << drawn;
+    ASSERT_EQ(t, SecondsOf(h, m, s)) << drawn << " from " << text;
+  }
+}
+
+TEST_P(TimeFormatRoundTrip, DrawsReadBackBetweenTheirBounds) {
+  const std::string format = GetParam();
+  DateTimeOptions options;
+  options.TimeFormat = format;
+  SeedRandomSource(9);
+  std::mt19937 rng(37);
+  for (const int from : SomeSeconds(format, 300)) {
+    int to = from + static_cast<int>(rng() % 7200);
+    to = std::min(to - to % Step(format), 86399 - 86399 % Step(format));
+    std::string lowText, highText;
+    AppendTimeText(lowText, from / 3600, from / 60 % 60, from % 60, 0, 0, format);
+    AppendTimeText(highText, to / 3600, to / 60 % 60, to % 60, 0, 0, format);
+    for (int i = 0; i < 10; ++i) {
+      std::string inFormat, message, run;
+      ASSERT_EQ(0, RandomTimeInFormat(inFormat, message, format, lowText, highText, nullptr)) << message;
+      MakeRandTime(run, lowText, highText, options);
+      for (const std::string& text : {inFormat, run}) {
+        int h = 0, m = 0, s = 0;
+        ASSERT_EQ(0, TimeScanLowLevel(text, h, m, s, format)) << text;
+        const int t = SecondsOf(h, m, s);
+        ASSERT_TRUE(t >= from && t <= to) << text << " not within " << lowText << " .. " << highText;
+        ParseTimeInFormat(text, format, h, m, s);
+        ASSERT_EQ(t, SecondsOf(h, m, s)) << text;
+      }
+    }
   }
 }
 
