@@ -3,7 +3,7 @@
 // in a compile pass and keeps its state across rows.
 #include <zlib.h>
 
-#include <array>
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -11,6 +11,7 @@
 #include "GenTmpl/FuncText.h"
 #include "GenTmpl/FunctionTable.h"
 #include "GenTmpl/PatternEngine.h"
+#include "support/Calendar.h"
 #include "support/Database.h"
 #include "support/DateTimeText.h"
 #include "values/DateTime.h"
@@ -128,8 +129,9 @@ class IncTimeData final : public FuncData {
   char unit_ = 'S';
 };
 
-// Dates count 365 days a year (February has 28 days), as everywhere else in
-// the generator.
+// A date stepped by days, months or years. Month and year steps keep to the
+// start's day of the month, or to the month's last day when it is shorter: a
+// monthly series from 31 January gives 29 February, 31 March, 30 April.
 class IncDateData final : public FuncData {
  public:
   IncDateData(FuncParams p, FuncHost& host) {
@@ -137,45 +139,28 @@ class IncDateData final : public FuncData {
     std::string start = p.size() > 1 && !p[1].empty() ? PatternOrText(host, p[1]) : "01.01.1970";
     int day = 0, month = 0, year = 0;
     ParseDateInFormat(start, format_, day, month, year);
-    day_ = day;
-    month_ = month;
-    year_ = year;
-    Normalise();
-    step_ = p.size() > 2 ? ParamInt64(p[2]) : 1;
+    // Fields out of range count on, so a start the reader could not make out
+    // still gives a real date.
+    date_ = DateOfDayNumber(DayNumber(year, month, day));
+    monthDay_ = date_.day;
+    step_ = p.size() > 2 ? std::clamp(ParamInt64(p[2]), -kLongestStep, kLongestStep) : 1;
     if (p.size() > 3 && !p[3].empty()) unit_ = static_cast<char>(p[3][0] & ~0x20);
   }
 
   void Value(std::string& out) override {
-    AppendDateText(out, static_cast<int>(day_), static_cast<int>(month_), static_cast<int>(year_), format_);
-    if (unit_ == 'M') {
-      month_ += step_ % 1200000;
-    } else if (unit_ == 'Y') {
-      year_ += step_ % 100000000;
+    AppendDateText(out, date_.day, date_.month, static_cast<int>(date_.year), format_);
+    if (unit_ == 'M' || unit_ == 'Y') {
+      date_ = AddMonths(date_.year, date_.month, monthDay_, unit_ == 'Y' ? step_ * 12 : step_);
     } else {
-      day_ += step_ % 36500000000;
+      date_ = DateOfDayNumber(DayNumber(date_.year, date_.month, date_.day) + step_);
     }
-    Normalise();
+    date_ = HoldYear(date_);
   }
 
  private:
-  static constexpr std::array<int, 12> kStartOfMonth = {0,   31,  59,  90,  120, 151,
-                                                         181, 212, 243, 273, 304, 334};
-  // Brings month into 1..12 and day into its month, carrying into the year.
-  // Any step, and a start the scanner could not read, ends on a real date.
-  void Normalise() {
-    int64_t m = month_ - 1;
-    year_ += m >= 0 ? m / 12 : (m - 11) / 12;
-    month_ = (m % 12 + 12) % 12 + 1;
-    int64_t days = kStartOfMonth[static_cast<std::size_t>(month_ - 1)] + day_ - 1;
-    year_ += days >= 0 ? days / 365 : (days - 364) / 365;
-    days = (days % 365 + 365) % 365;
-    month_ = 1;
-    while (month_ < 12 && days >= kStartOfMonth[static_cast<std::size_t>(month_)]) ++month_;
-    day_ = days - kStartOfMonth[static_cast<std::size_t>(month_ - 1)] + 1;
-  }
-
   std::string format_;
-  int64_t day_ = 1, month_ = 1, year_ = 1970;
+  CalendarDate date_;
+  int monthDay_ = 1;
   int64_t step_ = 1;
   char unit_ = 'D';
 };

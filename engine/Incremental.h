@@ -1,7 +1,6 @@
-// Incremental dates and times: reading the current value of a stepped date,
-// time or timestamp column, advancing one of its parts with carries into the
-// larger parts, and writing it back in the column's format. Steps do not
-// consider leap years: February has 28 days.
+// Incremental dates and times: reading the start of a stepped date, time or
+// timestamp column, advancing one of its parts with carries into the larger
+// parts, and writing it in the column's format.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +12,11 @@
 // Units of `incTimeMode`.
 enum IncrementUnit { kIncSecond = 0, kIncMinute, kIncHour, kIncDay, kIncMonth, kIncYear };
 
-// Adds `step` units of `unit` (negative steps go back) and carries into the
-// larger parts so that every part is in range again.
-void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step);
+// Adds `step` units of `unit` (negative steps go back) in the calendar of
+// support/Calendar.h, carrying into the larger parts. A month or year step
+// lands on day `monthDay` of the month it reaches, or on that month's last day
+// when the month is shorter; other units leave `monthDay` unused.
+void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step, int monthDay);
 
 // What kind of stepped value an SQL type code gives.
 enum class SteppedKind { kNone, kDate, kTime, kTimestamp };

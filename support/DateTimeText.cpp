@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::array<const char*, 12> kMonthNames = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                      "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-constexpr std::array<int, 12> kDaysInMonth = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 bool At(std::string_view text, std::size_t pos, std::string_view token) {
   return text.compare(pos, token.size(), token) == 0;
@@ -124,10 +123,6 @@ int MonthFromName(std::string_view name) {
     if (same) return static_cast<int>(m) + 1;
   }
   return 0;
-}
-
-int DaysInMonth(int month) {
-  return month >= 1 && month <= 12 ? kDaysInMonth[static_cast<std::size_t>(month - 1)] : 0;
 }
 
 void AppendDateText(std::string& out, int day, int month, int year, std::string_view format) {

@@ -46,8 +46,6 @@ const char* MonthName(int month);
 // Month 1..12 of a three-letter name compared without regard to case, 0 when
 // `name` is none.
 int MonthFromName(std::string_view name);
-// Days of a month in a year without leap days (February 28); 0 outside 1..12.
-int DaysInMonth(int month);
 
 // Appends the date written into `format`.
 void AppendDateText(std::string& out, int day, int month, int year, std::string_view format);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "support/Calendar.h"
 #include "support/DateTimeText.h"
 #include "values/DateTime.h"
 #include "values/PatternHost.h"
@@ -15,25 +16,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// Days are counted in a calendar of 365-day years (no leap days).
-int64_t DayNumber(const TypedValue& v) {
-  int64_t before = 0;
-  for (int m = 1; m < v.month; ++m) before += DaysInMonth(m);
-  return int64_t{v.year} * 365 + before + v.day - 1;
-}
-
 void AddDays(TypedValue& v, int64_t days) {
   if (v.month < 1 || v.month > 12) return;  // not a date that can be counted on
-  int64_t n = DayNumber(v) + days;
-  const int64_t year = FloorDiv(n, 365);
-  n -= year * 365;
-  int month = 1;
-  while (n >= DaysInMonth(month)) n -= DaysInMonth(month++);
-  v.year = static_cast<int>(year);
-  v.month = month;
-  v.day = static_cast<int>(n) + 1;
+  const CalendarDate date = DateOfDayNumber(DayNumber(v.year, v.month, v.day) + days);
+  v.year = static_cast<int>(date.year);
+  v.month = date.month;
+  v.day = date.day;
 }
 
 void AddSeconds(TypedValue& v, int64_t seconds) {
