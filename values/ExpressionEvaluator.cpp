@@ -33,12 +33,6 @@ void AddSeconds(TypedValue& v, int64_t seconds) {
   v.second = static_cast<int>(t % 60);
 }
 
-void AppendTwo(std::string& out, int v) {
-  char buf[16];
-  const int n = std::snprintf(buf, sizeof buf, "%02d", v);
-  out.append(buf, static_cast<std::size_t>(n));
-}
-
 bool Equal(const TypedValue& a, const TypedValue& b) {
   switch (a.kind) {
     case TypedValue::kInteger: return a.integer == b.integer;
@@ -81,17 +75,7 @@ void TypedValue::AppendText(std::string& out) const {
       AppendDateText(out, day, month, year, format);
       break;
     case kTime:
-      for (std::size_t i = 0; i < format.size(); ++i) {
-        const std::string_view rest = std::string_view(format).substr(i, 2);
-        if (rest == "HH") AppendTwo(out, hour);
-        else if (rest == "MM") AppendTwo(out, minute);
-        else if (rest == "SS") AppendTwo(out, second);
-        else {
-          out += format[i];
-          continue;
-        }
-        ++i;
-      }
+      AppendTimeText(out, hour, minute, second, 0, 0, format);
       break;
     default:
       out += text;
