@@ -3,8 +3,7 @@
 // in a compile pass and keeps its state across rows.
 #include <zlib.h>
 
-#include <array>
-#include <cstdio>
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "GenTmpl/FuncText.h"
 #include "GenTmpl/FunctionTable.h"
 #include "GenTmpl/PatternEngine.h"
+#include "support/Calendar.h"
 #include "support/Database.h"
 #include "support/DateTimeText.h"
 #include "values/DateTime.h"
@@ -22,12 +22,6 @@ namespace {
 // PatternEngine is the only FuncHost; the nodes of this file use the parts of
 // it that data-source nodes do not need.
 PatternEngine& EngineOf(FuncHost& host) { return static_cast<PatternEngine&>(host); }
-
-void AppendTwoDigits(std::string& out, int64_t v) {
-  std::array<char, 24> buf;
-  int n = std::snprintf(buf.data(), buf.size(), "%02lld", static_cast<long long>(v));
-  out.append(buf.data(), static_cast<std::size_t>(n));
-}
 
 // Reads a parameter that is a pattern when it starts with "$".
 std::string PatternOrText(FuncHost& host, std::string_view text) {
@@ -102,8 +96,7 @@ class IncData final : public FuncData {
   std::string last_;
 };
 
-// Normalises a time of day after a step: seconds and minutes carry, hours
-// wrap at 24.
+// A time of day stepped by hours, minutes or seconds; hours wrap at 24.
 class IncTimeData final : public FuncData {
  public:
   IncTimeData(FuncParams p, FuncHost& host) {
@@ -112,34 +105,10 @@ class IncTimeData final : public FuncData {
     ParseTimeInFormat(start, format_, hour_, minute_, second_);
     step_ = p.size() > 2 ? ParamInt64(p[2]) : 1;
     if (p.size() > 3 && !p[3].empty()) unit_ = static_cast<char>(p[3][0] & ~0x20);
-    twelveHour_ = format_.find("AM") != std::string::npos;
   }
 
   void Value(std::string& out) override {
-    const std::size_t n = format_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      std::string_view rest = std::string_view(format_).substr(i);
-      if (rest.starts_with("HH")) {
-        int h = hour_;
-        if (twelveHour_) h = h % 12 == 0 ? 12 : h % 12;
-        AppendTwoDigits(out, h);
-        ++i;
-      } else if (rest.starts_with("MM")) {
-        AppendTwoDigits(out, minute_);
-        ++i;
-      } else if (rest.starts_with("SS")) {
-        AppendTwoDigits(out, second_);
-        ++i;
-      } else if (rest.starts_with("sss")) {
-        out += "000";
-        i += 2;
-      } else if (twelveHour_ && rest.starts_with("AM")) {
-        out += hour_ < 12 ? "AM" : "PM";
-        ++i;
-      } else {
-        out += format_[i];
-      }
-    }
+    AppendTimeText(out, hour_, minute_, second_, 0, 0, format_);
     Advance();
   }
 
@@ -158,84 +127,40 @@ class IncTimeData final : public FuncData {
   int hour_ = 0, minute_ = 0, second_ = 0;
   int64_t step_ = 1;
   char unit_ = 'S';
-  bool twelveHour_ = false;
 };
 
-// Dates count 365 days a year (February has 28 days), as everywhere else in
-// the generator.
+// A date stepped by days, months or years. Month and year steps keep to the
+// start's day of the month, or to the month's last day when it is shorter: a
+// monthly series from 31 January gives 29 February, 31 March, 30 April.
 class IncDateData final : public FuncData {
  public:
   IncDateData(FuncParams p, FuncHost& host) {
     format_ = p.size() > 0 && !p[0].empty() ? p[0] : "DD.MM.YYYY";
     std::string start = p.size() > 1 && !p[1].empty() ? PatternOrText(host, p[1]) : "01.01.1970";
     int day = 0, month = 0, year = 0;
-    longYear_ = ParseDateInFormat(start, format_, day, month, year) == 1;
-    day_ = day;
-    month_ = month;
-    year_ = year;
-    Normalise();
-    step_ = p.size() > 2 ? ParamInt64(p[2]) : 1;
+    ParseDateInFormat(start, format_, day, month, year);
+    // Fields out of range count on, so a start the reader could not make out
+    // still gives a real date.
+    date_ = DateOfDayNumber(DayNumber(year, month, day));
+    monthDay_ = date_.day;
+    step_ = p.size() > 2 ? std::clamp(ParamInt64(p[2]), -kLongestStep, kLongestStep) : 1;
     if (p.size() > 3 && !p[3].empty()) unit_ = static_cast<char>(p[3][0] & ~0x20);
   }
 
   void Value(std::string& out) override {
-    const std::size_t n = format_.size();
-    std::array<char, 32> buf;
-    for (std::size_t i = 0; i < n; ++i) {
-      std::string_view rest = std::string_view(format_).substr(i);
-      if (rest.starts_with("YYYY") && longYear_) {
-        int k = std::snprintf(buf.data(), buf.size(), "%04lld", static_cast<long long>(year_));
-        out.append(buf.data(), static_cast<std::size_t>(k));
-        i += 3;
-      } else if (rest.starts_with("YY")) {
-        AppendTwoDigits(out, ((year_ % 100) + 100) % 100);
-        i += rest.starts_with("YYYY") ? 3 : 1;
-      } else if (rest.starts_with("MM")) {
-        AppendTwoDigits(out, month_);
-        ++i;
-      } else if (rest.starts_with("DD")) {
-        AppendTwoDigits(out, day_);
-        ++i;
-      } else if (i > 0 && (rest.starts_with("MON") || rest.starts_with("mon"))) {
-        std::string_view name = MonthName(static_cast<int>(month_));
-        for (char c : name) out += rest[0] == 'm' ? static_cast<char>(c | 0x20) : c;
-        i += 2;
-      } else if (rest[0] == 'C') {
-        out += static_cast<char>('0' + ((year_ / 100 - 19) % 10 + 10) % 10);
-      } else {
-        out += format_[i];
-      }
-    }
-    if (unit_ == 'M') {
-      month_ += step_ % 1200000;
-    } else if (unit_ == 'Y') {
-      year_ += step_ % 100000000;
+    AppendDateText(out, date_.day, date_.month, static_cast<int>(date_.year), format_);
+    if (unit_ == 'M' || unit_ == 'Y') {
+      date_ = AddMonths(date_.year, date_.month, monthDay_, unit_ == 'Y' ? step_ * 12 : step_);
     } else {
-      day_ += step_ % 36500000000;
+      date_ = DateOfDayNumber(DayNumber(date_.year, date_.month, date_.day) + step_);
     }
-    Normalise();
+    date_ = HoldYear(date_);
   }
 
  private:
-  static constexpr std::array<int, 12> kStartOfMonth = {0,   31,  59,  90,  120, 151,
-                                                         181, 212, 243, 273, 304, 334};
-  // Brings month into 1..12 and day into its month, carrying into the year.
-  // Any step, and a start the scanner could not read, ends on a real date.
-  void Normalise() {
-    int64_t m = month_ - 1;
-    year_ += m >= 0 ? m / 12 : (m - 11) / 12;
-    month_ = (m % 12 + 12) % 12 + 1;
-    int64_t days = kStartOfMonth[static_cast<std::size_t>(month_ - 1)] + day_ - 1;
-    year_ += days >= 0 ? days / 365 : (days - 364) / 365;
-    days = (days % 365 + 365) % 365;
-    month_ = 1;
-    while (month_ < 12 && days >= kStartOfMonth[static_cast<std::size_t>(month_)]) ++month_;
-    day_ = days - kStartOfMonth[static_cast<std::size_t>(month_ - 1)] + 1;
-  }
-
   std::string format_;
-  int64_t day_ = 1, month_ = 1, year_ = 1970;
-  bool longYear_ = false;
+  CalendarDate date_;
+  int monthDay_ = 1;
   int64_t step_ = 1;
   char unit_ = 'D';
 };

@@ -167,7 +167,10 @@ struct RowGenerator::State {
   int64_t incInt = 0, incStartInt = 0, incStepInt = 1;
   DecimalUnits incUnits = 0, incStartUnits = 0, incStepUnits = 0;
   int64_t counter = 0;
-  std::string current;  // current date-time text
+  DateTimeParts steppedValue;  // current value of a stepped date, time or timestamp
+  // The day of the month of the start: month and year steps keep to it, so a
+  // monthly series from 31 January gives the last day of every shorter month.
+  int monthDay = 1;
 
   int repeat = 0;  // SequenceLen
   std::unique_ptr<UniqueSet> unique;
@@ -385,7 +388,6 @@ void RowGenerator::PrepareIncremental(ColumnRule& col, State& st) {
   if (col.Times < 1) col.Times = 1;
   st.counter = 0;
   st.stepped = SteppedKindOf(col.iType);
-  st.current = col.LowRange;
   st.incExhausted = false;
   const bool exactDecimal = col.iType == 2 || col.iType == 3;
   st.incDecimal = exactDecimal || col.iType == 6 || col.iType == 7 || col.iType == 8;
@@ -857,19 +859,21 @@ int RowGenerator::IncrementalValue(std::string& value, size_t c) {
   State& st = *state_[c];
   const ColumnRule& col = columns_[c];
   if (st.stepped != SteppedKind::kNone) {
-    DateTimeParts parts;
-    if (ReadSteppedValue(st.current, st.stepped, col.sFormat, random_.dateTime, parts) != 0) {
-      const std::string text = st.current;
-      st.warned = false;  // every unreadable date is reported: the rule stops here
-      Warn(c, "Bad date Error", text, true);
-      return kRowFailed;
+    // The start is read once: the value is then carried from row to row as
+    // parts, so no step depends on how its text reads back.
+    if (st.counter == 0) {
+      if (ReadSteppedValue(col.LowRange, st.stepped, col.sFormat, random_.dateTime, st.steppedValue) != 0) {
+        st.warned = false;  // every unreadable date is reported: the rule stops here
+        Warn(c, "Bad date Error", col.LowRange, true);
+        return kRowFailed;
+      }
+      st.monthDay = st.steppedValue.day;
     }
-    if (st.counter % col.Times == 0) AdvanceDateTime(parts, col.incTimeMode, st.incStepInt);
+    if (st.counter % col.Times == 0) AdvanceDateTime(st.steppedValue, col.incTimeMode, st.incStepInt, st.monthDay);
     ++st.counter;
     const bool withTime = st.stepped == SteppedKind::kTimestamp ||
                           (st.stepped == SteppedKind::kDate && random_.serverKind == kServerOracle);
-    WriteSteppedValue(value, parts, st.stepped, withTime, col.sFormat, random_.dateTime);
-    st.current = value;
+    WriteSteppedValue(value, st.steppedValue, st.stepped, withTime, col.sFormat, random_.dateTime);
     return kRowOk;
   }
   if (st.incExhausted) {

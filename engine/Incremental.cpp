@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "support/Calendar.h"
 #include "support/DateTimeScan.h"
-#include "support/DateTimeText.h"
 
 namespace {
 
@@ -19,13 +19,6 @@ void Carry(int64_t& value, int64_t& carry, int64_t size) {
   carry += q;
 }
 
-std::string_view EffectiveDateFormat(std::string_view format, const DateTimeOptions& options) {
-  return DateFormatInfo(format).hasDateToken ? format : std::string_view(options.DateFormat);
-}
-
-// Years beyond this are held there, so that huge steps cannot overflow.
-constexpr int64_t kYearLimit = 1'000'000;
-
 }  // namespace
 
 SteppedKind SteppedKindOf(int sqlType) {
@@ -37,78 +30,39 @@ SteppedKind SteppedKindOf(int sqlType) {
   }
 }
 
-void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step) {
-  int64_t second = parts.second, minute = parts.minute, hour = parts.hour;
-  int64_t day = parts.day, month = parts.month, year = parts.year;
-  // A step of more than a few centuries is cut, so the arithmetic stays exact.
-  constexpr int64_t kStepLimit = int64_t{1} << 40;
-  if (step > kStepLimit) step = kStepLimit;
-  if (step < -kStepLimit) step = -kStepLimit;
+void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step, int monthDay) {
+  step = std::clamp(step, -kLongestStep, kLongestStep);
+  int64_t day = DayNumber(parts.year, parts.month, parts.day);
+  int64_t second = (int64_t{parts.hour} * 60 + parts.minute) * 60 + parts.second;
   switch (unit) {
     case kIncSecond: second += step; break;
-    case kIncMinute: minute += step; break;
-    case kIncHour: hour += step; break;
+    case kIncMinute: second += step * 60; break;
+    case kIncHour: second += step * 3600; break;
     case kIncDay: day += step; break;
-    case kIncMonth: month += step; break;
-    case kIncYear: year += step; break;
+    case kIncMonth:
+    case kIncYear: {
+      const CalendarDate d = AddMonths(parts.year, parts.month, monthDay, unit == kIncYear ? step * 12 : step);
+      day = DayNumber(d.year, d.month, d.day);
+      break;
+    }
     default: break;
   }
-  Carry(second, minute, 60);
-  Carry(minute, hour, 60);
-  Carry(hour, day, 24);
-  // Months first, so that the day is counted against the right month.
-  int64_t m0 = month - 1;
-  Carry(m0, year, 12);
-  month = m0 + 1;
-  // Whole years of days at once (365 without leap days), then month by month.
-  if (day > 365 || day < -365) {
-    const int64_t years = day / 365;
-    year += years;
-    day -= years * 365;
-  }
-  while (day > DaysInMonth(static_cast<int>(month))) {
-    day -= DaysInMonth(static_cast<int>(month));
-    if (++month > 12) {
-      month = 1;
-      ++year;
-    }
-  }
-  while (day < 1) {
-    if (--month < 1) {
-      month = 12;
-      --year;
-    }
-    day += DaysInMonth(static_cast<int>(month));
-  }
-  if (year > kYearLimit) year = kYearLimit;
-  if (year < -kYearLimit) year = -kYearLimit;
-  parts.second = static_cast<int>(second);
-  parts.minute = static_cast<int>(minute);
-  parts.hour = static_cast<int>(hour);
-  parts.day = static_cast<int>(day);
-  parts.month = static_cast<int>(month);
-  parts.year = static_cast<int>(year);
+  Carry(second, day, 86400);
+  const CalendarDate date = HoldYear(DateOfDayNumber(day));
+  parts.year = static_cast<int>(date.year);
+  parts.month = date.month;
+  parts.day = date.day;
+  parts.hour = static_cast<int>(second / 3600);
+  parts.minute = static_cast<int>(second / 60 % 60);
+  parts.second = static_cast<int>(second % 60);
 }
 
 int ReadSteppedValue(std::string_view text, SteppedKind kind, std::string_view dateFormat,
                      const DateTimeOptions& options, DateTimeParts& parts) {
-  parts.hour = parts.minute = parts.second = 0;
   if (kind == SteppedKind::kTime) {
     return TimeScanLowLevel(text, parts.hour, parts.minute, parts.second, options.TimeFormat) == 0 ? 0 : -1;
   }
-  const std::string_view format = EffectiveDateFormat(dateFormat, options);
-  const size_t dateLength = std::min(text.size(), format.size());
-  if (DateScanLowLevel(text.substr(0, dateLength), parts.day, parts.month, parts.year, 1, format,
-                       options.YearFrom, options.YearTo) != 0) {
-    return -1;
-  }
-  std::string_view rest = text.substr(dateLength);
-  if (!options.DateTimeSep.empty() && rest.substr(0, options.DateTimeSep.size()) == options.DateTimeSep) {
-    rest.remove_prefix(options.DateTimeSep.size());
-  }
-  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-  if (rest.empty()) return 0;
-  return TimeScanLowLevel(rest, parts.hour, parts.minute, parts.second, options.TimeFormat) == 0 ? 0 : -1;
+  return ReadDateTime(text, dateFormat, 1, options, parts);
 }
 
 void WriteSteppedValue(std::string& out, const DateTimeParts& parts, SteppedKind kind, bool withTime,

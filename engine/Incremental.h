@@ -1,7 +1,6 @@
-// Incremental dates and times: reading the current value of a stepped date,
-// time or timestamp column, advancing one of its parts with carries into the
-// larger parts, and writing it back in the column's format. Leap years are
-// not considered, as everywhere in the date code: February has 28 days.
+// Incremental dates and times: reading the start of a stepped date, time or
+// timestamp column, advancing one of its parts with carries into the larger
+// parts, and writing it in the column's format.
 #pragma once
 
 #include <cstdint>
@@ -10,31 +9,22 @@
 
 #include "values/DateTime.h"
 
-// Parts of a stepped date-time value.
-struct DateTimeParts {
-  int year = 2000;
-  int month = 1;
-  int day = 1;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-};
-
 // Units of `incTimeMode`.
 enum IncrementUnit { kIncSecond = 0, kIncMinute, kIncHour, kIncDay, kIncMonth, kIncYear };
 
-// Adds `step` units of `unit` (negative steps go back) and carries into the
-// larger parts so that every part is in range again.
-void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step);
+// Adds `step` units of `unit` (negative steps go back) in the calendar of
+// support/Calendar.h, carrying into the larger parts. A month or year step
+// lands on day `monthDay` of the month it reaches, or on that month's last day
+// when the month is shorter; other units leave `monthDay` unused.
+void AdvanceDateTime(DateTimeParts& parts, int unit, int64_t step, int monthDay);
 
 // What kind of stepped value an SQL type code gives.
 enum class SteppedKind { kNone, kDate, kTime, kTimestamp };
 SteppedKind SteppedKindOf(int sqlType);
 
-// Reads `text` as a value of `kind`: a date in `dateFormat` (the run's date
-// format when it holds no date token), optionally followed by the separator
-// and a time in the run's time format; a time alone for kTime. Returns 0, or
-// -1 when the text cannot be read.
+// Reads `text` as a value of `kind`: a date in `dateFormat`, optionally
+// followed by a time, as ReadDateTime reads it; a time alone in the run's time
+// format for kTime. Returns 0, or -1 when the text cannot be read.
 int ReadSteppedValue(std::string_view text, SteppedKind kind, std::string_view dateFormat,
                      const DateTimeOptions& options, DateTimeParts& parts);
 // Writes the value: a time for kTime; a date for kDate unless `withTime`;

@@ -1,7 +1,9 @@
 #include "support/DateTimeScan.h"
 
+#include <algorithm>
 #include <chrono>
 
+#include "support/Calendar.h"
 #include "support/DateTimeText.h"
 
 namespace {
@@ -126,10 +128,8 @@ int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int
   }
   if (y < 0) y = lower ? yearFrom : yearTo;
   if (m < 0) m = lower ? 1 : 12;
-  if (d < 0) d = lower ? 1 : DaysInMonth(m);
-  if (m < 1 || m > 12 || d < 1) return 1;
-  // February 29 is a real date a user may type; the generators never write it.
-  if (d > DaysInMonth(m) && !(m == 2 && d == 29)) return 1;
+  if (d < 0) d = lower ? 1 : DaysInMonth(y, m);
+  if (!IsRealDate(y, m, d)) return 1;
   day = d;
   month = m;
   year = y;

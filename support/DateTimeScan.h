@@ -7,8 +7,9 @@
 // without regard to case, and blanks around the text and around the format are
 // ignored. The century "C" has no fixed width: it takes the digits that the
 // fixed-width fields right after it leave ("113" in "CYY"). Everything
-// else, including impossible fields (month 13, 31 April, minute 60) and text
-// left over after the format, is reported as unreadable. They never throw.
+// else, including impossible fields (month 13, 31 April, 29 February outside a
+// leap year, minute 60) and text left over after the format, is reported as
+// unreadable. They never throw.
 #pragma once
 
 #include <ctime>
@@ -27,9 +28,9 @@ int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int
                      std::string_view format, int yearFrom, int yearTo);
 
 // Reads a time (hour 0..23, minute and second 0..59). Milliseconds and the zone
-// are read and dropped. With "PM" in the format the hour is read on a 12-hour
-// clock and the "AM"/"PM" mark (any case) moves it onto 0..23. Returns 0 when
-// read, non-zero otherwise (an empty text is unreadable).
+// are read and dropped. With the mark "PM" or "AM" in the format the hour is
+// read on a 12-hour clock and the text's "AM"/"PM" (any case) moves it onto
+// 0..23. Returns 0 when read, non-zero otherwise (an empty text is unreadable).
 int TimeScanLowLevel(std::string_view text, int& hour, int& minute, int& second,
                      std::string_view format);
 

@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::array<const char*, 12> kMonthNames = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                                      "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-constexpr std::array<int, 12> kDaysInMonth = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 bool At(std::string_view text, std::size_t pos, std::string_view token) {
   return text.compare(pos, token.size(), token) == 0;
@@ -53,7 +52,7 @@ DateFormatInfo::DateFormatInfo(std::string_view format)
                    format.find("mon") != std::string_view::npos) {}
 
 TimeFormatInfo::TimeFormatInfo(std::string_view format)
-    : twelveHour(format.find("PM") != std::string_view::npos),
+    : twelveHour(format.find("PM") != std::string_view::npos || format.find("AM") != std::string_view::npos),
       hasMM(format.find("MM") != std::string_view::npos) {}
 
 DateToken DateTokenAt(std::string_view format, std::size_t pos, const DateFormatInfo& info,
@@ -100,8 +99,8 @@ TimeToken TimeTokenAt(std::string_view format, std::size_t pos, const TimeFormat
   };
   const Entry entries[] = {{"sss", TimeToken::kMillis}, {"HH", TimeToken::kHour},
                            {"SS", TimeToken::kSecond},  {"TZ", TimeToken::kZone},
-                           {"PM", TimeToken::kAmPm},    {"MM", TimeToken::kMinute},
-                           {"MI", TimeToken::kMinute}};
+                           {"PM", TimeToken::kAmPm},    {"AM", TimeToken::kAmPm},
+                           {"MM", TimeToken::kMinute},  {"MI", TimeToken::kMinute}};
   for (const Entry& e : entries) {
     if (e.text == "MI" && info.hasMM) continue;
     if (At(format, pos, e.text)) {
@@ -131,10 +130,6 @@ int MonthFromName(std::string_view name) {
     if (same) return static_cast<int>(m) + 1;
   }
   return 0;
-}
-
-int DaysInMonth(int month) {
-  return month >= 1 && month <= 12 ? kDaysInMonth[static_cast<std::size_t>(month - 1)] : 0;
 }
 
 void AppendDateText(std::string& out, int day, int month, int year, std::string_view format) {

@@ -7,7 +7,8 @@
 // 50; only the first "C" of a format, later ones are literals), "MM", "DD",
 // "MON", "mon".
 // Time tokens: "HH", "MM" (or "MI" when the format has no "MM"), "SS", "sss",
-// "PM" (marks a 12-hour clock, written "AM" or "PM"), "TZ" (zone as "+hh:00").
+// "PM" or "AM" (marks a 12-hour clock, written "AM" before noon and "PM" from
+// noon on), "TZ" (zone as "+hh:00").
 // Any other character is copied unchanged.
 #pragma once
 
@@ -31,7 +32,7 @@ struct DateFormatInfo {
 // Facts about a time format.
 struct TimeFormatInfo {
   explicit TimeFormatInfo(std::string_view format);
-  bool twelveHour;  // holds "PM"
+  bool twelveHour;  // holds "PM" or "AM"
   bool hasMM;       // minute token is "MM"; otherwise "MI"
 };
 
@@ -48,12 +49,10 @@ const char* MonthName(int month);
 // Month 1..12 of a three-letter name compared without regard to case, 0 when
 // `name` is none.
 int MonthFromName(std::string_view name);
-// Days of a month in a year without leap days (February 28); 0 outside 1..12.
-int DaysInMonth(int month);
 
 // Appends the date written into `format`.
 void AppendDateText(std::string& out, int day, int month, int year, std::string_view format);
 // Appends the time written into `format`. With a 12-hour format the hour is
-// shown 1..12 and "PM" becomes "AM" before noon.
+// shown 1..12, followed by its mark.
 void AppendTimeText(std::string& out, int hour, int minute, int second, int millis,
                     int zoneHours, std::string_view format);

@@ -1,9 +1,9 @@
 #include "values/DateTime.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <tuple>
+#include <cstdint>
 
+#include "support/Calendar.h"
 #include "support/DateTimeScan.h"
 #include "support/DateTimeText.h"
 #include "values/PatternHost.h"
@@ -28,19 +28,6 @@ bool FieldAt(std::string_view text, std::size_t pos, std::size_t n, int& value) 
   value = 0;
   for (std::size_t i = pos; i < text.size() && i < pos + n && IsDigit(text[i]); ++i) value = value * 10 + (text[i] - '0');
   return true;
-}
-
-// Draw in 0..n-1 that stays in range for any n (Random32Below leaves large
-// bounds to its caller).
-int32_t DrawBelow(int32_t n) { return n >= 32767 ? Random32Below(n) % n : Random32Below(n); }
-
-// Overwrites the token at its first occurrence with `value` printed in `width` digits.
-void Overwrite(std::string& out, std::string_view token, int value, int width) {
-  const auto pos = out.find(token);
-  if (pos == std::string::npos) return;
-  char buf[16];
-  const int n = std::snprintf(buf, sizeof buf, "%0*d", width, value);
-  out.replace(pos, token.size(), buf, static_cast<std::size_t>(n));
 }
 
 // Resolves a bound of an in-format draw: missing (two characters or fewer),
@@ -85,60 +72,110 @@ void MakeTime(std::string& out, int hour, int minute, int second, int millis, in
                  format.empty() ? std::string_view(options.TimeFormat) : format);
 }
 
+namespace {
+
+constexpr int64_t kSecondsPerDay = 86400;
+// Characters of a zone as AppendTimeText writes it ("+hh:00").
+constexpr std::size_t kZoneWidth = 6;
+
+int64_t SecondOfDay(const DateTimeParts& p) { return (int64_t{p.hour} * 60 + p.minute) * 60 + p.second; }
+int64_t DayOf(const DateTimeParts& p) { return DayNumber(p.year, p.month, p.day); }
+int64_t InstantOf(const DateTimeParts& p) { return DayOf(p) * kSecondsPerDay + SecondOfDay(p); }
+
+// The smallest step, in seconds, that a time format shows: a second, a
+// minute, or an hour when it shows only the hour.
+int64_t TimeStep(std::string_view format) {
+  const TimeFormatInfo info(format);
+  int64_t step = 0;
+  std::size_t length = 1;
+  for (std::size_t pos = 0; pos < format.size(); pos += length) {
+    switch (TimeTokenAt(format, pos, info, length)) {
+      case TimeToken::kSecond: return 1;
+      case TimeToken::kMinute: step = 60; break;
+      case TimeToken::kHour: if (step == 0) step = 3600; break;
+      default: break;
+    }
+  }
+  return step == 0 ? 1 : step;
+}
+
+// A multiple of `step` drawn uniformly from those between the multiples at
+// or below `low` and `high` (0 <= low <= high), both included.
+int64_t DrawMultiple(int64_t low, int64_t high, int64_t step) {
+  return (low / step + static_cast<int64_t>(UniformBelow(static_cast<uint64_t>(high / step - low / step + 1)))) * step;
+}
+
+// The time of day with random milliseconds and zone, in the run's format.
+void AppendDrawnTime(std::string& out, int64_t secondOfDay, const DateTimeOptions& options) {
+  const int millis = RandomBelow(1000);
+  const int zone = RandomBelow(23) - 11;
+  AppendTimeText(out, static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
+                 static_cast<int>(secondOfDay % 60), millis, zone, options.TimeFormat);
+}
+
+}  // namespace
+
+int ReadDateTime(std::string_view text, std::string_view dateFormat, int boundKind,
+                 const DateTimeOptions& options, DateTimeParts& parts) {
+  const std::string_view format = DateFormatOrRun(dateFormat, options);
+  const std::size_t dateLength = std::min(text.size(), format.size());
+  if (DateScanLowLevel(text.substr(0, dateLength), parts.day, parts.month, parts.year, boundKind, format,
+                       options.YearFrom, options.YearTo) != 0) {
+    return -1;
+  }
+  std::string_view rest = text.substr(dateLength);
+  if (!options.DateTimeSep.empty() && rest.starts_with(options.DateTimeSep)) rest.remove_prefix(options.DateTimeSep.size());
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  if (rest.empty()) {
+    const bool lower = boundKind == 1;
+    parts.hour = lower ? 0 : 23;
+    parts.minute = parts.second = lower ? 0 : 59;
+    return 0;
+  }
+  return TimeScanLowLevel(rest, parts.hour, parts.minute, parts.second, options.TimeFormat) == 0 ? 0 : -1;
+}
+
 int MakeRandDate(std::string& out, std::string_view fromText, std::string_view toText,
                  std::string_view format, const DateTimeOptions& options) {
   const std::string_view fmt = DateFormatOrRun(format, options);
-  int fd = 1, fm = 1, fy = 0, td = 31, tm = 12, ty = 0;
-  if (DateScanLowLevel(fromText, fd, fm, fy, 1, fmt, options.YearFrom, options.YearTo) != 0 ||
-      DateScanLowLevel(toText, td, tm, ty, 0, fmt, options.YearFrom, options.YearTo) != 0) {
-    fy = ty = 0;
+  DateTimeParts low, high;
+  if (DateScanLowLevel(fromText, low.day, low.month, low.year, 1, fmt, options.YearFrom, options.YearTo) != 0) {
+    low = DateTimeParts{options.YearFrom, 1, 1};
   }
-  // Reversed bounds would make the month and day spans negative.
-  if (fy != 0 && ty != 0 && std::tie(fy, fm, fd) > std::tie(ty, tm, td)) {
-    std::swap(fy, ty);
-    std::swap(fm, tm);
-    std::swap(fd, td);
+  if (DateScanLowLevel(toText, high.day, high.month, high.year, 0, fmt, options.YearFrom, options.YearTo) != 0) {
+    high = DateTimeParts{options.YearTo, 12, 31};
   }
-  int lowYear = fy != 0 ? fy : options.YearFrom;
-  int highYear = ty != 0 ? ty : options.YearTo;
-  if (highYear < lowYear) std::swap(lowYear, highYear);
-
-  int day = 1, month = 1, year = lowYear;
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    day = RandomBelow(30) + 1;
-    if (fy == ty && fy != 0) {
-      month = fm + RandomBelow(tm - fm + 1);
-      if (fm == tm) day = fd + RandomBelow(td - fd + 1);
-    } else {
-      month = RandomBelow(12) + 1;
-    }
-    year = lowYear + RandomBelow(highYear - lowYear + 1);
-    if (fy == 0 || ty == 0) break;
-    if (std::tie(year, month, day) >= std::tie(fy, fm, fd) && std::tie(year, month, day) <= std::tie(ty, tm, td)) break;
-  }
-  if (month == 2 && day > 28) day = 28;
-  day = std::min(day, 30);
-  AppendDateText(out, day, month, year, fmt);
+  if (DayOf(low) > DayOf(high)) std::swap(low, high);
+  const CalendarDate date = DateOfDayNumber(DayOf(low) + DrawMultiple(0, DayOf(high) - DayOf(low), 1));
+  AppendDateText(out, date.day, date.month, static_cast<int>(date.year), fmt);
   return 0;
 }
 
 void MakeRandTime(std::string& out, std::string_view fromText, std::string_view toText,
                   const DateTimeOptions& options) {
-  int fh = 0, fm = 0, fs = 0, th = 23, tm = 59, ts = 59;
-  int h = 0, m = 0, s = 0;
-  if (!fromText.empty() && TimeScanLowLevel(fromText, h, m, s, options.TimeFormat) == 0) std::tie(fh, fm, fs) = std::tie(h, m, s);
-  if (!toText.empty() && TimeScanLowLevel(toText, h, m, s, options.TimeFormat) == 0) std::tie(th, tm, ts) = std::tie(h, m, s);
-  const int hours = th - fh + 1;
-  const int millis = RandomBelow(1000);
-  const int zone = RandomBelow(23) - 11;
-  int hour = fh, minute = 0, second = 0;
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    hour = hours > 1 ? fh + RandomBelow(hours) : fh;
-    minute = RandomBelow(60);
-    second = RandomBelow(60);
-    if (std::tie(hour, minute, second) >= std::tie(fh, fm, fs) && std::tie(hour, minute, second) <= std::tie(th, tm, ts)) break;
-  }
-  AppendTimeText(out, hour, minute, second, millis, zone, options.TimeFormat);
+  DateTimeParts read;
+  auto secondOf = [&](std::string_view text, int64_t unread) {
+    return TimeScanLowLevel(text, read.hour, read.minute, read.second, options.TimeFormat) == 0 ? SecondOfDay(read)
+                                                                                                : unread;
+  };
+  const int64_t a = secondOf(fromText, 0), b = secondOf(toText, kSecondsPerDay - 1);
+  AppendDrawnTime(out, DrawMultiple(std::min(a, b), std::max(a, b), TimeStep(options.TimeFormat)), options);
+}
+
+void MakeRandDateTime(std::string& out, std::string_view fromText, std::string_view toText,
+                      std::string_view format, const DateTimeOptions& options) {
+  DateTimeParts low, high;
+  if (ReadDateTime(fromText, format, 1, options, low) != 0) low = DateTimeParts{options.YearFrom, 1, 1};
+  if (ReadDateTime(toText, format, 0, options, high) != 0) high = DateTimeParts{options.YearTo, 12, 31, 23, 59, 59};
+  if (InstantOf(low) > InstantOf(high)) std::swap(low, high);
+  // Counted from the lower bound's midnight, so that every number is positive.
+  const int64_t origin = DayOf(low) * kSecondsPerDay;
+  const int64_t drawn =
+      DrawMultiple(SecondOfDay(low), InstantOf(high) - origin, TimeStep(options.TimeFormat));
+  const CalendarDate date = DateOfDayNumber(DayOf(low) + drawn / kSecondsPerDay);
+  MakeDate(out, date.day, date.month, static_cast<int>(date.year), format, options);
+  out += options.DateTimeSep;
+  AppendDrawnTime(out, drawn % kSecondsPerDay, options);
 }
 
 int ParseDateInFormat(std::string_view text, std::string_view format, int& day, int& month, int& year) {
@@ -173,18 +210,32 @@ int ParseDateInFormat(std::string_view text, std::string_view format, int& day, 
 
 void ParseTimeInFormat(std::string_view text, std::string_view format, int& hour, int& minute, int& second) {
   hour = minute = second = 0;
+  const TimeFormatInfo info(format);
+  char mark = 0;
   int value = 0;
-  if (const auto p = format.find("HH"); p != std::string_view::npos && FieldAt(text, p, 2, value)) hour = value;
-  if (const auto p = format.find("MM"); p != std::string_view::npos && FieldAt(text, p, 2, value)) minute = value;
-  if (const auto p = format.find("SS"); p != std::string_view::npos && FieldAt(text, p, 2, value)) second = value;
+  std::size_t length = 1;
+  // `at` follows the text as AppendTimeText writes it: every token keeps its
+  // width but the zone, which writes "+hh:00" for "TZ".
+  for (std::size_t pos = 0, at = 0; pos < format.size(); pos += length) {
+    const TimeToken token = TimeTokenAt(format, pos, info, length);
+    switch (token) {
+      case TimeToken::kHour: if (FieldAt(text, at, 2, value)) hour = value; break;
+      case TimeToken::kMinute: if (FieldAt(text, at, 2, value)) minute = value; break;
+      case TimeToken::kSecond: if (FieldAt(text, at, 2, value)) second = value; break;
+      case TimeToken::kAmPm:
+        if (at + 1 < text.size() && (text[at + 1] & ~0x20) == 'M') mark = static_cast<char>(text[at] & ~0x20);
+        break;
+      default: break;
+    }
+    at += token == TimeToken::kZone ? kZoneWidth : length;
+  }
+  if ((mark == 'A' || mark == 'P') && hour <= 12) hour = hour % 12 + (mark == 'P' ? 12 : 0);
 }
 
 namespace {
 
 // A date bound that can be drawn from: every field present and a real day.
-bool DateFieldsValid(int d, int m, int y) {
-  return d >= 1 && m >= 1 && y >= 1 && m <= 12 && (d <= DaysInMonth(m) || (m == 2 && d == 29));
-}
+bool DateFieldsValid(int d, int m, int y) { return y >= 1 && IsRealDate(y, m, d); }
 
 }  // namespace
 
@@ -194,13 +245,12 @@ int RandomDateInFormat(std::string& out, std::string& message, std::string_view 
   if (format.empty()) format = "DD.MM.YYYY";
   std::string fromText, toText;
   int d1 = 1, m1 = 1, y1 = 1970, d2 = 31, m2 = 12, y2 = 2050;
-  int longYear = format.find("YYYY") != std::string_view::npos ? 1 : 0;
   if (ResolveBound(from, host, fromText)) {
     if (fromText.size() != format.size()) {
       message = Message("'From' date '%s' does not correspond to format '%s'", fromText, format);
       return 200;
     }
-    longYear = ParseDateInFormat(fromText, format, d1, m1, y1);
+    ParseDateInFormat(fromText, format, d1, m1, y1);
   }
   if (ResolveBound(to, host, toText)) {
     if (toText.size() != format.size()) {
@@ -217,58 +267,14 @@ int RandomDateInFormat(std::string& out, std::string& message, std::string_view 
     message = Message("Could not recognize date format '%s' for 'to' date [%s]", format, toText);
     return 205;
   }
-
-  int year = y1, month = m1, upperYear = y2;
-  if (y1 < y2) {
-    year = y1 + DrawBelow(y2 - y1 + 1);
-    if (year != y1) month = DrawBelow(year == y2 ? m2 : 12) + 1;
-    else month = m1 == 12 ? 12 : m1 + DrawBelow(12 - m1);
-  } else {
-    upperYear = y1;
-    month = m1 < m2 ? m1 + DrawBelow(m2 - m1) : m1;
+  if (format.find("YY") == std::string_view::npos) {
+    message = Message("Invalid short year in the date format '%s'", format, {});
+    return 207;
   }
-  const int days = DaysInMonth(month);
-  int day = 1;
-  const bool atLower = year == y1 && month == m1;
-  const bool atUpper = year == upperYear && month == m2;
-  if (atLower && atUpper && d1 <= d2) {
-    day = d1 + DrawBelow(d2 - d1 + 1);  // both bounds in one month: stay between them
-  } else if (atLower) {
-    const int g = days == d1 ? 1 : days - d1;
-    day = d1 + DrawBelow(g);
-  } else if (atUpper) {
-    day = DrawBelow(d2) + 1;
-  } else {
-    day = DrawBelow(days) + 1;
-  }
-  day = std::clamp(day, 1, days);
-
-  std::string result(format);
-  if (const auto pc = result.find('C'); pc != std::string::npos) {
-    result.replace(pc, 1, std::to_string(year / 100 - 19));
-  }
-  if (longYear) {
-    const auto p = result.find("YYYY");
-    if (p == std::string::npos) {
-      message = Message("Invalid long year in the date format '%s'", format, {});
-      return 206;
-    }
-    Overwrite(result, "YYYY", year, 4);
-  } else {
-    const auto p = result.find("YY");
-    if (p == std::string::npos) {
-      message = Message("Invalid short year in the date format '%s'", format, {});
-      return 207;
-    }
-    Overwrite(result, "YY", year % 100, 2);
-  }
-  Overwrite(result, "MM", month, 2);
-  Overwrite(result, "DD", day, 2);
-  std::string name = MonthName(month);
-  if (const auto p = result.find("MON"); p != std::string::npos) result.replace(p, 3, name);
-  for (char& c : name) c = static_cast<char>(c - 'A' + 'a');
-  if (const auto p = result.find("mon"); p != std::string::npos) result.replace(p, 3, name);
-  out = std::move(result);
+  const int64_t a = DayNumber(y1, m1, d1), b = DayNumber(y2, m2, d2);
+  const int64_t low = std::min(a, b);
+  const CalendarDate date = DateOfDayNumber(low + DrawMultiple(0, std::max(a, b) - low, 1));
+  AppendDateText(out, date.day, date.month, static_cast<int>(date.year), format);
   return 0;
 }
 
@@ -278,16 +284,18 @@ int RandomTimeInFormat(std::string& out, std::string& message, std::string_view 
   if (format.empty()) format = "HH:MM:SS";
   std::string fromText, toText;
   int h1 = 0, m1 = 0, s1 = 0, h2 = 23, m2 = 59, s2 = 59;
+  std::string written;
+  AppendTimeText(written, 0, 0, 0, 0, 0, format);
   if (ResolveBound(from, host, fromText)) {
     ParseTimeInFormat(fromText, format, h1, m1, s1);
-    if (fromText.size() != format.size() || h1 > 23 || m1 > 59 || s1 > 59) {
+    if (fromText.size() != written.size() || h1 > 23 || m1 > 59 || s1 > 59) {
       message = Message("'From' time '%s' does not correspond to format '%s'", fromText, format);
       return 300;
     }
   }
   if (ResolveBound(to, host, toText)) {
     ParseTimeInFormat(toText, format, h2, m2, s2);
-    if (toText.size() != format.size() || h2 > 23 || m2 > 59 || s2 > 59) {
+    if (toText.size() != written.size() || h2 > 23 || m2 > 59 || s2 > 59) {
       message = Message("'To' time '%s' does not correspond to format '%s'", toText, format);
       return 301;
     }
@@ -298,47 +306,10 @@ int RandomTimeInFormat(std::string& out, std::string& message, std::string_view 
     message = Message("Incorrect or incomplete time format '%s'", format, {});
     return 302;
   }
-
-  int hour = h1, minute = m1, second = 0, upperHour = h2;
-  bool done = false;
-  if (h1 < h2) {
-    hour = h1 + DrawBelow(h2 - h1);
-    minute = hour > h1 ? DrawBelow(60) : m1 + DrawBelow(60 - m1);
-  } else {
-    upperHour = h1;
-    if (m1 >= m2) {
-      minute = m1;
-      const int top = m2 == m1 && s1 < s2 ? s2 : 60;
-      second = s1 + DrawBelow(top - s1);
-      done = true;
-    } else {
-      minute = m1 + DrawBelow(m2 - m1);
-    }
-  }
-  if (!done) {
-    if (hour == h1 && minute == m1) {
-      const int top = upperHour == hour && m2 == minute && s1 < s2 ? s2 : 60;
-      second = s1 + DrawBelow(top - s1);
-    } else if (hour == upperHour && minute == m2) {
-      second = DrawBelow(s2 == 0 ? 60 : s2);
-    } else {
-      second = DrawBelow(60);
-    }
-  }
-
-  std::string result(format);
-  int shownHour = hour;
-  auto mark = result.find("AM");
-  if (mark == std::string::npos) mark = result.find("PM");
-  if (mark != std::string::npos) {
-    // The mark follows the drawn hour, so the text names the time that was drawn.
-    result.replace(mark, 2, hour >= 12 ? "PM" : "AM");
-    shownHour = hour % 12 == 0 ? 12 : hour % 12;
-  }
-  if (result.find("sss") != std::string::npos) Overwrite(result, "sss", DrawBelow(1000), 3);
-  Overwrite(result, "SS", second, 2);
-  Overwrite(result, "MM", minute, 2);
-  Overwrite(result, "HH", shownHour, 2);
-  out = std::move(result);
+  const int64_t a = (int64_t{h1} * 60 + m1) * 60 + s1, b = (int64_t{h2} * 60 + m2) * 60 + s2;
+  const int64_t t = DrawMultiple(std::min(a, b), std::max(a, b), TimeStep(format));
+  const int millis = format.find("sss") != npos ? static_cast<int>(UniformBelow(1000)) : 0;
+  AppendTimeText(out, static_cast<int>(t / 3600), static_cast<int>(t / 60 % 60), static_cast<int>(t % 60), millis, 0,
+                 format);
   return 0;
 }

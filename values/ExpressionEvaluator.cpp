@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "support/Calendar.h"
 #include "support/DateTimeText.h"
 #include "values/DateTime.h"
 #include "values/PatternHost.h"
@@ -14,30 +15,16 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// Days are counted in a calendar of 365-day years (no leap days).
-int64_t DayNumber(const TypedValue& v) {
-  int64_t before = 0;
-  for (int m = 1; m < v.month; ++m) before += DaysInMonth(m);
-  return int64_t{v.year} * 365 + before + v.day - 1;
-}
-
 // Days beyond this many years either way are no date: an overflow.
-constexpr int64_t kDayLimit = int64_t{365} * 1'000'000'000;
+constexpr int64_t kDayLimit = int64_t{366} * 1'000'000'000;
 
 bool AddDays(TypedValue& v, int64_t days) {
   if (v.month < 1 || v.month > 12) return true;  // not a date that can be counted on
   if (days > kDayLimit || days < -kDayLimit) return false;
-  int64_t n = DayNumber(v) + days;
-  if (n > kDayLimit || n < -kDayLimit) return false;
-  const int64_t year = FloorDiv(n, 365);
-  n -= year * 365;
-  int month = 1;
-  while (n >= DaysInMonth(month)) n -= DaysInMonth(month++);
-  v.year = static_cast<int>(year);
-  v.month = month;
-  v.day = static_cast<int>(n) + 1;
+  const CalendarDate date = DateOfDayNumber(DayNumber(v.year, v.month, v.day) + days);
+  v.year = static_cast<int>(date.year);
+  v.month = date.month;
+  v.day = date.day;
   return true;
 }
 
@@ -52,12 +39,6 @@ void AddSeconds(TypedValue& v, int64_t seconds, bool negative) {
   v.hour = static_cast<int>(t / 3600);
   v.minute = static_cast<int>(t / 60 % 60);
   v.second = static_cast<int>(t % 60);
-}
-
-void AppendTwo(std::string& out, int v) {
-  char buf[16];
-  const int n = std::snprintf(buf, sizeof buf, "%02d", v);
-  out.append(buf, static_cast<std::size_t>(n));
 }
 
 bool IsNumber(const TypedValue& v) { return v.kind == TypedValue::kInteger || v.kind == TypedValue::kDouble; }
@@ -117,17 +98,7 @@ void TypedValue::AppendText(std::string& out) const {
       AppendDateText(out, day, month, year, format);
       break;
     case kTime:
-      for (std::size_t i = 0; i < format.size(); ++i) {
-        const std::string_view rest = std::string_view(format).substr(i, 2);
-        if (rest == "HH") AppendTwo(out, hour);
-        else if (rest == "MM") AppendTwo(out, minute);
-        else if (rest == "SS") AppendTwo(out, second);
-        else {
-          out += format[i];
-          continue;
-        }
-        ++i;
-      }
+      AppendTimeText(out, hour, minute, second, 0, 0, format);
       break;
     default:
       out += text;

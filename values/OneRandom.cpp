@@ -209,9 +209,7 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
       return 0;
     case ValueKind::kDateTime:
       out.clear();
-      MakeRandDate(out, lowText, highText, column.sFormat, context.dateTime);
-      out += context.dateTime.DateTimeSep;
-      MakeRandTime(out, {}, {}, context.dateTime);
+      MakeRandDateTime(out, lowText, highText, column.sFormat, context.dateTime);
       if (column.iType == -155) out += " -00:00";
       return 0;
     case ValueKind::kNone:

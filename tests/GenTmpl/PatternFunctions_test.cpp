@@ -183,6 +183,16 @@ TEST_F(PatternFunctionsTest, DatesAndTimesCarryTheirFormat) {
   EXPECT_EQ(format, "HH:MM");
 }
 
+TEST_F(PatternFunctionsTest, RandomDatesAndTimesStayWithinTheirBounds) {
+  // Bounds with the half-day mark are afternoon hours.
+  ExpectMatch("$RTime(HH:MM PM,01:00 PM,02:00 PM)", R"(01:\d\d PM|02:00 PM)", 2000);
+  ExpectMatch("$RDate(MON DD YYYY,FEB 28 2020,MAR 01 2020)", "FEB 28 2020|FEB 29 2020|MAR 01 2020", 300);
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(Run("$RTime(HH:MM:SS,23:59:30,23:59:30)"), "23:59:30");
+    ASSERT_EQ(Run("$RDate(CYYMMDD,1130305,1130305)"), "1130305");
+  }
+}
+
 TEST_F(PatternFunctionsTest, CountersFollowTheirParameters) {
   struct Sequence {
     const char* pattern;
@@ -205,9 +215,16 @@ TEST_F(PatternFunctionsTest, CountersFollowTheirParameters) {
       {"$IncDate(DD.MM.YYYY,28.02.2013,3)", {"28.02.2013", "03.03.2013"}},
       {"$IncDate(DD.MM.YYYY,31.01.2013,30)", {"31.01.2013", "02.03.2013", "01.04.2013"}},
       {"$IncDate(DD.MM.YYYY,01.03.2013,-1)", {"01.03.2013", "28.02.2013"}},
-      {"$IncDate(YYYY-MM-DD,2013-12-31,1,Month)", {"2013-12-31", "2014-01-31", "2014-03-03"}},
+      {"$IncDate(YYYY-MM-DD,2013-12-31,1,Month)", {"2013-12-31", "2014-01-31", "2014-02-28", "2014-03-31"}},
       {"$IncDate(DD-mon-YY,05-nov-99,1,Y)", {"05-nov-99", "05-nov-00"}},
       {"$IncDate(DD MON YYYY,15 JAN 2020,1,M)", {"15 JAN 2020", "15 FEB 2020"}},
+      {"$IncDate(CYYMMDD,0991231,1)", {"0991231", "1000101"}},
+      {"$IncDate(MON-DD-YY,DEC-31-99,1)", {"DEC-31-99", "JAN-01-00"}},
+      {"$IncTime(HH:MM PM,11:30 PM,30,M)", {"11:30 PM", "12:00 AM", "12:30 AM"}},
+      {"$IncTime(HH:MI:SS,10:59:59,1)", {"10:59:59", "11:00:00"}},
+      {"$IncDate(YYYY-MM-DD,2020-01-31,1,M)", {"2020-01-31", "2020-02-29", "2020-03-31", "2020-04-30"}},
+      {"$IncDate(DD.MM.YYYY,29.02.2020,1,Y)", {"29.02.2020", "28.02.2021", "28.02.2022", "28.02.2023", "29.02.2024"}},
+      {"$IncDate(DD.MM.YYYY,28.02.2020,1)", {"28.02.2020", "29.02.2020", "01.03.2020"}},
       {"$IncDate()", {"01.01.1970", "02.01.1970"}},
       {"$Seq(\\x$Inc(1,1),2)", {"x1", "x1", "x2", "x2", "x3"}},
       {"$Seq(\\y,0)", {"y", "y"}},

@@ -240,7 +240,33 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{92, "23:59:30", kIncSecond, "45", 1, {"00:00:15", "00:01:00"}},
         DateCase{10, "22:58:00", kIncMinute, "90", 1, {"00:28:00"}},
         DateCase{93, "31.12.2013 23:00:00", kIncHour, "1", 1, {"01.01.2014 00:00:00"}},
-        DateCase{11, "01.03.2013 00:00:00", kIncDay, "-1", 1, {"28.02.2013 00:00:00"}}));
+        DateCase{11, "01.03.2013 00:00:00", kIncDay, "-1", 1, {"28.02.2013 00:00:00"}},
+        DateCase{9, "28.02.2020", kIncDay, "1", 1, {"29.02.2020", "01.03.2020"}},
+        // A monthly series from the 31st gives each month's last day, and the
+        // 31st again where the month has one.
+        DateCase{9, "31.12.2019", kIncMonth, "1", 1, {"31.01.2020", "29.02.2020", "31.03.2020", "30.04.2020"}},
+        DateCase{9, "31.01.2020", kIncMonth, "1", 2, {"29.02.2020", "29.02.2020", "31.03.2020"}},
+        DateCase{11, "31.08.2020 12:00:00", kIncMonth, "-3", 1, {"31.05.2020 12:00:00", "29.02.2020 12:00:00"}},
+        DateCase{9, "29.02.2016", kIncYear, "2", 1, {"28.02.2018", "29.02.2020"}}));
+
+// The date formats a column may carry read their own start, and a series
+// runs on in them without losing the century.
+TEST(IncrementalTest, DatesRunOnInTheColumnsFormat) {
+  Harness h;
+  h.options.DateFormat = "DD.MM.YYYY";
+  ColumnRule column = MakeColumn("d", 91, 20, kMethodIncremental);
+  column.sFormat = "CYYMMDD";
+  column.LowRange = "1130305";
+  column.incTimeMode = kIncYear;
+  EXPECT_EQ(FirstColumn(Rows(h, OneColumnRule(column), 2)), (std::vector<std::string>{"'1140305'", "'1150305'"}));
+  column.sFormat = "DD-MON-YY";
+  column.LowRange = "15-DEC-29";
+  column.incTimeMode = kIncMonth;
+  column.Step = "1";
+  EXPECT_EQ(FirstColumn(Rows(h, OneColumnRule(column), 3)),
+            (std::vector<std::string>{"'15-JAN-30'", "'15-FEB-30'", "'15-MAR-30'"}));
+  EXPECT_TRUE(h.prompt.shown.empty());
+}
 
 TEST(IncrementalTest, UnreadableDateStopsTheRow) {
   Harness h;

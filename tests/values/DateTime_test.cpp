@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <tuple>
 
-#include "support/DateTimeText.h"
+#include "support/Calendar.h"
+#include "support/DateTimeScan.h"
 #include "tests/values/FakePatternHost.h"
 #include "values/Random.h"
 
@@ -29,56 +31,123 @@ TEST(MakeDateTime, WritesIntoFormats) {
   EXPECT_EQ("", DateTimeOptions::SeparatorFromSetting("T"));
 }
 
-struct DateBounds {
+// Draws between two bounds: every value lies between them, both included,
+// and every value of a small span comes up about equally often.
+enum class Draw { kRandDate, kRandTime, kRandDateTime, kDateInFormat, kTimeInFormat };
+
+struct SpanCase {
+  Draw draw;
+  const char* format;  // the date format, or the time format of the time draws
   const char* from;
   const char* to;
-  std::tuple<int, int, int> low, high;  // (year, month, day)
+  const char* low;  // the least and the greatest value of the span, in the format
+  const char* high;
+  int values;  // how many values the span holds; 0 when too many to count them
 };
 
-class MakeRandDateBounds : public ::testing::TestWithParam<DateBounds> {};
-
-TEST_P(MakeRandDateBounds, StaysWithinAndNeverWritesImpossibleDays) {
-  const DateBounds& b = GetParam();
+// The run's options of a case: its format as the run's date or time format.
+DateTimeOptions OptionsFor(const SpanCase& c) {
   DateTimeOptions options;
-  options.DateFormat = "DD.MM.YYYY";
-  SeedRandomSource(4);
-  for (int i = 0; i < 3000; ++i) {
-    std::string out;
-    ASSERT_EQ(0, MakeRandDate(out, b.from, b.to, "", options));
-    int d = 0, m = 0, y = 0;
-    ASSERT_EQ(0, ParseDateInFormat(out, "DD.MM.YYYY", d, m, y) - 1) << out;
-    ASSERT_TRUE(d >= 1 && d <= 30 && !(m == 2 && d > 28)) << out;
-    ASSERT_TRUE(std::make_tuple(y, m, d) >= b.low && std::make_tuple(y, m, d) <= b.high) << out;
+  if (c.draw == Draw::kRandTime) options.TimeFormat = c.format;
+  else options.DateFormat = c.format;
+  if (c.draw == Draw::kRandDateTime) options.TimeFormat = "HH:MM:SS";
+  return options;
+}
+
+// A value of the case read back: a day number, a second of the day, or an instant in seconds.
+int64_t ReadBack(const SpanCase& c, const std::string& text, const DateTimeOptions& options) {
+  int a = 0, b = 0, d = 0;
+  switch (c.draw) {
+    case Draw::kRandDate:
+      EXPECT_EQ(0, DateScanLowLevel(text, d, b, a, 1, c.format, 1950, 2020)) << text;
+      return DayNumber(a, b, d);
+    case Draw::kDateInFormat:
+      ParseDateInFormat(text, c.format, d, b, a);
+      EXPECT_TRUE(IsRealDate(a, b, d)) << text;
+      return DayNumber(a, b, d);
+    case Draw::kRandTime:
+      EXPECT_EQ(0, TimeScanLowLevel(text, a, b, d, c.format)) << text;
+      return (a * 60 + b) * 60 + d;
+    case Draw::kTimeInFormat:
+      ParseTimeInFormat(text, c.format, a, b, d);
+      return (a * 60 + b) * 60 + d;
+    case Draw::kRandDateTime: {
+      DateTimeParts p;
+      EXPECT_EQ(0, ReadDateTime(text, "", 1, options, p)) << text;
+      return DayNumber(p.year, p.month, p.day) * 86400 + (p.hour * 60 + p.minute) * 60 + p.second;
+    }
+  }
+  return 0;
+}
+
+std::string DrawOne(const SpanCase& c, const DateTimeOptions& options) {
+  std::string out, message;
+  switch (c.draw) {
+    case Draw::kRandDate: MakeRandDate(out, c.from, c.to, c.format, options); break;
+    case Draw::kRandTime: MakeRandTime(out, c.from, c.to, options); break;
+    case Draw::kRandDateTime: MakeRandDateTime(out, c.from, c.to, "", options); break;
+    case Draw::kDateInFormat: EXPECT_EQ(0, RandomDateInFormat(out, message, c.format, c.from, c.to, nullptr)) << message; break;
+    case Draw::kTimeInFormat: EXPECT_EQ(0, RandomTimeInFormat(out, message, c.format, c.from, c.to, nullptr)) << message; break;
+  }
+  return out;
+}
+
+class DrawSpans : public ::testing::TestWithParam<SpanCase> {};
+
+TEST_P(DrawSpans, StayWithinTheBoundsAndReachEveryValueEvenly) {
+  const SpanCase& c = GetParam();
+  const DateTimeOptions options = OptionsFor(c);
+  const int64_t low = ReadBack(c, c.low, options), high = ReadBack(c, c.high, options);
+  SeedRandomSource(11);
+  const int draws = c.values > 0 ? 400 * c.values : 20000;
+  std::map<int64_t, int> counts;
+  for (int i = 0; i < draws; ++i) {
+    const std::string text = DrawOne(c, options);
+    const int64_t v = ReadBack(c, text, options);
+    ASSERT_TRUE(v >= low && v <= high) << text << " is not within " << c.low << " .. " << c.high;
+    ++counts[v];
+  }
+  if (c.values == 0) return;
+  EXPECT_EQ(static_cast<size_t>(c.values), counts.size());
+  EXPECT_EQ(low, counts.begin()->first);
+  EXPECT_EQ(high, counts.rbegin()->first);
+  for (const auto& [value, count] : counts) {
+    EXPECT_NEAR(count, 400, 100) << "value " << value << " of " << c.low << " .. " << c.high;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ranges, MakeRandDateBounds,
-    ::testing::Values(DateBounds{"10.05.2010", "20.05.2010", {2010, 5, 10}, {2010, 5, 20}},
-                      DateBounds{"01.02.2011", "28.02.2011", {2011, 2, 1}, {2011, 2, 28}},
-                      DateBounds{"20.05.2010", "10.05.2010", {2010, 5, 10}, {2010, 5, 20}},
-                      DateBounds{"15.03.2000", "15.06.2003", {2000, 3, 15}, {2003, 6, 15}},
-                      DateBounds{"", "", {1950, 1, 1}, {2020, 12, 31}},
-                      DateBounds{"99.99.9999", "garbage", {1950, 1, 1}, {2020, 12, 31}},
-                      DateBounds{"01.01.2000", "31.01.2000", {2000, 1, 1}, {2000, 1, 30}}));
-
-TEST(MakeRandTime, StaysBetweenBoundsInTheRunFormat) {
-  DateTimeOptions options;
-  options.TimeFormat = "HH:MM:SS";
-  SeedRandomSource(8);
-  for (int i = 0; i < 2000; ++i) {
-    std::string out;
-    MakeRandTime(out, "10:15:00", "12:45:30", options);
-    int h = 0, m = 0, s = 0;
-    ParseTimeInFormat(out, "HH:MM:SS", h, m, s);
-    ASSERT_TRUE(std::make_tuple(h, m, s) >= std::make_tuple(10, 15, 0) &&
-                std::make_tuple(h, m, s) <= std::make_tuple(12, 45, 30))
-        << out;
-  }
-  std::string out;
-  MakeRandTime(out, "bad", "25:99:99", options);  // unreadable bounds fall back to the whole day
-  EXPECT_EQ(8u, out.size());
-}
+    Spans, DrawSpans,
+    ::testing::Values(
+        SpanCase{Draw::kRandDate, "DD.MM.YYYY", "28.02.2020", "01.03.2020", "28.02.2020", "01.03.2020", 3},
+        SpanCase{Draw::kRandDate, "DD.MM.YYYY", "05.03.2013", "05.03.2013", "05.03.2013", "05.03.2013", 1},
+        SpanCase{Draw::kRandDate, "DD.MM.YYYY", "02.01.2021", "30.12.2020", "30.12.2020", "02.01.2021", 4},
+        SpanCase{Draw::kRandDate, "CYYMMDD", "1131230", "1140102", "1131230", "1140102", 4},
+        SpanCase{Draw::kRandDate, "YYYY-MM-DD", "2020-02-01", "2020-03-31", "2020-02-01", "2020-03-31", 60},
+        SpanCase{Draw::kRandDate, "DD.MM.YYYY", "", "", "01.01.1950", "31.12.2020", 0},
+        SpanCase{Draw::kRandDate, "DD.MM.YYYY", "99.99.9999", "garbage", "01.01.1950", "31.12.2020", 0},
+        SpanCase{Draw::kRandTime, "HH:MM:SS", "23:59:30", "23:59:30", "23:59:30", "23:59:30", 1},
+        SpanCase{Draw::kRandTime, "HH:MM:SS", "10:00:59", "10:01:01", "10:00:59", "10:01:01", 3},
+        SpanCase{Draw::kRandTime, "HH:MM PM", "01:00 PM", "01:02 PM", "01:00 PM", "01:02 PM", 3},
+        SpanCase{Draw::kRandTime, "HH:MM PM", "12:59 PM", "11:58 AM", "11:58 AM", "12:59 PM", 62},
+        SpanCase{Draw::kRandTime, "HH:MM:SS", "", "bad", "00:00:00", "23:59:59", 0},
+        SpanCase{Draw::kRandDateTime, "DD.MM.YYYY", "31.12.2019 23:59:59", "01.01.2020 00:00:01",
+                 "31.12.2019 23:59:59", "01.01.2020 00:00:01", 3},
+        SpanCase{Draw::kRandDateTime, "DD.MM.YYYY", "29.02.2020", "29.02.2020", "29.02.2020 00:00:00",
+                 "29.02.2020 23:59:59", 0},
+        SpanCase{Draw::kRandDateTime, "DD.MM.YYYY", "", "", "01.01.1950 00:00:00", "31.12.2020 23:59:59", 0},
+        SpanCase{Draw::kDateInFormat, "DD.MM.YYYY", "28.02.2020", "01.03.2020", "28.02.2020", "01.03.2020", 3},
+        SpanCase{Draw::kDateInFormat, "DD.MM.YYYY", "31.12.2019", "31.12.2019", "31.12.2019", "31.12.2019", 1},
+        SpanCase{Draw::kDateInFormat, "MON DD YYYY", "JAN 30 2021", "FEB 02 2021", "JAN 30 2021", "FEB 02 2021", 4},
+        SpanCase{Draw::kDateInFormat, "DD.MM.YY", "30.12.19", "02.01.20", "30.12.19", "02.01.20", 4},
+        SpanCase{Draw::kDateInFormat, "CYYMMDD", "1200301", "1200229", "1200229", "1200301", 2},
+        SpanCase{Draw::kDateInFormat, "DD.MM.YYYY", "", "", "01.01.1970", "31.12.2050", 0},
+        SpanCase{Draw::kTimeInFormat, "HH:MM:SS", "23:59:30", "23:59:30", "23:59:30", "23:59:30", 1},
+        SpanCase{Draw::kTimeInFormat, "HH:MM:SS", "10:00:58", "10:01:01", "10:00:58", "10:01:01", 4},
+        SpanCase{Draw::kTimeInFormat, "HH:MM PM", "01:00 PM", "02:00 PM", "01:00 PM", "02:00 PM", 61},
+        SpanCase{Draw::kTimeInFormat, "HH:MI AM", "11:59 AM", "12:01 PM", "11:59 AM", "12:01 PM", 3},
+        SpanCase{Draw::kTimeInFormat, "HH:MM AM", "13:00 AM", "13:02 AM", "01:00 PM", "01:02 PM", 3},
+        SpanCase{Draw::kTimeInFormat, "HH:MM:SS", "", "", "00:00:00", "23:59:59", 0}));
 
 TEST(ParseInFormat, ReadsByPosition) {
   int d = 0, m = 0, y = 0;
@@ -93,6 +162,12 @@ TEST(ParseInFormat, ReadsByPosition) {
   int h = 0, mi = 0, s = 0;
   ParseTimeInFormat("07:08:09", "HH:MM:SS", h, mi, s);
   EXPECT_EQ(std::make_tuple(7, 8, 9), std::make_tuple(h, mi, s));
+  ParseTimeInFormat("01:30 PM", "HH:MI PM", h, mi, s);
+  EXPECT_EQ(std::make_tuple(13, 30, 0), std::make_tuple(h, mi, s));
+  ParseTimeInFormat("12:05 am", "HH:MM AM", h, mi, s);
+  EXPECT_EQ(std::make_tuple(0, 5, 0), std::make_tuple(h, mi, s));
+  ParseTimeInFormat("+02:00 12:05:06 pm", "TZ HH:MM:SS PM", h, mi, s);
+  EXPECT_EQ(std::make_tuple(12, 5, 6), std::make_tuple(h, mi, s));
 }
 
 struct InFormatError {
@@ -127,28 +202,14 @@ INSTANTIATE_TEST_SUITE_P(
                       "Could not recognize date format 'DD.MM.YYYY' for 'from' date [00.01.1970]"},
         InFormatError{true, "DD.MM.YYYY", "01.01.1970", "99.99.9999", 205,
                       "Could not recognize date format 'DD.MM.YYYY' for 'to' date [99.99.9999]"},
+        InFormatError{true, "DD.MM.YYYY", "29.02.2019", "", 204,
+                      "Could not recognize date format 'DD.MM.YYYY' for 'from' date [29.02.2019]"},
         InFormatError{true, "DD.MM", "", "", 207, "Invalid short year in the date format 'DD.MM'"},
         InFormatError{false, "HH:MM", "00:00:00", "", 300,
                       "'From' time '00:00:00' does not correspond to format 'HH:MM'"},
         InFormatError{false, "HH:MM:SS", "", "25:00:00", 301,
                       "'To' time '25:00:00' does not correspond to format 'HH:MM:SS'"},
         InFormatError{false, "xx-yy", "", "", 302, "Incorrect or incomplete time format 'xx-yy'"}));
-
-TEST(RandomDateInFormat, DrawsWithinBoundsInTheFormat) {
-  SeedRandomSource(21);
-  std::string out, message;
-  for (int i = 0; i < 2000; ++i) {
-    ASSERT_EQ(0, RandomDateInFormat(out, message, "DD.MM.YY", "05.03.10", "20.03.10", nullptr)) << message;
-    int d = 0, m = 0, y = 0;
-    ParseDateInFormat(out, "DD.MM.YY", d, m, y);
-    ASSERT_TRUE(y == 2010 && m == 3 && d >= 5 && d <= 20) << out;
-    ASSERT_EQ(0, RandomDateInFormat(out, message, "", "", "", nullptr));
-    ParseDateInFormat(out, "DD.MM.YYYY", d, m, y);
-    ASSERT_TRUE(y >= 1970 && y <= 2050 && d >= 1 && d <= DaysInMonth(m)) << out;
-  }
-  ASSERT_EQ(0, RandomDateInFormat(out, message, "mon DD YYYY", "jan 10 2001", "jan 12 2001", nullptr));
-  EXPECT_EQ("jan ", out.substr(0, 4));
-}
 
 TEST(RandomDateInFormat, BoundsFromPatternsAndVariables) {
   FakePatternHost host;
@@ -161,22 +222,6 @@ TEST(RandomDateInFormat, BoundsFromPatternsAndVariables) {
     ASSERT_TRUE(out == "15.06.2012" || out == "16.06.2012") << out;
   }
   EXPECT_EQ(200, host.calls);
-}
-
-TEST(RandomTimeInFormat, DrawsWithinBoundsAndMarksTheHalfDay) {
-  SeedRandomSource(5);
-  std::string out, message;
-  for (int i = 0; i < 2000; ++i) {
-    ASSERT_EQ(0, RandomTimeInFormat(out, message, "HH:MM:SS", "08:30:15", "17:10:00", nullptr));
-    int h = 0, m = 0, s = 0;
-    ParseTimeInFormat(out, "HH:MM:SS", h, m, s);
-    ASSERT_TRUE(std::make_tuple(h, m, s) >= std::make_tuple(8, 30, 15) &&
-                std::make_tuple(h, m, s) <= std::make_tuple(17, 10, 0))
-        << out;
-    ASSERT_EQ(0, RandomTimeInFormat(out, message, "HH:MM AM", "13:00 AM", "15:00 AM", nullptr));
-    ASSERT_EQ("PM", out.substr(6)) << out;
-    ASSERT_TRUE(out.substr(0, 2) == "01" || out.substr(0, 2) == "02") << out;
-  }
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ class ExpressionTest : public ::testing::Test {
     host_.patterns["@'Prev'"] = {"30.01.2012", "DD.MM.YYYY"};
     host_.patterns["@'Short'"] = {"28-FEB-13", "DD-MON-YY"};
     host_.patterns["@'At'"] = {"23:59:30", "HH:MM:SS"};
+    host_.patterns["@'Leap'"] = {"28.02.2020", "DD.MM.YYYY"};
+    host_.patterns["@'Noon'"] = {"11:59 AM", "HH:MI AM"};
     host_.patterns["$Text(abc)"] = {"abc", ""};
     host_.patterns["$Num(x)"] = {"42", ""};
     host_.patterns["$Word()"] = {"Jones", ""};
@@ -54,8 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"@'Born' + 2", "01.02.2013"}, Case{"2 + @'Born'", "01.02.2013"},
         Case{"@'Born' - @'Prev'", "365"}, Case{"@'Born' - 30", "31.12.2012"},
         Case{"@'Born' + 365", "30.01.2014"}, Case{"@'Short' + 1", "01-MAR-13"},
+        Case{"@'Leap' + 1", "29.02.2020"}, Case{"@'Leap' + 366", "28.02.2021"}, Case{"@'Leap' - 365", "28.02.2019"},
         Case{"@'Born' > @'Prev'", "1"}, Case{"@'At' + 40", "00:00:10"}, Case{"@'At' - 86400", "23:59:30"},
-        Case{"@'At' - 3600 * 24 - 30", "23:59:00"},
+        Case{"@'At' - 3600 * 24 - 30", "23:59:00"}, Case{"@'Noon' + 60", "12:00 PM"},
+        Case{"@'Noon' + 3600 * 13", "12:59 AM"},
         Case{"$Num(x) * 2", "84"}, Case{"$Text(abc) = 'abc'", "1"}, Case{"$Word() = 'Jones'", "1"},
         // Integers have 64 bits, and numbers compare by value whatever their kinds.
         Case{"2147483647 + 1", "2147483648"}, Case{"(0 - 2147483647 - 1) / -1", "2147483648"},
