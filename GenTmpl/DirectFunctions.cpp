@@ -329,10 +329,10 @@ void Pattern(PatternEngine& engine, Params p, std::string& out, std::string&) {
 
 void Text(PatternEngine& engine, Params p, std::string& out, std::string&) {
   int length = p.size() > 0 && !p[0].empty() ? ParamInt(p[0]) : 128;
-  std::string& source = engine.Scratch(0);
-  source = ToUpperAscii(ParamOr(p, 1, "EN"));
   std::string& text = engine.Scratch(1);
-  if (engine.PhraseLibrary().PhraseText(engine.Phrases(), source, length, text) == 0) out += text;
+  if (engine.PhraseLibrary().PhraseText(engine.Phrases(), ParamOr(p, 1, "EN"), length, text) == 0) {
+    out += text;
+  }
 }
 
 void Guid(PatternEngine&, Params, std::string& out, std::string&) { AppendRandomUuid(out); }

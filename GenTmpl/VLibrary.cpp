@@ -524,7 +524,7 @@ int VLibrary::FillPhrases(std::vector<std::string>& phrases, std::string_view la
     std::string filter;
     if (!languageOrFile.empty()) {
       filter = "Language='";
-      for (char c : languageOrFile) {
+      for (char c : ToUpperAscii(languageOrFile)) {
         filter += c;
         if (c == '\'') filter += '\'';
       }
