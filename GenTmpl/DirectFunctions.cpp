@@ -351,9 +351,11 @@ void Call(PatternEngine& engine, Params p, std::string& out, std::string& format
   }
   for (const NamedGenerator& g : *generators) {
     if (!EqualsNoCase(g.name, p[0])) continue;
-    // A generator that calls itself would recurse until the stack ends.
+    // A generator that calls itself would recurse until the stack ends, and
+    // one that calls itself several times would branch out exponentially:
+    // the first call too deep ends the whole value.
     if (t_callDepth >= kMaxCallDepth) {
-      engine.SetError(603, "Call: named generator '" + g.name + "' calls itself (more than " +
+      engine.LimitError(603, "Call: named generator '" + g.name + "' calls itself (more than " +
                                std::to_string(kMaxCallDepth) + " nested calls).");
       return;
     }

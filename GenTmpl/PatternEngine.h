@@ -153,6 +153,9 @@ class PatternEngine final : public FuncHost {
   // Counts `count` characters of work against the current bound; false (and
   // the error set) when the bound is passed.
   bool Charge(std::size_t count);
+  // Records a bound that was passed, for this engine and the outermost call:
+  // the evaluation under way stops, as for the bounds above.
+  void LimitError(int code, std::string message);
   // Nodes of a private scope: patterns evaluated through EvaluateInScope
   // build their nodes here on the first evaluation and reuse them on later
   // ones, without taking node positions of the engine's own passes.
@@ -215,8 +218,6 @@ class PatternEngine final : public FuncHost {
   // Builds a node outside the current pass, so that what its constructor
   // evaluates takes no node positions.
   std::unique_ptr<FuncData> BuildNode(FunctionTable::NodeFactory factory, FuncParams params);
-  // Records a bound that was passed, for this engine and the outermost call.
-  void LimitError(int code, std::string message);
 
   std::vector<Column> columns_;
   std::vector<std::unique_ptr<FuncData>> nodes_;

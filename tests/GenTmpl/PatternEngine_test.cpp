@@ -328,18 +328,46 @@ TEST(PatternEngineTest, BoundErrorsSayWhatWasRefused) {
   EXPECT_EQ(engine.Generate(value, -1, "$IfR(100,$Upper(" + std::string(200, '[') + "),x)"), 111);
 }
 
+// The first call nested too deep ends the whole value, however many calls a
+// generator makes of itself.
 TEST(PatternEngineTest, SelfCallingGeneratorStops) {
-  std::vector<NamedGenerator> generators = {{"Loop", "x$Call(loop)"}, {"A", "$Call(B)"}, {"B", "[$Call(A)]"}};
-  PatternEngine engine;
-  engine.Init("", 0);
-  engine.SetNamedGenList(&generators);
-  int error = 0;
-  std::string value = Eval(engine, "$Call(loop)", &error);
-  EXPECT_EQ(error, 603);
-  EXPECT_EQ(engine.ErrorMessage(), "Call: named generator 'Loop' calls itself (more than 16 nested calls).");
-  EXPECT_EQ(value, std::string(16, 'x'));
-  Eval(engine, "$Call(a)", &error);
-  EXPECT_EQ(error, 603);
+  std::string eightCalls;
+  for (int i = 0; i < 8; ++i) eightCalls += "$Call(g)";
+  std::vector<NamedGenerator> generators = {{"Loop", "x$Call(loop)"},
+                                            {"A", "$Call(B)"},
+                                            {"B", "[$Call(A)]"},
+                                            {"G", eightCalls},
+                                            {"Item", "$IfR(100,$Call(item)$Call(item)$Call(item),y)"}};
+  struct SelfCall {
+    const char* pattern;
+    const char* value;  // null: not checked
+  } cases[] = {
+      {"$Call(loop)", ""},
+      {"\\w$Call(loop)y", "w"},
+      {"$Call(a)", nullptr},
+      {"$Call(g)", ""},
+      {"\\a$Call(g)\\b", "a"},
+      {"$Call(item)", ""},
+  };
+  for (const SelfCall& c : cases) {
+    PatternEngine engine;
+    engine.Init("", 0);
+    engine.SetNamedGenList(&generators);
+    auto start = std::chrono::steady_clock::now();
+    int error = 0;
+    std::string value = Eval(engine, c.pattern, &error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.pattern;
+    EXPECT_EQ(error, 603) << c.pattern;
+    EXPECT_TRUE(engine.ErrorMessage().starts_with("Call: named generator '") &&
+                engine.ErrorMessage().ends_with("' calls itself (more than 16 nested calls)."))
+        << c.pattern << ": " << engine.ErrorMessage();
+    if (c.value) {
+      EXPECT_EQ(value, c.value) << c.pattern;
+    }
+    // The next value starts with a clean slate.
+    EXPECT_EQ(Eval(engine, "\\o\\k", &error), "ok");
+    EXPECT_EQ(error, 0);
+  }
 }
 
 std::vector<std::string> SeededRun(uint32_t seed, bool seedThroughInit) {
