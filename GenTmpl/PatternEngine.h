@@ -61,6 +61,7 @@ class PatternEngine final : public FuncHost {
     kErrRepeaterTooLong = 109,
     kErrValueTooLong = 110,
     kErrNestedTooDeep = 111,
+    kErrFormatRefused = 112,
     kErrNoColumns = 700,
     kErrNoColumnName = 701,
     kErrColumnIndex = 702,
@@ -144,6 +145,10 @@ class PatternEngine final : public FuncHost {
   // A checked output template for `format`, kept while the same few formats
   // recur, so that a function's format is not re-parsed on every call.
   const SafeFormat& CachedFormat(std::string_view format, SafeFormat::Kind kind);
+  // The cached template for `format` when it is accepted; null, with error
+  // kErrFormatRefused set in the name of `function`, when it is refused.
+  const SafeFormat* CheckedFormat(std::string_view function, std::string_view format,
+                                  SafeFormat::Kind kind);
   VLibrary& PhraseLibrary();
   // The expression evaluator of the current nesting level (an expression may
   // evaluate patterns that hold expressions of their own).

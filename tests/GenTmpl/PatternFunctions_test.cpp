@@ -101,6 +101,15 @@ TEST_F(PatternFunctionsTest, FailuresReportCodeAndMessage) {
       {"$ListPattern(0,N)", 2801, "ListPatternData: expects positive integer as 1st parameter."},
       {"$ListPattern(x,N)", 2801, "ListPatternData: expects positive integer as 1st parameter."},
       {"$ListPattern(20,N)", 2802, "ListPatternData: could not generate unique value."},
+      {"$Regexp([)", 2400, "RegexpData: invalid regular expression: '[' at position 1 is not closed."},
+      {"$Regexp(ab[c-d)", 2400, "RegexpData: invalid regular expression: '[' at position 3 is not closed."},
+      {"$RFloat(1,2,2,%s%s)", 112, "RFloat: Invalid format '%s%s': conversion '%s' does not fit the value."},
+      {"$RFloat(1,2,2,%d)", 112, "RFloat: Invalid format '%d': conversion '%d' does not fit the value."},
+      {"$RInt(1,2,%s)", 112, "RInt: Invalid format '%s': conversion '%s' does not fit the value."},
+      {"$Format(12,%n)", 112, "Format: Invalid format '%n': '%n' is not allowed."},
+      {"$Format(12,%d%d)", 112, "Format: Invalid format '%d%d': more than one conversion."},
+      {"$Format(\\x,%s%s)", 112, "Format: Invalid format '%s%s': more than one conversion."},
+      {"$Inc(1,1,%s)", 112, "IncData: Invalid format '%s': conversion '%s' does not fit the value."},
   };
   for (const Failure& c : cases) {
     PatternEngine fresh;
@@ -312,7 +321,6 @@ TEST_F(PatternFunctionsTest, TextFunctionsEvaluateTheirPattern) {
       {"$Format(1.5,%6.2f)", "  1.50"},
       {"$Format(\\x,[%s])", "[x]"},
       {"$Format(\\x,plain)", "x"},
-      {"$Format(12,%n)", "12"},
       {"$Format(12)", ""},
       {"$Pattern(\\\\\\x)", "x"},
       {"$Pattern(x,y)", ""},
