@@ -222,6 +222,29 @@ TEST_F(LibraryFunctionsTest, LibReadsListsAndNarrowsByColumnValues) {
   ExpectError("$Lib(NoSuchList)", 1850, "NoSuchList");
 }
 
+// Each failing list names its own cause, whatever failed before it.
+TEST_F(LibraryFunctionsTest, LibErrorsNameTheirOwnCause) {
+  const struct {
+    const char* pattern;
+    const char* message;
+  } cases[] = {
+      {"$Lib(Nope)", "Load list 'Nope.Name' error: "},
+      {"$Lib(Cities,Nofield)", "Load list 'Cities.Nofield' error: "},
+      {"$Lib(Other,Town)", "Load list 'Other.Town' error: "},
+      {"$Lib(Nope)", "Load list 'Nope.Name' error: "},
+  };
+  for (const auto& c : cases) {
+    engine_.Reset();
+    int rc = 0;
+    EXPECT_EQ(Row(c.pattern, &rc), "") << c.pattern;
+    EXPECT_EQ(rc, 1850) << c.pattern;
+    const std::string& message = engine_.ErrorMessage();
+    EXPECT_TRUE(message.starts_with(c.message)) << c.pattern << ": " << message;
+    EXPECT_GT(message.size(), std::string_view(c.message).size()) << c.pattern << ": " << message;
+    EXPECT_EQ(message.find("Load list", 1), std::string::npos) << c.pattern << ": " << message;
+  }
+}
+
 TEST_F(LibraryFunctionsTest, LibGroupKeepsTheColumnsOfARowAligned) {
   engine_.Reset();
   for (int i = 0; i < 12; ++i) {
