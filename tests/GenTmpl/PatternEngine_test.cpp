@@ -424,17 +424,40 @@ TEST(PatternRunnerTest, WritesRepeatableTabSeparatedRows) {
   EXPECT_EQ(RunnerOutput(options, &status), first);
 }
 
+// A failing row is written as the engine made it, and the run stops after it
+// with the first error of that row.
 TEST(PatternRunnerTest, ReportsTheFirstFailure) {
+  const struct {
+    std::vector<std::string> patterns;
+    int rows;
+    std::string output;  // standard output, then standard error
+    int status;
+  } cases[] = {
+      {{"x", "$Nope(1)"}, 5,
+       "x\t\nerror 100: Function: could not recognize 'Nope' as correct function name. (row 1, column 2)\n", 1},
+      {{"$Inc(1,1)", "y", "$Truncate(x)"}, 5,
+       "1\ty\t\nerror 106: Truncate: parameter list must contain 2 items. (row 1, column 3)\n", 1},
+      {{"$Inc(1,1)", "$List(1,y,$Call())"}, 5,
+       "1\ty\n2\t\nerror 600: Function $Call expects one paremeter. (row 2, column 2)\n", 1},
+      {{}, 1, "No patterns to generate, or a negative row count.\n", 2},
+  };
+  for (const auto& c : cases) {
+    PatternRunOptions options;
+    options.patterns = c.patterns;
+    options.rows = c.rows;
+    options.seed = 5;
+    int status = 0;
+    EXPECT_EQ(RunnerOutput(options, &status), c.output) << c.patterns.size();
+    EXPECT_EQ(status, c.status) << c.output;
+  }
+  // A class letter with a bad repeater still gives its letter.
   PatternRunOptions options;
-  options.patterns = {"x", "$Nope(1)"};
-  options.rows = 5;
+  options.patterns = {"A{x}"};
+  options.seed = 5;
   int status = 0;
-  std::string text = RunnerOutput(options, &status);
+  EXPECT_TRUE(std::regex_match(RunnerOutput(options, &status),
+                               std::regex("[A-Z]\\}\nerror 105: Incorrect repeater value\\. \\(row 1, column 1\\)\n")));
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(text, "error 100: Function: could not recognize 'Nope' as correct function name. (row 1, column 2)\n");
-  options.patterns.clear();
-  RunnerOutput(options, &status);
-  EXPECT_EQ(status, 2);
 }
 
 }  // namespace
