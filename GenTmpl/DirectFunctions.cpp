@@ -55,7 +55,9 @@ void RInt(PatternEngine& engine, Params p, std::string& out, std::string&) {
     value = static_cast<int64_t>(static_cast<uint64_t>(from) +
                                  static_cast<uint64_t>(Random64Below(static_cast<int64_t>(span))));
   }
-  engine.CachedFormat(ParamOr(p, 2, "%I64d"), SafeFormat::Kind::kInteger).Append(out, static_cast<long long>(value));
+  if (const SafeFormat* f = engine.CheckedFormat("RInt", ParamOr(p, 2, "%I64d"), SafeFormat::Kind::kInteger)) {
+    f->Append(out, static_cast<long long>(value));
+  }
 }
 
 void RFloat(PatternEngine& engine, Params p, std::string& out, std::string&) {
@@ -65,8 +67,12 @@ void RFloat(PatternEngine& engine, Params p, std::string& out, std::string&) {
   double sigma = 1.0;
   if (p.size() > 5) sigma = std::strtod(std::string(p[5]).c_str(), nullptr);
   std::string& value = engine.Scratch(2);
-  RandomFloatInRange(value, from, to, decimals, ParamOr(p, 3, "%f"), p.size() > 4 ? p[4] : "",
-                     sigma);
+  std::string refused;
+  if (RandomFloatInRange(value, from, to, decimals, ParamOr(p, 3, "%f"), p.size() > 4 ? p[4] : "",
+                         sigma, &refused) != 0) {
+    engine.SetError(PatternEngine::kErrFormatRefused, "RFloat: " + refused + ".");
+    return;
+  }
   out += value;
 }
 
@@ -301,19 +307,22 @@ void Format(PatternEngine& engine, Params p, std::string& out, std::string&) {
       break;
     }
   }
+  if (letter == 0) {
+    out += value;
+    return;
+  }
+  SafeFormat::Kind kind = SafeFormat::Kind::kText;
   switch (letter) {
-    case 'd': case 'u': case 'x': case 'l': case 'I':
-      engine.CachedFormat(fmt, SafeFormat::Kind::kInteger).Append(out, static_cast<long long>(ParamInt64(value)));
-      break;
-    case 'f':
-      engine.CachedFormat(fmt, SafeFormat::Kind::kFloating).Append(out, std::strtod(value.c_str(), nullptr));
-      break;
-    case 0:
-      out += value;
-      break;
-    default:
-      engine.CachedFormat(fmt, SafeFormat::Kind::kText).Append(out, std::string_view(value));
-      break;
+    case 'd': case 'u': case 'x': case 'l': case 'I': kind = SafeFormat::Kind::kInteger; break;
+    case 'f': kind = SafeFormat::Kind::kFloating; break;
+    default: break;
+  }
+  const SafeFormat* f = engine.CheckedFormat("Format", fmt, kind);
+  if (!f) return;
+  switch (kind) {
+    case SafeFormat::Kind::kInteger: f->Append(out, static_cast<long long>(ParamInt64(value))); break;
+    case SafeFormat::Kind::kFloating: f->Append(out, std::strtod(value.c_str(), nullptr)); break;
+    case SafeFormat::Kind::kText: f->Append(out, std::string_view(value)); break;
   }
 }
 
@@ -329,10 +338,10 @@ void Pattern(PatternEngine& engine, Params p, std::string& out, std::string&) {
 
 void Text(PatternEngine& engine, Params p, std::string& out, std::string&) {
   int length = p.size() > 0 && !p[0].empty() ? ParamInt(p[0]) : 128;
-  std::string& source = engine.Scratch(0);
-  source = ToUpperAscii(ParamOr(p, 1, "EN"));
   std::string& text = engine.Scratch(1);
-  if (engine.PhraseLibrary().PhraseText(engine.Phrases(), source, length, text) == 0) out += text;
+  if (engine.PhraseLibrary().PhraseText(engine.Phrases(), ParamOr(p, 1, "EN"), length, text) == 0) {
+    out += text;
+  }
 }
 
 void Guid(PatternEngine&, Params, std::string& out, std::string&) { AppendRandomUuid(out); }
@@ -351,9 +360,11 @@ void Call(PatternEngine& engine, Params p, std::string& out, std::string& format
   }
   for (const NamedGenerator& g : *generators) {
     if (!EqualsNoCase(g.name, p[0])) continue;
-    // A generator that calls itself would recurse until the stack ends.
+    // A generator that calls itself would recurse until the stack ends, and
+    // one that calls itself several times would branch out exponentially:
+    // the first call too deep ends the whole value.
     if (t_callDepth >= kMaxCallDepth) {
-      engine.SetError(603, "Call: named generator '" + g.name + "' calls itself (more than " +
+      engine.LimitError(603, "Call: named generator '" + g.name + "' calls itself (more than " +
                                std::to_string(kMaxCallDepth) + " nested calls).");
       return;
     }

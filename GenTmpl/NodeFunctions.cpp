@@ -47,7 +47,10 @@ class IncData final : public FuncData {
     }
     step_ = p.size() > next ? ParamInt64(p[next]) : 1;
     std::string_view format = p.size() > next + 1 && !p[next + 1].empty() ? p[next + 1] : "%I64i";
-    format_.Prepare(format, SafeFormat::Kind::kInteger);
+    if (format_.Prepare(format, SafeFormat::Kind::kInteger) != 0) {
+      host.SetError(PatternEngine::kErrFormatRefused, "IncData: " + format_.Error() + ".");
+      valid_ = false;
+    }
     limit_ = p.size() > next + 2 ? ParamInt64(p[next + 2]) : 0;
     times_ = p.size() > next + 3 ? ParamInt64(p[next + 3]) : 1;
     current_ = start_;
@@ -55,6 +58,7 @@ class IncData final : public FuncData {
   }
 
   void Value(std::string& out) override {
+    if (!valid_) return;
     if (limit_ > 0 && current_ > limit_) current_ = start_;
     if (times_ > 1) {
       if (repeat_ < times_) {
@@ -92,6 +96,7 @@ class IncData final : public FuncData {
   }
 
   int64_t current_ = 0, step_ = 1, start_ = 1, limit_ = 0, times_ = 1, repeat_ = 1;
+  bool valid_ = true;
   SafeFormat format_;
   std::string last_;
 };
@@ -398,11 +403,20 @@ class UniqueData final : public FuncData {
 
 class RegexpData final : public FuncData {
  public:
-  RegexpData(FuncParams p, FuncHost&) { generator_.Parse(p.empty() ? std::string_view{} : p[0]); }
-  void Value(std::string& out) override { generator_.Generate(out); }
+  RegexpData(FuncParams p, FuncHost& host) {
+    std::string_view expression = p.empty() ? std::string_view{} : p[0];
+    valid_ = generator_.Parse(expression) == 0;
+    if (!valid_) {
+      host.SetError(2400, "RegexpData: invalid regular expression: " + generator_.Error() + ".");
+    }
+  }
+  void Value(std::string& out) override {
+    if (valid_) generator_.Generate(out);
+  }
 
  private:
   RegexGenerator generator_;
+  bool valid_ = false;
 };
 
 template <typename Node>

@@ -304,6 +304,14 @@ const SafeFormat& PatternEngine::CachedFormat(std::string_view format, SafeForma
   return slot;
 }
 
+const SafeFormat* PatternEngine::CheckedFormat(std::string_view function, std::string_view format,
+                                               SafeFormat::Kind kind) {
+  const SafeFormat& prepared = CachedFormat(format, kind);
+  if (prepared.ok()) return &prepared;
+  SetError(kErrFormatRefused, std::string(function) + ": " + prepared.Error() + ".");
+  return nullptr;
+}
+
 bool PatternEngine::LimitReached() { return t_bounds.limitCode != 0; }
 
 bool PatternEngine::Charge(std::size_t count) {

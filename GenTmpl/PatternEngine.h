@@ -61,6 +61,7 @@ class PatternEngine final : public FuncHost {
     kErrRepeaterTooLong = 109,
     kErrValueTooLong = 110,
     kErrNestedTooDeep = 111,
+    kErrFormatRefused = 112,
     kErrNoColumns = 700,
     kErrNoColumnName = 701,
     kErrColumnIndex = 702,
@@ -144,6 +145,10 @@ class PatternEngine final : public FuncHost {
   // A checked output template for `format`, kept while the same few formats
   // recur, so that a function's format is not re-parsed on every call.
   const SafeFormat& CachedFormat(std::string_view format, SafeFormat::Kind kind);
+  // The cached template for `format` when it is accepted; null, with error
+  // kErrFormatRefused set in the name of `function`, when it is refused.
+  const SafeFormat* CheckedFormat(std::string_view function, std::string_view format,
+                                  SafeFormat::Kind kind);
   VLibrary& PhraseLibrary();
   // The expression evaluator of the current nesting level (an expression may
   // evaluate patterns that hold expressions of their own).
@@ -153,6 +158,9 @@ class PatternEngine final : public FuncHost {
   // Counts `count` characters of work against the current bound; false (and
   // the error set) when the bound is passed.
   bool Charge(std::size_t count);
+  // Records a bound that was passed, for this engine and the outermost call:
+  // the evaluation under way stops, as for the bounds above.
+  void LimitError(int code, std::string message);
   // Nodes of a private scope: patterns evaluated through EvaluateInScope
   // build their nodes here on the first evaluation and reuse them on later
   // ones, without taking node positions of the engine's own passes.
@@ -215,8 +223,6 @@ class PatternEngine final : public FuncHost {
   // Builds a node outside the current pass, so that what its constructor
   // evaluates takes no node positions.
   std::unique_ptr<FuncData> BuildNode(FunctionTable::NodeFactory factory, FuncParams params);
-  // Records a bound that was passed, for this engine and the outermost call.
-  void LimitError(int code, std::string message);
 
   std::vector<Column> columns_;
   std::vector<std::unique_ptr<FuncData>> nodes_;

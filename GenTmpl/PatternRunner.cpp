@@ -26,14 +26,14 @@ int RunPatterns(const PatternRunOptions& options, std::FILE* out, std::FILE* err
   for (std::size_t c = 0; c < options.patterns.size(); ++c) {
     engine.AddColumn(c < options.names.size() ? options.names[c] : std::string{});
   }
-  std::string value, line;
-  for (int64_t row = 0; row < options.rows; ++row) {
+  std::string value, line, failure;
+  for (int64_t row = 0; row < options.rows && failure.empty(); ++row) {
     line.clear();
     for (std::size_t c = 0; c < options.patterns.size(); ++c) {
-      if (engine.Generate(value, static_cast<int>(c), options.patterns[c]) != 0) {
-        std::fprintf(err, "error %d: %s (row %lld, column %zu)\n", engine.ErrorCode(),
-                     engine.ErrorMessage().c_str(), static_cast<long long>(row + 1), c + 1);
-        return 1;
+      // The row is written as the engine made it; the first error ends the run after it.
+      if (engine.Generate(value, static_cast<int>(c), options.patterns[c]) != 0 && failure.empty()) {
+        failure = "error " + std::to_string(engine.ErrorCode()) + ": " + engine.ErrorMessage() +
+                  " (row " + std::to_string(row + 1) + ", column " + std::to_string(c + 1) + ")\n";
       }
       if (c > 0) line += '\t';
       AppendEscaped(line, value);
@@ -46,5 +46,8 @@ int RunPatterns(const PatternRunOptions& options, std::FILE* out, std::FILE* err
     engine.NextRow();
   }
   engine.Clear();
-  return std::fflush(out) == 0 ? 0 : 2;
+  if (std::fflush(out) != 0) return 2;
+  if (failure.empty()) return 0;
+  std::fputs(failure.c_str(), err);
+  return 1;
 }

@@ -29,8 +29,9 @@ struct PatternRunOptions {
 // carriage return written as "\\", "\t", "\n" and "\r".
 void AppendEscaped(std::string& line, const std::string& value);
 
-// Writes the rows to `out`. At the first pattern error writes "error <code>:
-// <message> (row R, column C)" to `err` and stops. Returns the exit status:
+// Writes the rows to `out`. A row with a pattern error is still written, as
+// the engine made it; then "error <code>: <message> (row R, column C)" of its
+// first error goes to `err` and the run stops. Returns the exit status:
 // 0 success, 1 a pattern failed, 2 nothing to do (no patterns, negative rows)
 // or the output could not be written.
 int RunPatterns(const PatternRunOptions& options, std::FILE* out, std::FILE* err);

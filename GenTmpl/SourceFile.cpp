@@ -117,15 +117,25 @@ bool AppendLineFields(std::string_view line, std::string_view separator,
          at = line.find(separator, at + separator.size()))
       ++pieces;
   }
-  const std::size_t cost = line.size() + pieces * sizeof(std::string);
+  // The line is one row: every array gets an element (empty for a field the
+  // line lacks), and a new array starts with empty elements for the rows
+  // before it, so that row r of every array comes from the same line.
+  const std::size_t rows = fields.empty() ? 0 : fields.front().size();
+  const std::size_t width = std::max(fields.size(), pieces);
+  const std::size_t newArrays = width - fields.size();
+  if (rows > 0 && newArrays > budget / sizeof(std::string) / rows) return false;
+  const std::size_t cost = line.size() + (width + newArrays * rows) * sizeof(std::string);
   if (cost > budget) return false;
   budget -= cost;
-  if (fields.size() < pieces) fields.resize(pieces);
-  for (std::size_t index = 0; index < pieces; ++index) {
+  fields.resize(width, std::vector<std::string>(rows));
+  for (std::size_t index = 0; index < width; ++index) {
+    if (index >= pieces) {
+      fields[index].emplace_back();
+      continue;
+    }
     const std::size_t end = separator.empty() ? std::string_view::npos : line.find(separator);
     fields[index].emplace_back(line.substr(0, end));
-    if (end == std::string_view::npos) break;
-    line.remove_prefix(end + separator.size());
+    if (end != std::string_view::npos) line.remove_prefix(end + separator.size());
   }
   return true;
 }

@@ -31,9 +31,12 @@ inline constexpr std::size_t kMaxSplitCost = 2 * kMaxSourceFileBytes;
 // lines would cost more than kMaxSplitCost.
 int SplitSourceLines(std::string_view text, std::vector<std::string>& lines, std::string& error);
 
-// Appends field i of `line`, split at every occurrence of `separator`, to
-// fields[i], creating arrays as needed. An empty separator leaves the line
-// whole. Each field is charged against `budget` (bytes and bookkeeping);
-// returns false, appending nothing, when the line does not fit in it.
+// Appends `line` as one row: field i, split at every occurrence of
+// `separator`, goes to fields[i], and every array gets one element, so all
+// arrays stay as long as the number of lines (a field a line lacks is empty;
+// an array created for a longer line is empty for the rows before it). An
+// empty separator leaves the line whole. Each element is charged against
+// `budget` (bytes and bookkeeping); returns false, appending nothing, when
+// the line does not fit in it.
 bool AppendLineFields(std::string_view line, std::string_view separator,
                       std::vector<std::vector<std::string>>& fields, std::size_t& budget);

@@ -261,11 +261,10 @@ int VLibrary::OpenDatabase() {
 }
 
 int VLibrary::QueryTexts(const std::string& sql, std::vector<std::string>& out) {
-  if (!CDB::isOK(db_->Exec(sql))) return kLoadFailed;
+  int rc = CDB::isOK(db_->Exec(sql)) ? 0 : kLoadFailed;
   std::string text;
   long ind = 0;
-  int rc = 0;
-  for (;;) {
+  while (rc == 0) {
     const int fetched = db_->Fetch();
     if (fetched == kDbNoData) break;
     if (!CDB::isOK(fetched) || !CDB::isOK(db_->GetDataAsText(1, &text, &ind))) {
@@ -524,7 +523,7 @@ int VLibrary::FillPhrases(std::vector<std::string>& phrases, std::string_view la
     std::string filter;
     if (!languageOrFile.empty()) {
       filter = "Language='";
-      for (char c : languageOrFile) {
+      for (char c : ToUpperAscii(languageOrFile)) {
         filter += c;
         if (c == '\'') filter += '\'';
       }

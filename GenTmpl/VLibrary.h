@@ -86,8 +86,9 @@ class VLibrary {
 
   // A text of random phrases no longer than `maxLength` bytes. `phrases` is
   // filled on its first use only: from the lines of the file `languageOrFile`
-  // names when it exists (this library need not be open then), else from list
-  // Phrases of this library, in the language given (all when empty). Returns
+  // names, as written, when it exists (this library need not be open then),
+  // else from list Phrases of this library, in the language given, upper-cased
+  // (all when empty). Returns
   // 0, or kLoadFailed when no phrase could be had (`out` is then empty).
   int PhraseText(PhraseList& phrases, std::string_view languageOrFile, int maxLength,
                  std::string& out);

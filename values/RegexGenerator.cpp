@@ -24,10 +24,12 @@ bool RepeatNumber(std::string_view text, int limit, int& value) {
 
 }  // namespace
 
-void RegexGenerator::Parse(std::string_view expression) {
+int RegexGenerator::Parse(std::string_view expression) {
   elements_.clear();
+  error_.clear();
   std::size_t pos = 0;
   alternatives_ = ParseList(expression, pos, elements_, 0);
+  return error_.empty() ? 0 : 1;
 }
 
 int RegexGenerator::ParseList(std::string_view text, std::size_t& pos, List& list, int depth) {
@@ -95,7 +97,7 @@ int RegexGenerator::ParseList(std::string_view text, std::size_t& pos, List& lis
 
 void RegexGenerator::ParseClass(std::string_view text, std::size_t& pos, Element& e) {
   e.type = Element::kClass;
-  ++pos;  // '['
+  const std::size_t open = pos++;  // '['
   while (pos < text.size() && text[pos] != ']') {
     ClassItem item;
     const char c = text[pos];
@@ -116,7 +118,12 @@ void RegexGenerator::ParseClass(std::string_view text, std::size_t& pos, Element
     }
     e.items.push_back(item);
   }
-  if (pos < text.size()) ++pos;  // ']'
+  if (pos < text.size()) {
+    ++pos;  // ']'
+  } else {
+    // The class runs to the end of the expression.
+    error_ = "'[' at position " + std::to_string(open + 1) + " is not closed";
+  }
 }
 
 bool RegexGenerator::ParseRepeat(std::string_view text, std::size_t& pos, Element& e) {

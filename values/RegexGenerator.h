@@ -4,8 +4,9 @@
 // copies) and repeat ranges "{n}" "{m,n}" "{m,}" "{,n}". "\w" and "." give
 // "_", "A".."Z" and digits, never lower-case letters.
 //
-// Parse once, generate many times. Parsing never fails: what is not
-// understood is taken literally. Bounded for any input: groups nest at most
+// Parse once, generate many times. What is not understood is taken
+// literally; a class "[" left open still gives a generator, but Parse
+// reports it (Error() says where). Bounded for any input: groups nest at most
 // kMaxDepth deep (a deeper "(" is a literal), a repeat count is at most
 // kMaxRepeat, one value stops growing at kMaxOutput characters (a back
 // reference included) and after kMaxSteps elements visited.
@@ -24,7 +25,10 @@ class RegexGenerator {
   static constexpr std::size_t kMaxSteps = 1000000;
   static constexpr std::size_t kMaxGroups = 9;  // "\1".."\9"
 
-  void Parse(std::string_view expression);
+  // Returns 0, or 1 when the expression is malformed (see above).
+  int Parse(std::string_view expression);
+  // Why the last Parse failed; empty after a success.
+  const std::string& Error() const { return error_; }
   std::string Generate();
   // Appends a generated value to `out` (the hot-path form).
   void Generate(std::string& out);
@@ -60,6 +64,7 @@ class RegexGenerator {
 
   List elements_;
   int alternatives_ = 0;
+  std::string error_;
   // The texts of the first groups of the current value: the first
   // min(captures_, kMaxGroups) entries; the strings beyond keep their buffers
   // for the next value.

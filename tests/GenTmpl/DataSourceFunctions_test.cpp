@@ -160,6 +160,17 @@ TEST_F(DataSourceFunctionsTest, FileGroupKeepsFieldsOfOneLineTogether) {
   EXPECT_EQ(Rows("$FileGroup(2,2," + csv + ",1,0,(\",\"))", 3), (Texts{"one", "two", "one"}));
   const std::string multi = Write("multi.txt", "a::b\nc::d\n");
   EXPECT_EQ(Rows("$FileGroup(3,1," + multi + ",1,0,\"::\")", 2), (Texts{"a", "c"}));
+  // A line is one row however many fields it has; missing fields are empty.
+  const std::string ragged = Write("ragged.csv", "a,1\nb,2,x\nc,3\nd,4,z,extra\n");
+  const struct {
+    std::string pattern;
+    Texts rows;
+  } uneven[] = {
+      {"$FileGroup(5,1," + ragged + ",1,0,(\",\"))/$Group(5,2)/$Group(5,3)/$Group(5,4)", {"a/1//", "b/2/x/", "c/3//", "d/4/z/extra", "a/1//"}},
+      {"$FileGroup(6,3," + ragged + ",1,0,(\",\"))", {"", "x", "", "z", ""}},
+      {"$FileGroup(7,4," + ragged + ",1,0,(\",\"))/$Group(7,1)", {"/a", "/b", "/c", "extra/d", "/a"}},
+  };
+  for (const auto& c : uneven) EXPECT_EQ(Rows(c.pattern, 5), c.rows) << c.pattern;
   const std::string pats = Write("pats.txt", "x\tN{=3}\n");
   const Texts evaluated = Rows("$FileGroup(4,2," + pats + ",1,1)", 1);
   EXPECT_EQ(evaluated[0].find_first_not_of("0123456789"), std::string::npos);
@@ -209,6 +220,29 @@ TEST_F(LibraryFunctionsTest, LibReadsListsAndNarrowsByColumnValues) {
   }
   ExpectError("$Lib()", 1800, "LibData: the function expects at least one parameter.");
   ExpectError("$Lib(NoSuchList)", 1850, "NoSuchList");
+}
+
+// Each failing list names its own cause, whatever failed before it.
+TEST_F(LibraryFunctionsTest, LibErrorsNameTheirOwnCause) {
+  const struct {
+    const char* pattern;
+    const char* message;
+  } cases[] = {
+      {"$Lib(Nope)", "Load list 'Nope.Name' error: "},
+      {"$Lib(Cities,Nofield)", "Load list 'Cities.Nofield' error: "},
+      {"$Lib(Other,Town)", "Load list 'Other.Town' error: "},
+      {"$Lib(Nope)", "Load list 'Nope.Name' error: "},
+  };
+  for (const auto& c : cases) {
+    engine_.Reset();
+    int rc = 0;
+    EXPECT_EQ(Row(c.pattern, &rc), "") << c.pattern;
+    EXPECT_EQ(rc, 1850) << c.pattern;
+    const std::string& message = engine_.ErrorMessage();
+    EXPECT_TRUE(message.starts_with(c.message)) << c.pattern << ": " << message;
+    EXPECT_GT(message.size(), std::string_view(c.message).size()) << c.pattern << ": " << message;
+    EXPECT_EQ(message.find("Load list", 1), std::string::npos) << c.pattern << ": " << message;
+  }
 }
 
 TEST_F(LibraryFunctionsTest, LibGroupKeepsTheColumnsOfARowAligned) {

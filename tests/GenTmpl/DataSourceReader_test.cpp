@@ -427,9 +427,12 @@ TEST(SourceFile, SplitsFieldsAtEveryOccurrenceOfTheSeparator) {
   ASSERT_TRUE(AppendLineFields("a::b::c", "::", fields, budget));
   ASSERT_TRUE(AppendLineFields("d", "::", fields, budget));
   ASSERT_TRUE(AppendLineFields("e::", "::", fields, budget));
-  EXPECT_EQ(fields, (Columns{{"a", "d", "e"}, {"b", ""}, {"c"}}));
+  // Every line is a row of every array.
+  EXPECT_EQ(fields, (Columns{{"a", "d", "e"}, {"b", "", ""}, {"c", "", ""}}));
+  ASSERT_TRUE(AppendLineFields("p::q::r::s", "::", fields, budget));
+  EXPECT_EQ(fields, (Columns{{"a", "d", "e", "p"}, {"b", "", "", "q"}, {"c", "", "", "r"}, {"", "", "", "s"}}));
   ASSERT_TRUE(AppendLineFields("x,y", "", fields, budget));
-  EXPECT_EQ(fields[0].back(), "x,y");
+  EXPECT_EQ(fields, (Columns{{"a", "d", "e", "p", "x,y"}, {"b", "", "", "q", ""}, {"c", "", "", "r", ""}, {"", "", "", "s", ""}}));
   // A line of separators only costs its pieces' bookkeeping.
   size_t small = 10 * sizeof(std::string);
   Columns many;

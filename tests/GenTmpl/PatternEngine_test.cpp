@@ -328,18 +328,46 @@ TEST(PatternEngineTest, BoundErrorsSayWhatWasRefused) {
   EXPECT_EQ(engine.Generate(value, -1, "$IfR(100,$Upper(" + std::string(200, '[') + "),x)"), 111);
 }
 
+// The first call nested too deep ends the whole value, however many calls a
+// generator makes of itself.
 TEST(PatternEngineTest, SelfCallingGeneratorStops) {
-  std::vector<NamedGenerator> generators = {{"Loop", "x$Call(loop)"}, {"A", "$Call(B)"}, {"B", "[$Call(A)]"}};
-  PatternEngine engine;
-  engine.Init("", 0);
-  engine.SetNamedGenList(&generators);
-  int error = 0;
-  std::string value = Eval(engine, "$Call(loop)", &error);
-  EXPECT_EQ(error, 603);
-  EXPECT_EQ(engine.ErrorMessage(), "Call: named generator 'Loop' calls itself (more than 16 nested calls).");
-  EXPECT_EQ(value, std::string(16, 'x'));
-  Eval(engine, "$Call(a)", &error);
-  EXPECT_EQ(error, 603);
+  std::string eightCalls;
+  for (int i = 0; i < 8; ++i) eightCalls += "$Call(g)";
+  std::vector<NamedGenerator> generators = {{"Loop", "x$Call(loop)"},
+                                            {"A", "$Call(B)"},
+                                            {"B", "[$Call(A)]"},
+                                            {"G", eightCalls},
+                                            {"Item", "$IfR(100,$Call(item)$Call(item)$Call(item),y)"}};
+  struct SelfCall {
+    const char* pattern;
+    const char* value;  // null: not checked
+  } cases[] = {
+      {"$Call(loop)", ""},
+      {"\\w$Call(loop)y", "w"},
+      {"$Call(a)", nullptr},
+      {"$Call(g)", ""},
+      {"\\a$Call(g)\\b", "a"},
+      {"$Call(item)", ""},
+  };
+  for (const SelfCall& c : cases) {
+    PatternEngine engine;
+    engine.Init("", 0);
+    engine.SetNamedGenList(&generators);
+    auto start = std::chrono::steady_clock::now();
+    int error = 0;
+    std::string value = Eval(engine, c.pattern, &error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.pattern;
+    EXPECT_EQ(error, 603) << c.pattern;
+    EXPECT_TRUE(engine.ErrorMessage().starts_with("Call: named generator '") &&
+                engine.ErrorMessage().ends_with("' calls itself (more than 16 nested calls)."))
+        << c.pattern << ": " << engine.ErrorMessage();
+    if (c.value) {
+      EXPECT_EQ(value, c.value) << c.pattern;
+    }
+    // The next value starts with a clean slate.
+    EXPECT_EQ(Eval(engine, "\\o\\k", &error), "ok");
+    EXPECT_EQ(error, 0);
+  }
 }
 
 std::vector<std::string> SeededRun(uint32_t seed, bool seedThroughInit) {
@@ -396,17 +424,40 @@ TEST(PatternRunnerTest, WritesRepeatableTabSeparatedRows) {
   EXPECT_EQ(RunnerOutput(options, &status), first);
 }
 
+// A failing row is written as the engine made it, and the run stops after it
+// with the first error of that row.
 TEST(PatternRunnerTest, ReportsTheFirstFailure) {
+  const struct {
+    std::vector<std::string> patterns;
+    int rows;
+    std::string output;  // standard output, then standard error
+    int status;
+  } cases[] = {
+      {{"x", "$Nope(1)"}, 5,
+       "x\t\nerror 100: Function: could not recognize 'Nope' as correct function name. (row 1, column 2)\n", 1},
+      {{"$Inc(1,1)", "y", "$Truncate(x)"}, 5,
+       "1\ty\t\nerror 106: Truncate: parameter list must contain 2 items. (row 1, column 3)\n", 1},
+      {{"$Inc(1,1)", "$List(1,y,$Call())"}, 5,
+       "1\ty\n2\t\nerror 600: Function $Call expects one paremeter. (row 2, column 2)\n", 1},
+      {{}, 1, "No patterns to generate, or a negative row count.\n", 2},
+  };
+  for (const auto& c : cases) {
+    PatternRunOptions options;
+    options.patterns = c.patterns;
+    options.rows = c.rows;
+    options.seed = 5;
+    int status = 0;
+    EXPECT_EQ(RunnerOutput(options, &status), c.output) << c.patterns.size();
+    EXPECT_EQ(status, c.status) << c.output;
+  }
+  // A class letter with a bad repeater still gives its letter.
   PatternRunOptions options;
-  options.patterns = {"x", "$Nope(1)"};
-  options.rows = 5;
+  options.patterns = {"A{x}"};
+  options.seed = 5;
   int status = 0;
-  std::string text = RunnerOutput(options, &status);
+  EXPECT_TRUE(std::regex_match(RunnerOutput(options, &status),
+                               std::regex("[A-Z]\\}\nerror 105: Incorrect repeater value\\. \\(row 1, column 1\\)\n")));
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(text, "error 100: Function: could not recognize 'Nope' as correct function name. (row 1, column 2)\n");
-  options.patterns.clear();
-  RunnerOutput(options, &status);
-  EXPECT_EQ(status, 2);
 }
 
 }  // namespace

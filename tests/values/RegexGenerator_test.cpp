@@ -96,12 +96,14 @@ TEST_F(RegexTest, HostileExpressionsAreBounded) {
   const std::string deep = g.Generate();
   EXPECT_EQ(RegexGenerator::kMaxOutput, deep.size());
   EXPECT_EQ(std::string::npos, deep.find_first_not_of('('));
-  g.Parse("[abc");
+  EXPECT_EQ(1, g.Parse("[abc"));  // reported, but still generates from the class
+  EXPECT_EQ("'[' at position 1 is not closed", g.Error());
   EXPECT_EQ(1u, g.Generate().size());
   g.Parse("\\");
   EXPECT_EQ("\\", g.Generate());
   std::string out = "keep";
-  g.Parse("x");
+  EXPECT_EQ(0, g.Parse("x"));
+  EXPECT_EQ("", g.Error());
   g.Generate(out);
   EXPECT_EQ("keepx", out);
 }
