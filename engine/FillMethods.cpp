@@ -15,6 +15,8 @@
 #include "engine/ScrambleTarget.h"
 #include "engine/UniqueSet.h"
 #include "support/Database.h"
+#include "support/DateTimeScan.h"
+#include "support/DateTimeText.h"
 #include "support/Log.h"
 #include "support/TextUtil.h"
 #include "values/Decimal.h"
@@ -352,6 +354,7 @@ void RowGenerator::PrepareColumn(size_t index) {
   if (col.Method == kMethodPattern && col.Mask.empty() && !col.regexp.empty()) col.Mask = "$Regexp(" + col.regexp + ")";
 
   if (col.Method == kMethodIncremental) PrepareIncremental(col, st);
+  if (col.Method == kMethodRandom) CheckDateTimeBounds(index);
   if (col.Unique && !st.unique) st.unique = std::make_unique<UniqueSet>();
 
   const std::string numberFormat = col.sFormat.empty() ? "%d" : col.sFormat;
@@ -359,6 +362,30 @@ void RowGenerator::PrepareColumn(size_t index) {
   st.floatFormat.Prepare(numberFormat, SafeFormat::Kind::kFloating);
   st.textFormat.Prepare(col.sFormat, SafeFormat::Kind::kText);
   st.formatFloat = col.sFormat.find('f', 1) != std::string::npos;
+}
+
+void RowGenerator::CheckDateTimeBounds(size_t index) {
+  const ColumnRule& col = columns_[index];
+  const bool time = col.iType == 10 || col.iType == 92 || col.iType == -154;
+  const bool date = col.iType == 9 || col.iType == 91 || col.iType == 11 || col.iType == 93 || col.iType == -155;
+  if (!time && !date) return;
+  const DateTimeOptions& options = random_.dateTime;
+  const std::string format =
+      time ? options.TimeFormat : DateFormatInfo(col.sFormat).hasDateToken ? col.sFormat : options.DateFormat;
+  for (const std::string* bound : {&col.LowRange, &col.HighRange}) {
+    // Empty bounds are open on purpose; variables are read per value.
+    if (bound->empty() || bound->front() == '#' || bound->front() == '@') continue;
+    DateTimeParts parts;
+    int hour = 0, minute = 0, second = 0;
+    const bool readable = time ? TimeScanLowLevel(*bound, hour, minute, second, format) == 0
+                               : ReadDateTime(*bound, col.sFormat, 1, options, parts) == 0;
+    if (readable) continue;
+    Warn(index, "Warning!",
+         "Table '" + rule_->TabName + "', column '" + col.Name + "': the bound '" + *bound +
+             "' cannot be read in the format '" + format + "'; the column's values are drawn as if it were empty",
+         false);
+    return;
+  }
 }
 
 void RowGenerator::PrepareValueList(const ColumnRule& col, State& st) {

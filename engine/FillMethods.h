@@ -105,6 +105,8 @@ class RowGenerator {
   int PrepareTarget(const Rule& rule);
   void PrepareColumn(size_t index);
   static void PrepareValueList(const ColumnRule& column, State& state);
+  // Says once when a Random date or time column has a bound its format cannot read.
+  void CheckDateTimeBounds(size_t index);
   void PrepareIncremental(ColumnRule& column, State& state);
   void StartAfterLast(ColumnRule& column);
   // The connection of methods 1 and 8 for column `s`, or null with the error

@@ -312,16 +312,19 @@ TEST_P(DataContract, ConversionsStandUnquotedAndMissingSourcesAreSaid) {
   RunRules({MakeRule("t_conv", 2, {IncrementalColumn("seq", 4, "1", "1"), day})});
   EXPECT_EQ(Values("select d from t_conv order by seq"), (std::vector<std::string>{"2020-01-02", "2020-03-04"}));
 
-  // A named generator the project lacks and a folder as the disk file are
-  // each said once, and rows are still made.
-  Table("t_said", "named varchar(10), folder varchar(10)");
+  // A named generator the project lacks, a folder as the disk file and date
+  // bounds in another format are each said once, and rows are still made.
+  Table("t_said", "named varchar(10), folder varchar(10), day date");
   ColumnRule generator = MakeColumn("named", 12, 10, kMethodNamedGen);
   generator.NamedGen = "no-such-generator";
   generator.isNull = 1;
   ColumnRule file = MakeColumn("folder", 12, 10, kMethodDiskFile);
   file.FileName = dir.path().string();
   file.isNull = 1;
-  RunRules({MakeRule("t_said", 3, {generator, file})});
+  ColumnRule wrongBounds = RandomColumn("day", 91, "31/12/2020", "2021-01-01");
+  RunRules({MakeRule("t_said", 3, {generator, file, wrongBounds})});
+  EXPECT_EQ(Number("select count(*) from t_said where day is not null"), 3);
+  EXPECT_TRUE(h.prompt.Showed("Warning!", "column 'day': the bound '31/12/2020' cannot be read in the format 'YYYY-MM-DD'"));
   EXPECT_TRUE(h.prompt.Showed("Warning!", "the project has no named generator 'no-such-generator'"));
   EXPECT_TRUE(h.prompt.Showed("Error", "': it is a folder"));
   int said = 0;
