@@ -11,6 +11,7 @@
 #include "GenTmpl/FunctionTable.h"
 #include "GenTmpl/PatternEngine.h"
 #include "support/DateTimeText.h"
+#include "support/TextUtil.h"
 #include "values/DateTime.h"
 #include "values/Random.h"
 
@@ -244,7 +245,7 @@ void Truncate(PatternEngine& engine, Params p, std::string& out, std::string&) {
   std::string& value = engine.Scratch(0);
   std::string format;
   engine.Evaluate(p[0], value, format);
-  out.append(value, 0, static_cast<std::size_t>(std::min<int64_t>(size, static_cast<int64_t>(value.size()))));
+  out.append(value, 0, CharacterPrefix(value, static_cast<std::size_t>(size)));
 }
 
 void ChangeCase(PatternEngine& engine, Params p, std::string& out, bool upper) {

@@ -42,10 +42,16 @@ int64_t ReadNumber(std::string_view p, std::size_t& pos) {
   return n;
 }
 
-std::string_view TrimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
+// A function parameter without the blanks around it; a blank escaped by a
+// backslash ("a\\ ") stays, as the escape asks.
+std::string_view TrimParameter(std::string_view s) {
+  std::size_t begin = 0, end = s.size();
+  while (begin < end && s[begin] == ' ') ++begin;
+  while (end > begin && s[end - 1] == ' ') --end;
+  std::size_t backslashes = 0;
+  while (backslashes < end - begin && s[end - 1 - backslashes] == '\\') ++backslashes;
+  if (end < s.size() && backslashes % 2 == 1) ++end;
+  return s.substr(begin, end - begin);
 }
 
 char ClassChar(char cls) {
@@ -608,12 +614,15 @@ std::size_t PatternEngine::FunctionCall(std::string_view p, std::size_t pos, std
   std::size_t k = open + 1;
   for (; k < n; ++k) {
     char c = p[k];
-    if (c == '(') {
+    if (c == '\\') {
+      // An escaped bracket or comma is text of the parameter.
+      ++k;
+    } else if (c == '(') {
       ++depth;
     } else if (c == ')') {
       if (--depth == 0) break;
     } else if (c == ',' && depth == 1) {
-      std::string_view param = TrimSpaces(p.substr(start, k - start));
+      std::string_view param = TrimParameter(p.substr(start, k - start));
       if (param.size() > 2 && param.front() == '(' && param.back() == ')') {
         param = param.substr(1, param.size() - 2);
       }
@@ -625,7 +634,7 @@ std::size_t PatternEngine::FunctionCall(std::string_view p, std::size_t pos, std
     SetError(kErrBrackets, "Function: brackets coordination error.");
     return std::string_view::npos;
   }
-  std::string_view lastParam = TrimSpaces(p.substr(start, k - start));
+  std::string_view lastParam = TrimParameter(p.substr(start, k - start));
   if (!lastParam.empty()) frame.params.push_back(lastParam);
   std::string_view raw = p.substr(open + 1, k - open - 1);
 

@@ -498,7 +498,7 @@ std::string_view VLibrary::ListValue(std::string_view list, std::string_view fie
   const int picks = maxLength > 0 ? 10 : 1;
   for (int k = 0; k < picks; ++k) {
     const std::string& value = values[Pick(values.size(), sequential)];
-    if (maxLength <= 0 || value.size() <= static_cast<size_t>(maxLength)) return value;
+    if (maxLength <= 0 || CharacterCount(value) <= static_cast<size_t>(maxLength)) return value;
   }
   errorCode = kErrNoValueShortEnough;
   errorMessage = "VLibrary::ListValue could not find value with enough length.";
@@ -553,11 +553,17 @@ int VLibrary::PhraseText(PhraseList& list, std::string_view languageOrFile, int 
   const size_t limit =
       static_cast<size_t>(std::clamp(maxLength, 0, StringGenerator::kMaxTextLength));
   constexpr int kMaxMisses = 20;
+  size_t characters = 0;  // of `out`: the limit counts characters
   for (int misses = 0; misses < kMaxMisses;) {
     const std::string& phrase = list.phrases[Pick(list.phrases.size(), false)];
-    if (out.size() + phrase.size() < limit) {
-      if (!out.empty()) out += ' ';
+    const size_t length = CharacterCount(phrase);
+    if (characters + length < limit) {
+      if (!out.empty()) {
+        out += ' ';
+        ++characters;
+      }
       out += phrase;
+      characters += length;
     } else {
       ++misses;
     }

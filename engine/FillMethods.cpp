@@ -873,7 +873,7 @@ bool RowGenerator::LoadLibrary(size_t s) {
   if (options_.library->LoadList(list, field, {}, values) < 0) values.clear();
   const int64_t longest = LeadingInteger(source.HighRange);
   if (longest > 0) {
-    std::erase_if(values, [longest](const std::string& v) { return static_cast<int64_t>(v.size()) > longest; });
+    std::erase_if(values, [longest](const std::string& v) { return static_cast<int64_t>(CharacterCount(v)) > longest; });
   }
   if (values.empty()) {
     Warn(s, "Warning!",

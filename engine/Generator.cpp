@@ -118,20 +118,30 @@ void QuarnelGenerator::SetUp(const RunOptions& options) {
   for (ProjectVariable& variable : options_.project->localVars) evaluate(variable);
   for (ProjectVariable& variable : globals_) evaluate(variable);
 
-  PatternSettings settings;
-  settings.DateFormat = options_.DateFormat;
-  settings.TimeFormat = options_.TimeFormat;
-  settings.DateTimeSep = options_.DateTimeSep;
-  settings.MaxBlobSize = options_.MaxBlobSize;
-  namedGens_.clear();
-  for (const ColumnRule& generator : options_.project->namedGens) {
-    ColumnRule copy = generator;
-    ColumnRuleToPattern(copy, nullptr, &settings, db);
-    namedGens_.push_back({copy.NamedGen, copy.Mask});
-  }
+  namedGens_ = NamedGeneratorPatterns(*options_.project, PatternSettingsOf(options_), db);
   outputs_ = std::make_unique<OutputFiles>(options_);
   generator_ = std::make_unique<RowGenerator>(options_, outputs_.get());
   generator_->Patterns().SetNamedGenList(&namedGens_);
+}
+
+PatternSettings PatternSettingsOf(const RunOptions& options) {
+  PatternSettings settings;
+  settings.DateFormat = options.DateFormat;
+  settings.TimeFormat = options.TimeFormat;
+  settings.DateTimeSep = options.DateTimeSep;
+  settings.MaxBlobSize = options.MaxBlobSize;
+  return settings;
+}
+
+std::vector<NamedGenerator> NamedGeneratorPatterns(const Project& project, const PatternSettings& settings,
+                                                   const CDB* db) {
+  std::vector<NamedGenerator> patterns;
+  for (const ColumnRule& generator : project.namedGens) {
+    ColumnRule copy = generator;
+    ColumnRuleToPattern(copy, nullptr, &settings, db);
+    patterns.push_back({copy.NamedGen, copy.Mask});
+  }
+  return patterns;
 }
 
 int QuarnelGenerator::PendingLinesOf(const Rule& rule) const {

@@ -22,6 +22,7 @@
 
 #include "GenTmpl/PatternEngine.h"
 #include "engine/RunOptions.h"
+#include "project/PatternForm.h"
 #include "project/Project.h"
 #include "support/TimeCounter.h"
 
@@ -87,6 +88,13 @@ struct RunSummary {
   bool cancelled = false;
   std::vector<RuleLine> lines;  // the rules that ran, in run order
 };
+
+// The date, time and size settings of a run's pattern forms.
+PatternSettings PatternSettingsOf(const RunOptions& options);
+// The pattern forms of the project's named generators, as a run's $Call finds
+// them; `db` (may be null) quotes the names of linked tables.
+std::vector<NamedGenerator> NamedGeneratorPatterns(const Project& project, const PatternSettings& settings,
+                                                   const CDB* db);
 
 class QuarnelGenerator {
  public:

@@ -21,9 +21,10 @@ constexpr const char* kUsage =
     "       plenkor --preview DEFINITION.qrp\n";
 
 int Preview(const Project& definition, const std::string& libraryPath, CLog& log, std::FILE* out, std::FILE* err) {
+  std::vector<NamedGenerator> named;
   PatternEngine engine;
   engine.SetLog(&log);
-  engine.Init(libraryPath, 0);
+  ShareRunContext(engine, definition, libraryPath, named);
   const PreviewResult preview = RunPreview(engine, Fields(definition), -1, {});
   for (const std::vector<std::string>& row : preview.rows) {
     std::string line;

@@ -61,12 +61,34 @@ class ErrorCountingPrompt final : public Prompt {
 
 std::string ExpandOutputName(const std::string& name) { return DateAndTimeMacros(name, "DDMMYYYY", "HHMMSS"); }
 
+PatternSettings FlatFilePatternSettings() {
+  PatternSettings settings;
+  settings.DateFormat = "DD/MM/YYYY";
+  settings.TimeFormat = "HH:MM:SS";
+  settings.DateTimeSep = " ";
+  settings.MaxBlobSize = 0;
+  return settings;
+}
+
+void ShareRunContext(PatternEngine& engine, const Project& definition, const std::string& libraryPath,
+                     std::vector<NamedGenerator>& named) {
+  named = NamedGeneratorPatterns(definition, FlatFilePatternSettings(), nullptr);
+  engine.SetNamedGenList(&named);
+  // A run gives constants their definitions; other variables need a database.
+  std::vector<ProjectVariable> variables = definition.localVars;
+  for (ProjectVariable& variable : variables) variable.Value = variable.Type == "Constant" ? variable.Def : "";
+  engine.Init(libraryPath, 0, [variables = std::move(variables)](std::string_view text) {
+    return VariableValue(text, variables, {});
+  });
+}
+
 void FixedRunOptions(RunOptions& options, Project& definition, const FlatRunEnvironment& environment) {
+  const PatternSettings settings = FlatFilePatternSettings();
   options.connection = nullptr;
   options.project = &definition;
-  options.DateFormat = "DD/MM/YYYY";
-  options.TimeFormat = "HH:MM:SS";
-  options.DateTimeSep = " ";
+  options.DateFormat = settings.DateFormat;
+  options.TimeFormat = settings.TimeFormat;
+  options.DateTimeSep = settings.DateTimeSep;
   options.YearFrom = 1950;
   options.YearTo = 2050;
   options.UniqueTryCounter = 100;
@@ -77,7 +99,8 @@ void FixedRunOptions(RunOptions& options, Project& definition, const FlatRunEnvi
   options.LogLevel = options.Repeatable = options.InitRepeat = options.ReportInterval = 0;
   options.VerifySchema = options.UseBULK = options.FromLinked = 0;
   options.RecreateScrambleTab = options.UnicodePrefix = options.SingleTransaction = 0;
-  options.RemoveComma = options.MaxBlobSize = 0;
+  options.RemoveComma = 0;
+  options.MaxBlobSize = settings.MaxBlobSize;
   options.ConsoleShowsDisabled = options.ConsoleShowsRest = options.ConsoleShowsPending = 0;
   options.consoleMode = options.performanceMode = 0;
   options.flatFile = 1;

@@ -12,7 +12,9 @@
 #include <functional>
 #include <string>
 
+#include "GenTmpl/PatternEngine.h"
 #include "engine/RunOptions.h"
+#include "project/PatternForm.h"
 #include "project/Project.h"
 
 class CLog;
@@ -56,6 +58,14 @@ struct FlatRunEnvironment {
   RunProgress progress;
   std::atomic<int>* cancel = nullptr;  // cleared at the start; may be null
 };
+
+// The date and time settings of every flat-file run.
+PatternSettings FlatFilePatternSettings();
+// Makes `engine` see what a run of `definition` sees: its named generators
+// (kept in `named`, which must outlive the engine's use) and its constants.
+// Initialises the engine with `libraryPath`.
+void ShareRunContext(PatternEngine& engine, const Project& definition, const std::string& libraryPath,
+                     std::vector<NamedGenerator>& named);
 
 // The output file name with "$DATE$" as DDMMYYYY and "$TIME$" as HHMMSS.
 std::string ExpandOutputName(const std::string& name);

@@ -101,11 +101,28 @@ std::string LinkedTablePattern(const ColumnRule& c, const Rule* rule, const CDB*
   return "$TableGroup(" + Num(c.groupNo) + "," + c.Table + "," + columns + "," + Num(c.Seqent) + ")";
 }
 
+// `text` as a pattern that produces exactly it: every character the pattern
+// language reads as more than itself (class letters, functions, references,
+// groups, optional parts, the parameter commas and blanks at either end) is
+// escaped.
+std::string LiteralPattern(std::string_view text) {
+  static constexpr std::string_view kMeaningful = "\\AaNX[]<>@$()#,";
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool edgeBlank = text[i] == ' ' && (i == 0 || i + 1 == text.size());
+    if (edgeBlank || kMeaningful.find(text[i]) != std::string_view::npos) out += '\\';
+    out += text[i];
+  }
+  return out;
+}
+
 std::string ValueListPattern(const ColumnRule& c) {
   const bool withUsage = c.Values.size() == c.ValueUse.size();
   std::string out = withUsage ? "$List(false" : "$List(true";
   for (size_t i = 0; i < c.Values.size(); ++i) {
-    out += "," + c.Values[i];
+    // Items that are patterns themselves stand as they are.
+    out += "," + (c.asMask ? c.Values[i] : LiteralPattern(c.Values[i]));
     if (withUsage) out += "," + Num(c.ValueUse[i]);
   }
   return out + ")";

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/FillMethods.h"
+#include "engine/Generator.h"
 #include "engine/RunOptions.h"
 #include "support/Prompt.h"
 
@@ -49,7 +50,12 @@ ColumnSampleResult SampleColumn(const Rule& rule, size_t column, const RunOption
   options.performanceMode = 1;
   if (options.FromLinked <= 0 || options.FromLinked > kSampleSourceRows) options.FromLinked = kSampleSourceRows;
 
+  // Samples call the named generators a run would call.
+  const std::vector<NamedGenerator> named =
+      options.project ? NamedGeneratorPatterns(*options.project, PatternSettingsOf(options), options.connection)
+                      : std::vector<NamedGenerator>{};
   RowGenerator generator(options, nullptr);
+  generator.Patterns().SetNamedGenList(&named);
   if (generator.GenerateValues(sampled) != kRowOk) {
     result.error = prompt.first.empty() ? "The rule cannot be prepared" : prompt.first;
     return result;

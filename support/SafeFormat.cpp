@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "support/TextUtil.h"
+
 namespace {
 
 constexpr std::string_view kIntegerConversions = "diuoxX";
@@ -162,11 +164,11 @@ void SafeFormat::Append(std::string& out, double value) const {
 void SafeFormat::Append(std::string& out, std::string_view value) const {
   out += prefix_;
   if (kind_ == Kind::kText) {
-    if (textPrecision_ >= 0 && value.size() > static_cast<std::size_t>(textPrecision_)) {
-      value = value.substr(0, static_cast<std::size_t>(textPrecision_));
-    }
+    // Precision and width count characters: a cut never splits one.
+    if (textPrecision_ >= 0) value = value.substr(0, CharacterPrefix(value, static_cast<std::size_t>(textPrecision_)));
     const std::size_t width = static_cast<std::size_t>(textWidth_);
-    const std::size_t pad = value.size() < width ? width - value.size() : 0;
+    const std::size_t characters = CharacterCount(value);
+    const std::size_t pad = characters < width ? width - characters : 0;
     if (!textLeft_) out.append(pad, ' ');
     out += value;
     if (textLeft_) out.append(pad, ' ');

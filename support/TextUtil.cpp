@@ -49,3 +49,11 @@ size_t CharacterCount(std::string_view text) {
   for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   return count;
 }
+
+size_t CharacterPrefix(std::string_view text, size_t characters) {
+  size_t started = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && started++ == characters) return i;
+  }
+  return text.size();
+}

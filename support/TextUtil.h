@@ -14,6 +14,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // Characters of UTF-8 text: bytes that start a character (a byte that is not
 // valid UTF-8 counts as one).
 size_t CharacterCount(std::string_view text);
+// Bytes of the first `characters` characters of UTF-8 `text` (all of it when
+// it has fewer), so that a cut never splits a character.
+size_t CharacterPrefix(std::string_view text, size_t characters);
 // An identifier without its surrounding quotes ("name", [name] or `name`), with
 // doubled closing quotes made single.
 std::string UnquoteIdentifier(std::string_view name);

@@ -490,6 +490,8 @@ void PlenkorWindow::RefreshSamples() {
     fields.push_back(editor_->Field(listed + 1));
     selected = static_cast<int>(listed);
   }
+  // The samples see the named generators and constants a run would see.
+  ShareRunContext(*sampleEngine_, definition_, services_.libraryPath, sampleNamedGens_);
   const PreviewResult preview = RunPreview(*sampleEngine_, fields, selected, Core(editor_->Pattern()));
   QString text = FromCore(preview.SampleText());
   if (preview.errorCode != 0) text += (text.isEmpty() ? "" : "\r\n") + FromCore(preview.errorMessage);

@@ -10,13 +10,14 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "GenTmpl/PatternEngine.h"
 #include "project/Project.h"
 
 class CLog;
 class FieldEditor;
 class FieldListModel;
-class PatternEngine;
 class Prompt;
 class QAction;
 class QCheckBox;
@@ -119,6 +120,7 @@ class PlenkorWindow final : public QMainWindow {
   QString path_;
   bool showing_ = false;  // the controls are being filled, not edited
   bool closeAfterRun_ = false;
+  std::vector<NamedGenerator> sampleNamedGens_;  // what sampleEngine_'s $Call finds
   std::unique_ptr<PatternEngine> sampleEngine_;
   std::unique_ptr<RunController> run_;
 

@@ -333,6 +333,15 @@ TEST_F(PatternFunctionsTest, TextFunctionsEvaluateTheirPattern) {
       {"$Quote()", ""},
       {"$Truncate(\\a\\b\\c,10)", "abc"},
       {"$Truncate(\\a\\b\\c\\d,2)", "ab"},
+      // Cuts and widths count characters, never splitting one.
+      {"$Truncate(Córdob\\a,2)", "Có"},
+      {"$Truncate(東京,1)", "東"},
+      {"$Format(Córdob\\a,%.2s)", "Có"},
+      {"$Format(Zoë,%5s)", "  Zoë"},
+      {"$Format(Zoë,%-4s|)", "Zoë |"},
+      // Escaped brackets, commas and edge blanks are text of a parameter.
+      {"$Truncate(\\(\\,\\),9)", "(,)"},
+      {"$Truncate(\\ x\\ ,9)", " x "},
       {"$Format(12,%05d)", "00012"},
       {"$Format(255,%x)", "ff"},
       {"$Format(1.5,%6.2f)", "  1.50"},

@@ -7,12 +7,14 @@
 //   field the format holds (the year as far as the format keeps it).
 // - The random draws between the texts as bounds, and the file-name macros,
 //   run on the same formats.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
 
+#include "support/Calendar.h"
 #include "support/DateTimeScan.h"
 #include "support/DateTimeText.h"
 #include "tests/fuzz/FuzzInput.h"
@@ -24,15 +26,11 @@ namespace {
 constexpr int kYearFrom = 1950;
 constexpr int kYearTo = 2020;
 
-bool RealDay(int day, int month) {
-  return month >= 1 && month <= 12 && day >= 1 && (day <= DaysInMonth(month) || (month == 2 && day == 29));
-}
-
 void ScanDate(std::string_view text, std::string_view format) {
   for (int boundKind = 0; boundKind <= 1; ++boundKind) {
     int day = 0, month = 0, year = 0;
     if (DateScanLowLevel(text, day, month, year, boundKind, format, kYearFrom, kYearTo) == 0)
-      FuzzAssert(RealDay(day, month), "a date read is a real day", text);
+      FuzzAssert(IsRealDate(year, month, day), "a date read is a real day", text);
   }
 }
 
@@ -111,8 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view timeFrom = input.Text();
   const std::string_view timeTo = input.Text();
   const int month = input.Number(1, 12);
-  const int day = input.Number(1, month == 2 ? 29 : DaysInMonth(month));
+  const int dayOfMonth = input.Number(1, 31);
   const int year = input.Number(0, 9999);
+  const int day = std::min(dayOfMonth, DaysInMonth(year, month));
   const int hour = input.Number(0, 23);
   const int minute = input.Number(0, 59);
   const int second = input.Number(0, 59);

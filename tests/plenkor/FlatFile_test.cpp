@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "GenTmpl/PatternEngine.h"
+#include "plenkor/FlatFileRun.h"
 #include "tests/common/TestEnv.h"
 #include "project/ProjectFile.h"
 #include "support/SysReg.h"
@@ -224,6 +225,25 @@ TEST(FlatFilePreviewTest, FiveRowsWithColumnReferences) {
   EXPECT_EQ(preview.rows[0][0], "1");
   EXPECT_EQ(preview.rows[4][1], "x5");
   EXPECT_EQ(preview.SampleText(), "y1\r\ny2\r\ny3\r\ny4\r\ny5");
+}
+
+TEST(FlatFilePreviewTest, SeesTheNamedGeneratorsAndConstantsOfARun) {
+  Project definition;
+  ColumnRule greeting;
+  greeting.NamedGen = "greet";
+  greeting.Method = kMethodPattern;
+  greeting.Mask = "Hi";
+  definition.namedGens = {greeting};
+  definition.localVars = {{"#city", "Constant", "Oslo", ""}};
+  std::vector<NamedGenerator> named;
+  PatternEngine engine;
+  ShareRunContext(engine, definition, {}, named);
+  const std::vector<ColumnRule> fields = {MakeField("A", "String", 0, "Custom Generator", "$Call(greet)", 1),
+                                          MakeField("B", "String", 0, "Custom Generator", "$Vars(#city)", 2)};
+  const PreviewResult preview = RunPreview(engine, fields, -1, {});
+  EXPECT_EQ(preview.errorCode, 0) << preview.errorMessage;
+  ASSERT_EQ(preview.rows.size(), 5u);
+  for (const std::vector<std::string>& row : preview.rows) EXPECT_EQ(row, (std::vector<std::string>{"Hi", "Oslo"}));
 }
 
 TEST(FlatFilePreviewTest, StopsAfterTheFirstRowWithAnUnknownFunction) {

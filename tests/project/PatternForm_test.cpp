@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
+#include "GenTmpl/PatternEngine.h"
+
 namespace {
 
 ColumnRule Column(int method, int type) {
@@ -68,9 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "$RString(3,9,5,3,3)"},
         PatternCase{"linked", With(Column(1, 4), [](ColumnRule& c) { c.Table = "t", c.Column = "id", c.Seqent = 1; }), "$Table(t,id,1)"},
         PatternCase{"list_usage", With(Column(2, 12), [](ColumnRule& c) { c.Values = {"a", "b"}, c.ValueUse = {70, 30}; }),
-                    "$List(false,a,70,b,30)"},
+                    "$List(false,\\a,70,b,30)"},
         PatternCase{"list_usage_missing", With(Column(2, 12), [](ColumnRule& c) { c.Values = {"a", "b"}, c.ValueUse = {70}; }),
-                    "$List(true,a,b)"},
+                    "$List(true,\\a,b)"},
         PatternCase{"file", With(Column(3, 12), [](ColumnRule& c) { c.FileName = "f.txt"; }), "$File(f.txt,0)"},
         PatternCase{"file_group", With(Column(3, 12), [](ColumnRule& c) { c.FileName = "f", c.groupNo = 2, c.fileSeparator = ";"; }),
                     "$FileGroup(2,1,f,0,0,;)"},
@@ -162,3 +168,24 @@ TEST(PatternForm, GroupItemPositionCountsItsGroupUpToItself) {
 }
 
 }  // namespace
+
+TEST(PatternForm, AValueListsPatternMakesExactlyItsItems) {
+  // Items the pattern language would otherwise read as class letters,
+  // functions, references, groups, parameter commas or trimmed blanks.
+  const std::vector<std::string> items = {"alpha", "a,b", "x)", "(y", " pad ", "back\\slash\\", "$Lib(x)",
+                                          "Córdoba", "[opt]", "#1", "@'col'", "<p|q>", "NAX", "end \\"};
+  ColumnRule c = Column(2, 12);
+  c.Values = items;
+  ColumnRuleToPattern(c, nullptr, nullptr);
+  PatternEngine::SeedRandom(3);
+  PatternEngine engine;
+  engine.Init("", 0);
+  std::set<std::string> made;
+  std::string value;
+  for (int row = 0; row < 1000; ++row) {
+    ASSERT_EQ(engine.Generate(value, -1, c.Mask), 0) << c.Mask << ": " << engine.ErrorMessage();
+    made.insert(value);
+    engine.NextRow();
+  }
+  EXPECT_EQ(made, std::set<std::string>(items.begin(), items.end())) << c.Mask;
+}

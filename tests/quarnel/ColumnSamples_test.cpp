@@ -40,6 +40,21 @@ class SamplesTest : public ::testing::Test {
 
 }  // namespace
 
+TEST_F(SamplesTest, NamedGeneratorsGiveTheirValuesAsInARun) {
+  ColumnRule greeting = Column("", kMethodPattern);
+  greeting.NamedGen = "greet";
+  greeting.Mask = "Hi";
+  project_.namedGens = {greeting};
+  Rule rule;
+  rule.TabName = "src";
+  ColumnRule called = Column("name", kMethodPattern);
+  called.Mask = "$Call(greet)";
+  rule.Fields = {called};
+  const ColumnSampleResult result = SampleColumn(rule, 0, options_);
+  EXPECT_EQ(result.error, "");
+  EXPECT_EQ(result.values, std::vector<std::string>(5, "Hi"));
+}
+
 TEST_F(SamplesTest, ColumnsGiveFiveValuesOfTheirMethod) {
   Rule rule;
   rule.TabName = "target";
