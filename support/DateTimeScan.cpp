@@ -126,8 +126,13 @@ int DateScanLowLevel(std::string_view text, int& day, int& month, int& year, int
     if (pos != text.size()) return 1;
     if (shortYear >= 0) y = info.hasCentury ? shortYear + 100 * century + 1900 : TwoDigitYear(shortYear);
   }
+  const bool yearRead = y >= 0;
   if (y < 0) y = lower ? yearFrom : yearTo;
   if (m < 0) m = lower ? 1 : 12;
+  // 29 February without a year is the nearest such day within the years.
+  if (!yearRead && m == 2 && d == 29) {
+    for (int step = 0; step < 4 && !IsLeapYear(y); ++step) y += lower ? 1 : -1;
+  }
   if (d < 0) d = lower ? 1 : DaysInMonth(y, m);
   if (!IsRealDate(y, m, d)) return 1;
   day = d;

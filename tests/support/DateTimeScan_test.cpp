@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"01-JAN-45", "DD-MON-YY", 0, 1, 1, 1945},
                       DateCase{"29.02.2000", "DD.MM.YYYY", 0, 29, 2, 2000},
                       DateCase{"29.02.1900", "DD.MM.YYYY", 1}, DateCase{"29.02.2013", "DD.MM.YYYY", 1},
+                      // Without a year, 29 February falls in the first leap year of the window.
+                      DateCase{"29.02", "DD.MM", 0, 29, 2, 1952},
                       DateCase{"1130305", "CYYMMDD", 0, 5, 3, 2013}, DateCase{"0991231", "CYYMMDD", 0, 31, 12, 1999},
                       DateCase{"10000101", "CYYMMDD", 0, 1, 1, 2900}, DateCase{"1131305", "CYYMMDD", 1},
                       DateCase{"99.99.9999", "DD.MM.YYYY", 1}, DateCase{"31.04.2000", "DD.MM.YYYY", 1},
