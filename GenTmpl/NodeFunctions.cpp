@@ -367,7 +367,6 @@ class IfRData final : public ChoiceData {
 
 class UniqueData final : public FuncData {
  public:
-  static constexpr std::size_t kBuckets = 40009;
   static constexpr int kTries = 50;
 
   UniqueData(FuncParams p, FuncHost& host) {
@@ -377,7 +376,6 @@ class UniqueData final : public FuncData {
     }
     pattern_ = p[0];
     items_ = host.NewItemEngine();
-    buckets_.resize(kBuckets);
   }
 
   void Value(std::string& out) override {
@@ -386,9 +384,7 @@ class UniqueData final : public FuncData {
       items_->GenerateItem(pattern_, value_);
       uint32_t crc = static_cast<uint32_t>(
           crc32(0L, reinterpret_cast<const Bytef*>(value_.data()), static_cast<uInt>(value_.size())));
-      std::vector<uint32_t>& bucket = buckets_[crc % kBuckets];
-      if (std::find(bucket.begin(), bucket.end(), crc) != bucket.end()) continue;
-      bucket.push_back(crc);
+      if (!seen_.insert(crc).second) continue;
       out += value_;
       return;
     }
@@ -397,7 +393,9 @@ class UniqueData final : public FuncData {
  private:
   std::string pattern_;
   std::unique_ptr<PatternEngine> items_;
-  std::vector<std::vector<uint32_t>> buckets_;
+  // The checksums of the values given so far: it grows as they come, so an
+  // unused node costs next to nothing.
+  std::unordered_set<uint32_t> seen_;
   std::string value_;
 };
 

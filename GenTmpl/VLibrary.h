@@ -77,14 +77,14 @@ class VLibrary {
   // One value of a list, loading it on first use. `sequential` takes the next
   // value of the cursor shared by all lists, else a random one. With
   // `maxLength` > 0 up to ten picks are made for a value of at most that many
-  // bytes. `errorCode` is 0, kErrListNotLoaded or kErrNoValueShortEnough (the
+  // characters. `errorCode` is 0, kErrListNotLoaded or kErrNoValueShortEnough (the
   // value is then empty and `errorMessage` says why). The text stays valid
   // until the library is opened again or destroyed.
   std::string_view ListValue(std::string_view list, std::string_view field,
                              std::string_view filter, int maxLength, bool sequential,
                              int& errorCode, std::string& errorMessage);
 
-  // A text of random phrases no longer than `maxLength` bytes. `phrases` is
+  // A text of random phrases shorter than `maxLength` characters. `phrases` is
   // filled on its first use only: from the lines of the file `languageOrFile`
   // names, as written, when it exists (this library need not be open then),
   // else from list Phrases of this library, in the language given, upper-cased
