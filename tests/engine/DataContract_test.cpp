@@ -332,6 +332,26 @@ TEST_P(DataContract, ConversionsStandUnquotedAndMissingSourcesAreSaid) {
   EXPECT_EQ(said, 1);
 }
 
+TEST_P(DataContract, DatesAndTimesStayWithinTheirBoundsOnARealCalendar) {
+  Table("t_when", "seq integer, day date, moment time, monthly date");
+  ColumnRule monthly = IncrementalColumn("monthly", 91, "", "1");
+  monthly.LowRange = "2020-01-31";
+  monthly.incTimeMode = 4;  // months
+  constexpr int kRows = 600;
+  RunRules({MakeRule("t_when", kRows,
+                     {IncrementalColumn("seq", 4, "1", "1"), RandomColumn("day", 91, "2020-02-27", "2020-03-02"),
+                      RandomColumn("moment", 92, "23:59:30", "23:59:30"), monthly})});
+  // Five days, the leap day among them, each reached.
+  const std::map<std::string, int> days = Counts("select day from t_when");
+  std::vector<std::string> seen;
+  for (const auto& [day, count] : days) seen.push_back(day);
+  EXPECT_EQ(seen, (std::vector<std::string>{"2020-02-27", "2020-02-28", "2020-02-29", "2020-03-01", "2020-03-02"}));
+  EXPECT_EQ(Counts("select moment from t_when"), (std::map<std::string, int>{{"23:59:30", kRows}}));
+  // A monthly series from the 31st keeps to the months' last days.
+  const std::vector<std::string> monthEnds = Values("select monthly from t_when where seq <= 4 order by seq");
+  EXPECT_EQ(monthEnds, (std::vector<std::string>{"2020-02-29", "2020-03-31", "2020-04-30", "2020-05-31"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Targets, DataContract, testing::Values(Target::kSqlite, Target::kPostgres),
                          enginetest::TargetName);
 
