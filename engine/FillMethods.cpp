@@ -436,9 +436,7 @@ void RowGenerator::PrepareIncremental(ColumnRule& col, State& st) {
 void RowGenerator::StartAfterLast(ColumnRule& col) {
   CDB* db = options_.connection;
   if (!db || !db->connected()) return;
-  std::string owner, name;
-  db->PrepareOwner(&owner, &name, db->Owner(), rule_->TabName, 1);
-  const std::string table = owner.empty() || !db->qualifyOwner() ? name : owner + "." + name;
+  const std::string table = db->QualifiedName(rule_->TabName);
   std::string column = db->QuotedStr(col.Name);
   const bool largeObject = col.iType == -1 || col.iType == -4 || col.iType == -10;
   if (db->serverKind() == kServerMsSql && (FLD_DESC::TypeWithQuotas(col.iType) || largeObject)) {
@@ -722,9 +720,7 @@ int RowGenerator::LoadLinked(size_t s) {
     columns = db->QuotedStr(source.Column);
     count = 1;
   }
-  std::string owner, name;
-  db->PrepareOwner(&owner, &name, db->Owner(), source.Table, 1);
-  const std::string table = owner.empty() || !db->qualifyOwner() ? name : owner + "." + name;
+  const std::string table = db->QualifiedName(source.Table);
   const std::string sql = "select distinct " + columns + " from " + table + " order by " + columns;
   src.ClearLists();
   std::unique_ptr<CStmt> stmt = db->NewStmt();

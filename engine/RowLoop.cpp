@@ -173,12 +173,7 @@ void QuarnelGenerator::BulkExec(int rows, const Rule& rule, bool first) {
 
 void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tableName) {
   CDB* db = options_.connection;
-  std::string table = tableName;
-  if (db) {
-    std::string owner, name;
-    db->PrepareOwner(&owner, &name, db->Owner(), tableName, 1);
-    table = !owner.empty() && db->qualifyOwner() ? owner + "." + name : name;
-  }
+  const std::string table = db ? db->QualifiedName(tableName) : tableName;
   const Project& project = *options_.project;
   if (rule.InsMode == kInsReplace && rule.Mode == kRuleData) {
     statement_ = "delete from " + table + "\r\n";

@@ -140,8 +140,7 @@ int QuarnelGenerator::ClearTables(const Rule& rule) {
     if (!entry.ClUse) continue;
     if (!options_.consoleMode)
       SetCell(kConsoleState, entry.ClTab + ", " + std::to_string(i + 1) + "/" + std::to_string(listed));
-    std::string name = entry.ClTab;
-    if (name.find('.') == std::string::npos && db && !db->IsEmptyOwner()) name = db->Owner() + "." + name;
+    const std::string name = db ? db->QualifiedName(entry.ClTab) : entry.ClTab;
     const std::string statement = "delete from " + name + "\r\n";
     outputs_->WriteSQL(statement, &rule);
     if (project.NoExec || !db)

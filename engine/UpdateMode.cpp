@@ -127,9 +127,7 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
     writer = ownWriter.get();
   }
 
-  std::string owner, name;
-  db.PrepareOwner(&owner, &name, db.Owner(), rule.TabName, 1);
-  const std::string table = !owner.empty() && db.qualifyOwner() ? owner + "." + name : name;
+  const std::string table = db.QualifiedName(rule.TabName);
   if (options_.Cancelled()) return kGenOk;
 
   std::vector<std::string> keys;

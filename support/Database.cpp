@@ -62,6 +62,12 @@ std::string CDB::QuotedStr(const std::string& name, int force) const {
   return out;
 }
 
+std::string CDB::QualifiedName(const std::string& table) const {
+  std::string owner, name;
+  PrepareOwner(&owner, &name, Owner(), table, 1);
+  return owner.empty() || !qualifyOwner() ? name : owner + "." + name;
+}
+
 void CDB::PrepareOwner(std::string* owner, std::string* name, const std::string& defaultOwner,
                        const std::string& table, int quote) const {
   // Find the dot that separates owner and name, outside quotes.

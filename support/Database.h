@@ -125,6 +125,10 @@ class CDB {
   // where needed.
   void PrepareOwner(std::string* owner, std::string* name, const std::string& defaultOwner,
                     const std::string& table, int quote) const;
+  // `table` as it stands in a statement: its owner (its own, else the
+  // connection's) only where the server qualifies names, and each part quoted
+  // where it needs to be, so no name is ever read as SQL.
+  std::string QualifiedName(const std::string& table) const;
 
   // Catalogue. `owner` empty means the connection's owner.
   virtual int FieldsList(FieldList* list, const std::string& table, const std::string& owner,

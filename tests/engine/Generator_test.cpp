@@ -205,6 +205,37 @@ TEST_P(RunDatabase, RulesWithoutGeneratorsStopTheRunWithoutEpilogue) {
   EXPECT_EQ(Count("t_log"), "0");
 }
 
+TEST_P(RunDatabase, ClearAndReplaceQuoteHostileTableNames) {
+  // A name is never read as SQL: the victim table must survive, and each
+  // oddly named table is the one emptied.
+  const std::vector<std::string> names = {"x; drop table t_log; --", "Customer", "order items", "quote\"d", "Zoë"};
+  ASSERT_EQ(RunScript(*db, "insert into t_log values('kept')"), 0);
+  for (const std::string& name : names) {
+    const std::string quoted = db->QuotedStr(name, 1);
+    ASSERT_EQ(RunScript(*db, "create table " + quoted + "(id integer primary key, name varchar(20))"), 0) << name;
+    ASSERT_EQ(RunScript(*db, "insert into " + quoted + " values(1000, 'old')"), 0) << name;
+  }
+  Rule clear;
+  clear.Mode = kRuleClear;
+  for (const std::string& name : names) clear.ClTab.push_back({name, 1});
+  h.project.rules = {clear};
+  Run();
+  for (const std::string& name : names) EXPECT_EQ(Count(db->QuotedStr(name, 1)), "0") << name;
+  EXPECT_EQ(Count("t_log"), "1");
+
+  // Replace mode empties the rule's own table first.
+  for (const std::string& name : names) {
+    ASSERT_EQ(RunScript(*db, "insert into " + db->QuotedStr(name, 1) + " values(1000, 'old')"), 0) << name;
+    Rule replace = IdRule(name, 2, 0);
+    replace.InsMode = kInsReplace;
+    h.project.rules = {replace};
+    Run();
+    EXPECT_EQ(Count(db->QuotedStr(name, 1)), "2") << name << "\n" << h.log.Text();
+  }
+  EXPECT_EQ(Count("t_log"), "1");
+  for (const std::string& name : names) RunScript(*db, "drop table " + db->QuotedStr(name, 1));
+}
+
 TEST_P(RunDatabase, ClearRuleEmptiesTheSelectedTablesAndLeavesAutocommit) {
   h.project.rules = {IdRule("t_run", 4, 0), IdRule("t_two", 3, 0)};
   Run();
