@@ -17,14 +17,15 @@ namespace {
 // Object type words by OType.
 constexpr const char* kObjectTypes[] = {"view", "procedure", "rule", "role"};
 
-// "   name type(size) primary key|NULL|NOT NULL" lines joined by ",\r\n".
-std::string ColumnDefinitions(const std::vector<ColumnRule>& columns, const RunOptions& options) {
+// "   name type(size) primary key|NULL|NOT NULL" lines joined by ",\r\n";
+// the names quoted as `db` (may be null) needs them.
+std::string ColumnDefinitions(const std::vector<ColumnRule>& columns, const RunOptions& options, const CDB* db) {
   std::string out;
   for (const ColumnRule& column : columns) {
     if (options.Cancelled()) break;
     if (!out.empty()) out += ",\r\n";
     out += "   ";
-    out += column.Name;
+    out += db ? db->QuotedStr(column.Name) : column.Name;
     out += ' ';
     out += column.TypeName;
     if (column.iSize > 0 && column.TypeName.find('(') == std::string::npos) out += column.sSize(1, 0);
@@ -74,13 +75,16 @@ int QuarnelGenerator::TablesByTemplate(Rule& rule) {
     LogEntry("Could not initialize rule", "QuarnelGenerator::TablesByTemplate");
     return kGenRowFailed;
   }
-  const std::string definitions = ColumnDefinitions(rule.Fields, options_);
+  const CDB* db = options_.connection;
+  const std::string definitions = ColumnDefinitions(rule.Fields, options_, db);
   const bool noExec = options_.project->NoExec != 0 || !Connected();
   int result = kGenOk;
   for (int t = 0; t < rule.nTables && !options_.Cancelled(); ++t) {
     const std::string name = TemplateName(rule.TabName);
-    if (rule.InsMode == kInsReplace) DropBeforeCreate("\r\ndrop table " + name + "\r\n", rule, "Drop Table");
-    const std::string create = "\r\ncreate table " + name + "(\r\n" + definitions + ")\r\n";
+    // The rows go into the same quoted name (OneData quotes it alike).
+    const std::string table = db ? db->QualifiedName(name) : name;
+    if (rule.InsMode == kInsReplace) DropBeforeCreate("\r\ndrop table " + table + "\r\n", rule, "Drop Table");
+    const std::string create = "\r\ncreate table " + table + "(\r\n" + definitions + ")\r\n";
     outputs_->WriteSQL(create, &rule);
     bool created = noExec;
     if (!noExec) {
@@ -112,11 +116,13 @@ int QuarnelGenerator::Objects(const Rule& rule) {
     return kGenRowFailed;
   }
   const bool noExec = options_.project->NoExec != 0 || !Connected();
+  const CDB* db = options_.connection;
   for (int t = 0; t < rule.nTables && !options_.Cancelled(); ++t) {
     const std::string name = TemplateName(rule.TabName);
+    const std::string object = db ? db->QualifiedName(name) : name;
     if (rule.InsMode == kInsReplace)
-      DropBeforeCreate("\r\ndrop " + std::string(type) + " " + name + "\r\n", rule, "Drop Object");
-    const std::string create = "\r\ncreate " + std::string(type) + " " + name + "\r\n" + rule.OText + "\r\n";
+      DropBeforeCreate("\r\ndrop " + std::string(type) + " " + object + "\r\n", rule, "Drop Object");
+    const std::string create = "\r\ncreate " + std::string(type) + " " + object + "\r\n" + rule.OText + "\r\n";
     outputs_->WriteSQL(create, &rule);
     if (noExec) {
       ++inserted_;

@@ -63,6 +63,18 @@ TEST_P(StructuralRules, TemplateTableIsCreatedAndFilled) {
   db->FreeStmt();
 }
 
+TEST_P(StructuralRules, TemplateNamesAndColumnsKeepTheirCase) {
+  // PostgreSQL folds unquoted names: create and inserts must name the same table.
+  Rule rule = TemplateRule("TT_Upper", 1, 3);
+  rule.Fields[1].Name = "Full Name";
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(Count(db->QuotedStr("TT_Upper", 1)), "3");
+  EXPECT_EQ(Committed("select count(" + db->QuotedStr("Full Name", 1) + ") from " + db->QuotedStr("TT_Upper", 1))[0], "3");
+  RunScript(*db, "drop table " + db->QuotedStr("TT_Upper", 1));
+}
+
 TEST_P(StructuralRules, ReplaceModeDropsTheTableBeforeCreatingIt) {
   ASSERT_EQ(RunScript(*db, "create table t_tmpl(other integer)"), 0);
   Rule rule = TemplateRule("t_tmpl", 1, 3);
@@ -87,7 +99,8 @@ TEST_P(StructuralRules, NoExecWritesTheStatementsOnly) {
   h.project.SQLFile = dir.file("out.sql");
   Run();
   const std::string sql = testenv::ReadFile(dir.file("out.sql"));
-  const std::string name = (db->IsEmptyOwner() ? "" : db->Owner() + ".") + "t_tmpl";
+  // Named as the rows' inserts name it.
+  const std::string name = db->QualifiedName("t_tmpl");
   EXPECT_EQ(CountOf(sql, "drop table " + name + "\r\n"), 2) << sql;
   EXPECT_EQ(CountOf(sql, "create table " + name + "(\r\n"), 2) << sql;
   EXPECT_EQ(CountOf(sql, "insert into"), 4) << sql;
