@@ -25,10 +25,16 @@ int ConnectionControl::DoConnect(int ask) {
   std::error_code ec;
   std::string profile;
   if (!profile_.empty()) {
-    if (std::filesystem::is_regular_file(profile_, ec))
-      profile = profile_;
-    else
-      CurrentPrompt().Message("Warning!", "Connection profile not found: " + profile_, PromptIcon::kWarning);
+    const bool found = std::filesystem::is_regular_file(profile_, ec);
+    if (!found) CurrentPrompt().Message("Warning!", "Connection profile not found: " + profile_, PromptIcon::kWarning);
+    if (!found && !ask) {
+      // Connecting with the stored settings instead would reach a database
+      // the user did not name; from the dialog the user chose anew.
+      Status("Not connected");
+      log_.ClearState();
+      return -1;
+    }
+    if (found) profile = profile_;
   }
   int result = advConnect_.DoConnect(db_, profile);
   if (result != 0) {

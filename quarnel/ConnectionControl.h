@@ -28,6 +28,7 @@ class ConnectionControl {
   // Connection profile of the command line (-@); used when it names an
   // existing file.
   void setProfile(const std::string& path) { profile_ = path; }
+  bool hasProfile() const { return !profile_.empty(); }
   // Whether the last successful connection came from that profile.
   bool connectedByProfile() const { return connectedByProfile_; }
 
@@ -38,7 +39,8 @@ class ConnectionControl {
   std::function<void(const std::string&)> showStatus;
 
   // Connects; returns 1 on success, the connect call's non-zero error code on
-  // failure, and 0 when `ask` was set and the dialog was cancelled.
+  // failure, -1 without asking when the command line's profile is missing,
+  // and 0 when `ask` was set and the dialog was cancelled.
   int DoConnect(int ask);
   // Sets the date-conversion template for Oracle targets when it is empty.
   void DateConversionCheck();

@@ -135,6 +135,12 @@ int CQuarnelApp::RunConsole() {
   if (connection_->DoConnect(0) == 1) {
     CDB* db = connection_->connection();
     ConsoleOutput("Connected to " + db->dbmsName() + ": " + db->Info().ConInfo(), 1);
+  } else if (connection_->hasProfile()) {
+    // The database the user named is not reachable: running on another one,
+    // such as the project's stored connection, would fill the wrong tables.
+    ConsoleOutput("Not connected through the connection profile; nothing was run", 1);
+    hasConsole_ = false;
+    return kExitNotRun;
   } else {
     ConsoleOutput("Not connected", 1);
   }

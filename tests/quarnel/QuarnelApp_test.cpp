@@ -67,19 +67,25 @@ TEST_F(ConsoleModeTest, ConnectsThroughProfileAndLoadsTheProject) {
   EXPECT_NE(r.out.find("Selected project was not found."), std::string::npos) << r.out;
 }
 
-TEST_F(ConsoleModeTest, ReportsConnectionFailuresAndGoesOn) {
+TEST_F(ConsoleModeTest, AProfileThatDoesNotConnectRunsNothing) {
+  // The database the user named is the only one a run may touch.
   WriteProfile("bad.qcp", "DRIVER={No Such Driver};Database=x");
   fs::copy_file(testenv::SourceDir() / "examples" / "demo.qrp", dir_.path() / "demo.qrp");
   Result r = Quarnel("-c -@bad.qcp demo.qrp");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("Connection error"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("No Such Driver"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Not connected"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("nothing was run"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Project demo.qrp"), std::string::npos) << r.out;
 
   testenv::WriteFile(dir_.file("garbage.qcp"), std::string("\x7f" "ELF\x01\x02", 6));
   r = Quarnel("-c -@garbage.qcp demo.qrp");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.out.find("could not be read"), std::string::npos) << r.out;
+  r = Quarnel("-c -@missing.qcp demo.qrp");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("Connection profile not found: missing.qcp"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Project demo.qrp"), std::string::npos) << r.out;
 }
 
 TEST_F(ConsoleModeTest, OwnOptionsAndMissingWindow) {
