@@ -26,6 +26,13 @@ namespace {
 
 constexpr const char* kUpdatePlace = "QuarnelGenerator::UpdateData";
 
+// Whether the statement `db` ran last changed a row (a driver that cannot
+// tell is taken at its word).
+bool UpdatedAnyRow(CDB& db) {
+  int64_t rows = -1;
+  return !CDB::isOK(db.NRecords(&rows)) || rows != 0;
+}
+
 // The column name of "table.column" (or of a bare name).
 std::string BareName(const std::string& name) {
   const size_t point = name.rfind('.');
@@ -312,12 +319,17 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
     outputs_->WriteSQL(statement, &rule);
     if (noExec) {
       ++inserted_;
-    } else if (CDB::isOK(writer->Exec(statement))) {
-      ++inserted_;
-      if (inTransaction_) ++uncommitted_;
     } else {
-      ++rejected_;
-      LogEntry(writer->ErrorText() + "\r\n" + statement, kUpdatePlace);
+      const bool ran = CDB::isOK(writer->Exec(statement));
+      // An update that matched nothing ran, but changed no row.
+      if (ran && (scramble || UpdatedAnyRow(*writer))) {
+        ++inserted_;
+        if (inTransaction_) ++uncommitted_;
+      } else {
+        ++rejected_;
+        LogEntry((ran ? std::string("The update changed no row") : writer->ErrorText()) + "\r\n" + statement,
+                 kUpdatePlace);
+      }
     }
     writer->FreeStmt();
     if (scramble && rule.PerTrans > 0 && row % rule.PerTrans == 0) Commit(false);

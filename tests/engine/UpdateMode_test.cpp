@@ -121,6 +121,22 @@ TEST_P(UpdateMode, NullKeyIsFoundWithIsNull) {
   EXPECT_NE(h.log.Text().find("set name='new' where code is null"), std::string::npos) << h.log.Text();
 }
 
+TEST_P(UpdateMode, AnUpdateThatChangesNoRowIsRejected) {
+  // The server runs each update but lets it change nothing.
+  const char* ignore = postgres ? "create rule t_nokey_frozen as on update to t_nokey do instead nothing"
+                                : "create trigger t_nokey_frozen before update on t_nokey begin select raise(ignore); end";
+  ASSERT_TRUE(CDB::isOK(db->Exec(ignore))) << db->ErrorText();
+  db->FreeStmt();
+  Rule rule = UpdateRule("t_nokey", "code = 'O'");
+  rule.updColumn = {"code"};
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.inserted, 0u);
+  EXPECT_EQ(summary.rejected, 1u);
+  EXPECT_NE(h.log.Text().find("The update changed no row"), std::string::npos) << h.log.Text();
+  EXPECT_EQ(Committed("select name from t_nokey where code = 'O'"), (std::vector<std::string>{"old"}));
+}
+
 TEST_P(UpdateMode, WithoutAKeyNothingChanges) {
   h.project.rules = {UpdateRule("t_nokey", "")};
   Run();
