@@ -592,18 +592,15 @@ bool RowGenerator::ChooseFromList(std::string& value, size_t c, size_t s, int p,
   if (src.IsNullItem(static_cast<size_t>(p), index)) {
     value.clear();
     isNull = true;
+  } else if (source.asMask) {
+    // An item that is a pattern may make NULL as the text NULL.
+    items_.GenerateItem(list[index], value);
+    isNull = value == "NULL";
+    if (isNull) value.clear();
+    else FormatListValue(value, c, source.Method);
   } else {
-    if (source.asMask) {
-      items_.GenerateItem(list[index], value);
-    } else {
-      value = list[index];
-    }
-    if (value == "NULL") {
-      value.clear();
-      isNull = true;
-    } else {
-      FormatListValue(value, c, source.Method);
-    }
+    value = list[index];
+    FormatListValue(value, c, source.Method);
   }
   if (source.Method == kMethodLinkedTable && col.seqFK > 0 && p == 0) SetKeyGroup(c, s, index);
   return true;

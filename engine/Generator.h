@@ -163,9 +163,9 @@ class QuarnelGenerator {
   // made); the flag is not read. The differences stay in Differences().
   int VerifySchema(int first, int end, int flag);
   const std::vector<SchemaDifference>& Differences() const { return differences_; }
-  // A name from a template: the connection's owner and a point in front
-  // (unless the owner is empty), "*" replaced by 1 to 8 random characters and
-  // "?" by one.
+  // A name from a template: "*" replaced by 1 to 8 random characters and "?"
+  // by one. The statements qualify it with the connection's owner where the
+  // server needs one (CDB::QualifiedName).
   std::string TemplateName(const std::string& nameTemplate);
   // The structural rule kinds: tables by template, objects and clear.
   int TablesByTemplate(Rule& rule);

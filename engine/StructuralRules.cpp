@@ -38,8 +38,6 @@ std::string ColumnDefinitions(const std::vector<ColumnRule>& columns, const RunO
 
 std::string QuarnelGenerator::TemplateName(const std::string& nameTemplate) {
   std::string name;
-  const CDB* db = options_.connection;
-  if (db && !db->IsEmptyOwner()) name = db->Owner() + ".";
   for (char ch : nameTemplate) {
     if (ch == '*') {
       // Letters and digits only: the characters stand in a name.

@@ -311,8 +311,7 @@ void ExpressionEvaluator::Apply(std::string_view op) {
     a.integer = v ? 1 : 0;
   };
 
-  // `result` is read only after `overflowed` was computed into it.
-  auto integerResult = [this, &a](bool overflowed, const int64_t& result) {
+  auto integerResult = [this, &a](bool overflowed, int64_t result) {
     if (overflowed) {
       Fail(kOverflow, std::string(kOverflowMessage));
     } else {
@@ -326,9 +325,9 @@ void ExpressionEvaluator::Apply(std::string_view op) {
     int64_t result = 0;
     if (a.kind == TypedValue::kInteger) {
       if (b.kind == TypedValue::kInteger) {
-        integerResult(minus ? __builtin_sub_overflow(a.integer, b.integer, &result)
-                            : __builtin_add_overflow(a.integer, b.integer, &result),
-                      result);
+        const bool overflowed = minus ? __builtin_sub_overflow(a.integer, b.integer, &result)
+                                      : __builtin_add_overflow(a.integer, b.integer, &result);
+        integerResult(overflowed, result);
       } else if (b.kind == TypedValue::kDouble) {
         toDouble(static_cast<double>(a.integer) + sign * b.number);
       } else if (!minus && (b.kind == TypedValue::kDate || b.kind == TypedValue::kTime)) {
@@ -352,7 +351,8 @@ void ExpressionEvaluator::Apply(std::string_view op) {
   } else if (op == "*") {
     int64_t result = 0;
     if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kInteger) {
-      integerResult(__builtin_mul_overflow(a.integer, b.integer, &result), result);
+      const bool overflowed = __builtin_mul_overflow(a.integer, b.integer, &result);
+      integerResult(overflowed, result);
     } else if (a.kind == TypedValue::kInteger && b.kind == TypedValue::kDouble) {
       toDouble(static_cast<double>(a.integer) * b.number);
     } else if (a.kind == TypedValue::kDouble && bNumber) {
