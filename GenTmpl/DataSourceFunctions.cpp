@@ -137,6 +137,7 @@ class ValueListNode : public FuncData {
     if (values_.empty()) return;
     out += values_[Pick(values_.size(), sequential_, cursor_)];
   }
+  std::size_t HeldBytes() const override { return HeldTextBytes(values_); }
 
  protected:
   std::vector<std::string> values_;
@@ -160,6 +161,11 @@ class RowsNode : public FuncData {
     if (field < 1 || static_cast<std::size_t>(field) > fields_.size()) return;
     const std::size_t index = static_cast<std::size_t>(field) - 1;
     if (row_ < fields_[index].size()) Emit(index, row_, out);
+  }
+  std::size_t HeldBytes() const override {
+    std::size_t bytes = fields_.capacity() * sizeof(fields_[0]);
+    for (const std::vector<std::string>& field : fields_) bytes += HeldTextBytes(field);
+    return bytes;
   }
 
  protected:

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/TextUtil.h"
 #include "values/PatternHost.h"
 #include "values/Random.h"
 
@@ -59,10 +60,23 @@ class FuncHost : public PatternHost {
   ~FuncHost() = default;
 };
 
+// What the nodes and item engines of one engine, and of its item engines,
+// hold: counted as they are made and released, so that no pattern can take
+// memory without bound.
+struct NodeBudget {
+  std::size_t nodes = 0;
+  std::size_t bytes = 0;
+};
+
 class FuncData {
  public:
   FuncData() = default;
-  virtual ~FuncData() = default;
+  virtual ~FuncData() {
+    if (budget_) {
+      --budget_->nodes;
+      budget_->bytes -= chargedBytes_;
+    }
+  }
   FuncData(const FuncData&) = delete;
   FuncData& operator=(const FuncData&) = delete;
 
@@ -73,6 +87,17 @@ class FuncData {
   virtual void GroupValue(std::string& out, int field) {
     (void)out;
     (void)field;
+  }
+
+  // The bytes of source data the node keeps (lists, rows, values).
+  virtual std::size_t HeldBytes() const { return 0; }
+  // Counts the node, and what it holds now, in `budget` until it is
+  // destroyed. Called once, when the node is built.
+  void CountIn(NodeBudget& budget) {
+    budget_ = &budget;
+    chargedBytes_ = HeldBytes();
+    ++budget.nodes;
+    budget.bytes += chargedBytes_;
   }
 
   bool IsGroup(int group) const { return groupNo_ == group; }
@@ -94,6 +119,8 @@ class FuncData {
 
  private:
   int groupNo_ = 0;
+  NodeBudget* budget_ = nullptr;
+  std::size_t chargedBytes_ = 0;
 };
 
 // Split, trimmed parameters of one call; they point into the pattern text and

@@ -272,9 +272,13 @@ class ListPatternData final : public FuncData {
     }
     std::unordered_set<std::string> seen;
     std::string value, format;
+    // The pattern's nodes are built once and kept for every value (counters
+    // go on, a file is read once), then released with the scope.
+    PatternEngine::NodeScope scope;
+    PatternEngine& engine = EngineOf(host);
     int misses = 0;
     while (static_cast<int64_t>(values_.size()) < count && !PatternEngine::LimitReached()) {
-      host.EvaluatePattern(p[1], value, format);
+      engine.EvaluateInScope(p[1], value, format, scope);
       if (!seen.insert(value).second) {
         if (++misses >= 20) {
           host.SetError(2802, "ListPatternData: could not generate unique value.");
@@ -291,6 +295,7 @@ class ListPatternData final : public FuncData {
     if (values_.empty()) return;
     out += values_[static_cast<std::size_t>(Random64Below(static_cast<int64_t>(values_.size())))];
   }
+  std::size_t HeldBytes() const override { return HeldTextBytes(values_); }
 
  private:
   std::vector<std::string> values_;

@@ -26,6 +26,9 @@ std::unique_ptr<VLibrary> g_sharedLibrary;
 // trying it again for every value would report it for every value.
 std::string g_failedLocation;
 
+// Work charged for building one node, in characters of value.
+constexpr std::size_t kNodeBuildWork = 16;
+
 // A draw below `bound` that never reaches it, for bounds of any size.
 int64_t DrawBelow(int64_t bound) {
   if (bound <= 0) return 0;
@@ -97,7 +100,10 @@ class PatternEngine::Level {
 
 PatternEngine::PatternEngine() = default;
 
-PatternEngine::~PatternEngine() { Clear(); }
+PatternEngine::~PatternEngine() {
+  Clear();
+  if (budget_ != &ownBudget_) --budget_->nodes;
+}
 
 void PatternEngine::SeedRandom(uint32_t seed) {
   if (seed != 0) {
@@ -264,6 +270,9 @@ void PatternEngine::EvaluateInScope(std::string_view pattern, std::string& value
 
 std::unique_ptr<FuncData> PatternEngine::BuildNode(FunctionTable::NodeFactory factory,
                                                    FuncParams params) {
+  // Building a node is work of its own, even when it yields nothing: charged,
+  // so that patterns that rebuild their nodes over and over stop in time.
+  if (!Charge(kNodeBuildWork)) return nullptr;
   NodeScope construction;
   std::swap(nodes_, construction.nodes);
   std::size_t savedBase = base_, savedCursor = cursor_;
@@ -272,7 +281,27 @@ std::unique_ptr<FuncData> PatternEngine::BuildNode(FunctionTable::NodeFactory fa
   std::swap(nodes_, construction.nodes);
   base_ = savedBase;
   cursor_ = savedCursor;
+  if (node) {
+    node->CountIn(*budget_);
+    // Built and dropped at once, what it holds goes back before anything
+    // else is made.
+    if (!WithinBudget()) node.reset();
+  }
   return node;
+}
+
+bool PatternEngine::WithinBudget() {
+  if (budget_->nodes > kMaxNodes) {
+    LimitError(kErrBudget, "Pattern: the pattern needs more than " + std::to_string(kMaxNodes) +
+                               " function nodes.");
+    return false;
+  }
+  if (budget_->bytes > kMaxCachedBytes) {
+    LimitError(kErrBudget, "Pattern: the sources of the pattern hold more than " +
+                               std::to_string(kMaxCachedBytes >> 20) + " MB.");
+    return false;
+  }
+  return true;
 }
 
 bool PatternEngine::NestedWalk(std::string_view pattern, std::string& out, std::string& format) {
@@ -365,6 +394,9 @@ std::unique_ptr<PatternEngine> PatternEngine::NewItemEngine() {
   engine->log_ = log_;
   engine->borrowedConnection_ = Connection();
   engine->parent_ = this;
+  engine->budget_ = budget_;
+  ++budget_->nodes;
+  WithinBudget();
   engine->Init(g_libraryLocation, 0, lookup_);
   return engine;
 }

@@ -18,6 +18,11 @@
 // generators) at most kMaxNesting deep. Exceeding a bound is an error and
 // stops the evaluation.
 //
+// Memory is bounded too: an engine and its item engines together keep at
+// most kMaxNodes function nodes and item engines, and their sources (files,
+// tables, lists) at most kMaxCachedBytes. A node that would pass either
+// budget is dropped as soon as it is built, with error kErrBudget.
+//
 // REQUIRES: one thread at a time uses an engine. The process-wide random
 // source (values/Random.h) is shared by all engines.
 #pragma once
@@ -50,6 +55,8 @@ class PatternEngine final : public FuncHost {
   static constexpr int64_t kMaxElementLength = 1 << 20;
   static constexpr std::size_t kMaxValueLength = std::size_t{1} << 24;
   static constexpr int kMaxNesting = 40;
+  static constexpr std::size_t kMaxNodes = 100000;
+  static constexpr std::size_t kMaxCachedBytes = std::size_t{384} << 20;
 
   // Error codes of the parser and of the bounds above.
   enum Error {
@@ -62,6 +69,7 @@ class PatternEngine final : public FuncHost {
     kErrValueTooLong = 110,
     kErrNestedTooDeep = 111,
     kErrFormatRefused = 112,
+    kErrBudget = 113,
     kErrNoColumns = 700,
     kErrNoColumnName = 701,
     kErrColumnIndex = 702,
@@ -124,6 +132,8 @@ class PatternEngine final : public FuncHost {
   // Appends the value of the node at the cursor and moves the cursor on.
   void GensValue(std::string& out);
   std::size_t NodeCount() const { return nodes_.size(); }
+  // What this engine and its item engines keep now.
+  const NodeBudget& Budget() const { return *budget_; }
   std::size_t ColumnCount() const { return columns_.size(); }
   // The first node (in creation order) of group `group`, or null.
   FuncData* GroupNode(int group) const;
@@ -223,6 +233,8 @@ class PatternEngine final : public FuncHost {
   // Builds a node outside the current pass, so that what its constructor
   // evaluates takes no node positions.
   std::unique_ptr<FuncData> BuildNode(FunctionTable::NodeFactory factory, FuncParams params);
+  // Whether the budget still holds; when not, the error is set.
+  bool WithinBudget();
 
   std::vector<Column> columns_;
   std::vector<std::unique_ptr<FuncData>> nodes_;
@@ -238,6 +250,8 @@ class PatternEngine final : public FuncHost {
   std::unique_ptr<CDB> customConnection_;
   CDB* borrowedConnection_ = nullptr;  // an item engine's: its caller's connection
   PatternEngine* parent_ = nullptr;    // an item engine's: where its errors are reported too
+  NodeBudget ownBudget_;
+  NodeBudget* budget_ = &ownBudget_;   // an item engine's: the one of the engine that made it
   const std::vector<NamedGenerator>* namedGens_ = nullptr;
   CLog* log_ = nullptr;
   PhraseList phrases_;

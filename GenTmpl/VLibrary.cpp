@@ -128,6 +128,8 @@ struct VLibrary::CacheEntry {
   std::vector<std::string> values;
   int status = 0;     // 0, kLoadFailed or kLoadBadName
   std::string error;  // the logged message when status is not 0
+  std::string key;
+  size_t bytes = 0;
 };
 
 struct VLibrary::XmlList {
@@ -162,7 +164,9 @@ void VLibrary::Close() {
   db_.reset();
   xmlLists_.clear();
   cache_.clear();
-  lastHit_ = 0;
+  cacheIndex_.clear();
+  cacheBytes_ = 0;
+  lastHit_ = nullptr;
   cursor_ = 0;
   open_ = false;
   xml_ = false;
@@ -286,15 +290,24 @@ const VLibrary::CacheEntry* VLibrary::Cached(std::string_view list, std::string_
     return EqualsNoCase(e.list, list) && EqualsNoCase(e.field, field) &&
            EqualsNoCase(e.filter, filter);
   };
-  // A column draws from one list row after row: try its entry first.
-  if (lastHit_ < cache_.size() && matches(*cache_[lastHit_])) return cache_[lastHit_].get();
-  for (size_t i = 0; i < cache_.size(); ++i) {
-    if (matches(*cache_[i])) {
-      lastHit_ = i;
-      return cache_[i].get();
-    }
+  // A column draws from one list row after row: try its entry first. It is
+  // the most recently used, at the front already.
+  if (lastHit_ && matches(*lastHit_)) return lastHit_;
+  MakeCacheKey(list, field, filter);
+  auto found = cacheIndex_.find(cacheKey_);
+  if (found == cacheIndex_.end()) return nullptr;
+  cache_.splice(cache_.begin(), cache_, found->second);
+  lastHit_ = cache_.front().get();
+  return lastHit_;
+}
+
+void VLibrary::MakeCacheKey(std::string_view list, std::string_view field,
+                            std::string_view filter) {
+  cacheKey_.clear();
+  for (std::string_view part : {list, field, filter}) {
+    for (char c : part) cacheKey_ += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    cacheKey_ += '\0';
   }
-  return nullptr;
 }
 
 const VLibrary::CacheEntry& VLibrary::Add(std::string_view list, std::string_view field,
@@ -320,9 +333,19 @@ const VLibrary::CacheEntry& VLibrary::Add(std::string_view list, std::string_vie
     lastError_ = entry->error;
     if (log_) log_->Bug(entry->error, "VLibrary::LoadList");
   }
-  lastHit_ = cache_.size();
-  cache_.push_back(std::move(entry));
-  return *cache_.back();
+  MakeCacheKey(list, field, filter);
+  entry->key = cacheKey_;
+  entry->bytes = HeldTextBytes(entry->values) + entry->error.size();
+  cacheBytes_ += entry->bytes;
+  cache_.push_front(std::move(entry));
+  cacheIndex_[cache_.front()->key] = cache_.begin();
+  while (cache_.size() > 1 && (cache_.size() > kMaxCacheEntries || cacheBytes_ > kMaxCacheBytes)) {
+    cacheBytes_ -= cache_.back()->bytes;
+    cacheIndex_.erase(cache_.back()->key);
+    cache_.pop_back();
+  }
+  lastHit_ = cache_.front().get();
+  return *lastHit_;
 }
 
 int VLibrary::LoadFromDatabase(CacheEntry& entry) {

@@ -14,10 +14,12 @@
 #pragma once
 
 #include <cstddef>
+#include <list>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class CDB;
@@ -79,7 +81,8 @@ class VLibrary {
   // `maxLength` > 0 up to ten picks are made for a value of at most that many
   // characters. `errorCode` is 0, kErrListNotLoaded or kErrNoValueShortEnough (the
   // value is then empty and `errorMessage` says why). The text stays valid
-  // until the library is opened again or destroyed.
+  // until the next ListValue or LoadList, or until the library is opened
+  // again or destroyed.
   std::string_view ListValue(std::string_view list, std::string_view field,
                              std::string_view filter, int maxLength, bool sequential,
                              int& errorCode, std::string& errorMessage);
@@ -145,10 +148,20 @@ class VLibrary {
   CLog* log_ = nullptr;
   std::unique_ptr<CDB> db_;
   std::vector<XmlList> xmlLists_;
-  // Entries are never removed or moved while the library is open, so values
-  // handed out by ListValue stay where they are.
-  std::vector<std::unique_ptr<CacheEntry>> cache_;
-  size_t lastHit_ = 0;
+  // Loaded lists, the most recently used first. A condition that names a
+  // column makes one list per value of that column: the least recently used
+  // lists go once the cache holds more than kMaxCacheEntries lists or
+  // kMaxCacheBytes.
+  static constexpr size_t kMaxCacheEntries = 256;
+  static constexpr size_t kMaxCacheBytes = size_t{64} << 20;
+  using CacheList = std::list<std::unique_ptr<CacheEntry>>;
+  CacheList cache_;
+  std::unordered_map<std::string, CacheList::iterator> cacheIndex_;
+  size_t cacheBytes_ = 0;
+  const CacheEntry* lastHit_ = nullptr;
+  std::string cacheKey_;  // reused: a look-up allocates only while it grows
+  // Sets cacheKey_ to the key of the three texts, in which case does not count.
+  void MakeCacheKey(std::string_view list, std::string_view field, std::string_view filter);
   size_t cursor_ = 0;
   std::string lastError_;
 };

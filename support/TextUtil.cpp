@@ -57,3 +57,12 @@ size_t CharacterPrefix(std::string_view text, size_t characters) {
   }
   return text.size();
 }
+
+size_t HeldTextBytes(const std::vector<std::string>& texts) {
+  size_t bytes = texts.capacity() * sizeof(std::string);
+  for (const std::string& text : texts) {
+    // Short texts live inside the string object itself.
+    if (text.capacity() > 15) bytes += text.capacity() + 1;
+  }
+  return bytes;
+}

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text without leading and trailing blanks, tabs and line ends.
 std::string TrimText(std::string_view text);
@@ -20,3 +21,5 @@ size_t CharacterPrefix(std::string_view text, size_t characters);
 // An identifier without its surrounding quotes ("name", [name] or `name`), with
 // doubled closing quotes made single.
 std::string UnquoteIdentifier(std::string_view name);
+// The memory `texts` take, their bookkeeping included.
+size_t HeldTextBytes(const std::vector<std::string>& texts);

@@ -1,6 +1,7 @@
 #include "GenTmpl/PatternEngine.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstdio>
@@ -367,6 +368,72 @@ TEST(PatternEngineTest, SelfCallingGeneratorStops) {
     // The next value starts with a clean slate.
     EXPECT_EQ(Eval(engine, "\\o\\k", &error), "ok");
     EXPECT_EQ(error, 0);
+  }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's own count (GCC ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+// Bytes of heap in use, as the allocator of this build counts them.
+std::size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
+
+// What a pattern keeps, and how long one value takes, stay bounded however
+// many sources, nodes or item engines it asks for.
+TEST(PatternEngineTest, MemoryOfAPatternIsBounded) {
+  const std::string dir = ::testing::TempDir();
+  const std::string lines = dir + "/hundred-thousand-lines.txt";
+  const std::string patterns = dir + "/pattern-lines.txt";
+  {
+    std::FILE* f = std::fopen(lines.c_str(), "w");
+    std::FILE* g = std::fopen(patterns.c_str(), "w");
+    ASSERT_TRUE(f && g);
+    for (int i = 0; i < 100000; ++i) std::fprintf(f, "a line of the file, number %d\n", i);
+    for (int i = 0; i < 120000; ++i) std::fprintf(g, "$Upper(v%d)\n", i);
+    std::fclose(f);
+    std::fclose(g);
+  }
+  std::string manyUniques;
+  for (int i = 0; i < 500; ++i) manyUniques += "$Unique(N)";
+  std::string manyFiles;
+  while (manyFiles.size() < 4000) manyFiles += "$File(" + lines + ")";
+  struct Limit {
+    std::string pattern;
+    int error;
+    std::size_t keptBytes;  // at most, once the value is made
+  } cases[] = {
+      // The list's pattern is compiled once: one file read, not 2000.
+      {"$ListPattern(2000,$File(" + lines + "))", 0, 16u << 20},
+      {"$ListPattern(5000,$Unique(NNNNNN))", 0, 4u << 20},
+      {manyUniques, 0, 32u << 20},
+      // Each line of patterns has an item engine of its own.
+      {"$ListPattern(120000,$File(" + patterns + ",1,1))", PatternEngine::kErrBudget, 768u << 20},
+      {manyFiles, PatternEngine::kErrBudget, PatternEngine::kMaxCachedBytes + (32u << 20)},
+  };
+  for (const Limit& c : cases) {
+    const std::size_t before = HeapInUse();
+    auto start = std::chrono::steady_clock::now();
+    PatternEngine engine;
+    engine.Init("", 0);
+    int error = 0;
+    Eval(engine, c.pattern, &error);
+    const std::size_t kept = HeapInUse() - before;
+    EXPECT_EQ(error, c.error) << c.pattern.substr(0, 60) << ": " << engine.ErrorMessage();
+    EXPECT_LE(kept, c.keptBytes) << c.pattern.substr(0, 60);
+    EXPECT_LE(engine.Budget().nodes, PatternEngine::kMaxNodes);
+    EXPECT_LE(engine.Budget().bytes, PatternEngine::kMaxCachedBytes);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10))
+        << c.pattern.substr(0, 60);
+    engine.Clear();
+    EXPECT_EQ(engine.Budget().nodes, 0u);
+    EXPECT_EQ(engine.Budget().bytes, 0u);
   }
 }
 
