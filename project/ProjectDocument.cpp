@@ -1,6 +1,7 @@
 #include "project/ProjectDocument.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "support/Log.h"
@@ -68,8 +69,14 @@ int ProjectDocument::DoSave(const std::string& path, bool checkedOnly, const std
   CSysReg store;
   int status = store.Open(path, CSysReg::kDiskFile, 1);
   if (status == 0) {
+    std::optional<CONN_INFO> current;
+    if (connection_) {
+      current = connectionFromProfile_ ? connection_->Info().WithoutPassword() : connection_->Info();
+    }
+    // Even encoded, a password is for the user's eyes only.
+    if (HoldsPassword(project_, current ? &*current : nullptr)) store.SetFileMode(0600);
     WriteSettingsSection(store, settings_.saved);
-    WriteProject(store, project_, checkedOnly, checked, connection_ ? &connection_->Info() : nullptr);
+    WriteProject(store, project_, checkedOnly, checked, current ? &*current : nullptr);
     // One commit for the whole file: it replaces the old file only once
     // everything is written, so a failed save leaves the old project intact.
     store.SaveSection(&status);
@@ -133,6 +140,7 @@ int ProjectDocument::DoLoad(const std::string& path, bool replace) {
   project_ = std::move(loaded);
   path_ = path;
   modified_ = false;
+  partialLoad_ = message;
   if (!message.empty())
     Report("Warning!", "Project '" + path + "' was loaded in part: " + message, PromptIcon::kWarning);
   return 0;

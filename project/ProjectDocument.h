@@ -74,6 +74,9 @@ class ProjectDocument {
   // The connection object, when one exists; its settings are saved with the
   // project, and RestoreConnection may replace it.
   std::unique_ptr<CDB>& connection() { return connection_; }
+  // Whether the connection was made from a connection profile: its password
+  // stays in the profile, and projects are saved without it.
+  void setConnectionFromProfile(bool fromProfile) { connectionFromProfile_ = fromProfile; }
 
   // Writes the project to `path`; with `checkedOnly` only the rules whose
   // entry in `checked` is true, and the document's path and modified mark stay
@@ -103,6 +106,10 @@ class ProjectDocument {
 
   // The message of the last failure or warning of DoSave or DoLoad.
   const std::string& LastError() const { return error_; }
+  // Why the project in memory was read only in part at its last load; empty
+  // when it was read whole. Such a project lacks what the file held, so it
+  // must not run before the user has seen that.
+  const std::string& PartialLoad() const { return partialLoad_; }
 
  private:
   Prompt& prompt() const;
@@ -121,4 +128,6 @@ class ProjectDocument {
   std::function<void(const std::string&)> recent_;
   std::unique_ptr<CDB> connection_;
   std::string error_;
+  std::string partialLoad_;
+  bool connectionFromProfile_ = false;
 };

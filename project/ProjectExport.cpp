@@ -247,7 +247,7 @@ int ExportScript(const std::string& path, Project& project, const ExportContext&
   w.KeyIfSet(2, "DSN", con.conDSN);
   w.KeyIfSet(2, "Database", con.conDB);
   w.KeyIfSet(2, "File", con.conFile);
-  w.KeyIfSet(2, "Password", con.conPwd);
+  // A script is read and passed around: it never carries the password.
 
   w.Key(1, "NoExec", Flag(project.NoExec));
   if (project.ToFile) {

@@ -398,6 +398,18 @@ void WriteProject(CSysReg& store, const Project& project, bool checkedOnly,
     project.Connection.Save(store, kConnectionRecord);
 }
 
+bool HoldsPassword(const Project& project, const CONN_INFO* currentConnection) {
+  const CONN_INFO& record = currentConnection ? *currentConnection : project.Connection;
+  if (record.HoldsPassword() || project.DefScrConnection.HoldsPassword()) return true;
+  for (const Rule& rule : project.rules) {
+    if (rule.InsMode == kInsScramble && rule.TargetConn.HoldsPassword()) return true;
+    for (const ColumnRule& c : rule.Fields) {
+      if ((c.Method == kMethodLinkedTable || c.Method == kMethodSql) && c.HoldsPassword()) return true;
+    }
+  }
+  return false;
+}
+
 int ReadProject(CSysReg& store, Project& project, std::string* message) {
 
   if (!store.ReadSection(kTablesSection)) {

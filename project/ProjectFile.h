@@ -42,6 +42,10 @@ void WriteSettingsSection(CSysReg& store, const SavedSettings& settings);
 // own `Connection` is then kept in the file as it was loaded.
 void WriteProject(CSysReg& store, const Project& project, bool checkedOnly,
                   const std::vector<bool>& checked, const CONN_INFO* currentConnection);
+// Whether WriteProject would write a password: of `currentConnection` (or,
+// when null, the project's connection), the scramble connections or the
+// columns' own connections.
+bool HoldsPassword(const Project& project, const CONN_INFO* currentConnection);
 
 // Reads a project from an open store into `project`: its keys are replaced,
 // its rules are appended to, its named generators and variables are replaced.

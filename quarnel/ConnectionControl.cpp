@@ -45,6 +45,7 @@ int ConnectionControl::DoConnect(int ask) {
   }
   Status(db_->Info().ConInfo());
   connectedByProfile_ = !profile.empty();
+  if (onConnected) onConnected(connectedByProfile_);
   ++counter_;
   databaseName_ = db_->Info().conDB.substr(0, kShownDatabaseName);
   const std::string& quotes = settings_.GetSettingStr(3, "QChars");

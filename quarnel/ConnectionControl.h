@@ -37,6 +37,8 @@ class ConnectionControl {
   std::function<bool(CAdvConnect&)> askDialog;
   // Shows a text in the status line (the window only).
   std::function<void(const std::string&)> showStatus;
+  // Told after each successful connection whether it came from the profile.
+  std::function<void(bool fromProfile)> onConnected;
 
   // Connects; returns 1 on success, the connect call's non-zero error code on
   // failure, -1 without asking when the command line's profile is missing,

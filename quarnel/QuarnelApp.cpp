@@ -92,6 +92,7 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
   document_ = std::make_unique<ProjectDocument>(&CDB::newDB, nullptr, log_.get());
   document_->setRecentHook([this](const std::string& path) { settings_->AddRecentProject(path); });
   connection_ = std::make_unique<ConnectionControl>(*settings_, *log_, document_->connection());
+  connection_->onConnected = [this](bool fromProfile) { document_->setConnectionFromProfile(fromProfile); };
   connection_->setProfile(state_.profile);
 
   int status = 0;
@@ -145,6 +146,14 @@ int CQuarnelApp::RunConsole() {
     ConsoleOutput("Not connected", 1);
   }
   if (document_->DoLoad(state_.projectFile, true) != 0) {
+    hasConsole_ = false;
+    return kExitNotRun;
+  }
+  // Run unattended, a project without some of its columns or rules would
+  // fill tables other than the file describes.
+  if (!document_->PartialLoad().empty()) {
+    std::fprintf(stderr, "quarnel: project '%s' was loaded in part (%s); nothing was run\n",
+                 state_.projectFile.c_str(), document_->PartialLoad().c_str());
     hasConsole_ = false;
     return kExitNotRun;
   }

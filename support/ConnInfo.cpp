@@ -34,7 +34,11 @@ std::string CONN_INFO::ConInfo() const {
   return text;
 }
 
-std::string HidePassword(const std::string& connectionString) {
+namespace {
+
+// The connection string with the value of each PWD or PASSWORD part replaced
+// by `mask`, or with those parts left out when `mask` is null.
+std::string EditPassword(const std::string& connectionString, const char* mask) {
   std::string out;
   size_t pos = 0;
   while (pos < connectionString.size()) {
@@ -50,14 +54,34 @@ std::string HidePassword(const std::string& connectionString) {
     }
     std::string part = connectionString.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
     std::string key = ToUpperAscii(TrimText(part.substr(0, part.find('='))));
-    if (key == "PWD" || key == "PASSWORD")
-      part = part.substr(0, part.find('=') + 1) + "***";
-    out += part;
+    const bool password = key == "PWD" || key == "PASSWORD";
+    if (password && mask) part = part.substr(0, part.find('=') + 1) + mask;
+    if (!password || mask) {
+      if (!out.empty() && out.back() != ';') out += ';';
+      out += part;
+    }
     if (end == std::string::npos) break;
-    out += ';';
+    if (!password || mask) out += ';';
     pos = end + 1;
   }
   return out;
+}
+
+}  // namespace
+
+std::string HidePassword(const std::string& connectionString) {
+  return EditPassword(connectionString, "***");
+}
+
+CONN_INFO CONN_INFO::WithoutPassword() const {
+  CONN_INFO copy = *this;
+  copy.conPwd.clear();
+  copy.conStr = EditPassword(conStr, nullptr);
+  return copy;
+}
+
+bool CONN_INFO::HoldsPassword() const {
+  return !conPwd.empty() || EditPassword(conStr, nullptr) != conStr;
 }
 
 namespace {

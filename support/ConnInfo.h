@@ -38,8 +38,14 @@ struct CONN_INFO {
   void Save(CSysReg& store, const std::string& name, int number = -1) const;
   void Load(CSysReg& store, const std::string& name, int number = -1);
 
+  // The record without its password (the field and any PWD or PASSWORD part
+  // of the connection string), for files that must not keep one.
+  CONN_INFO WithoutPassword() const;
+  bool HoldsPassword() const;
+
   bool operator==(const CONN_INFO&) const = default;
 };
 
-// Removes "PWD=...;" (any case) from a connection string, for display.
+// The connection string with the value of "PWD=...;" (any case) masked, for
+// display.
 std::string HidePassword(const std::string& connectionString);

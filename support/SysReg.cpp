@@ -477,26 +477,35 @@ int CSysReg::SaveSection(int* status) {
   };
   if (path_.empty()) return fail(kNotOpen, "the store has no file");
   namespace fs = std::filesystem;
+  // Saving through a symbolic link updates the file it points to; renaming
+  // over the link would put a new file in its place.
   fs::path target(path_);
+  std::error_code linkError;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, linkError)); ++hops) {
+    const fs::path next = fs::read_symlink(target, linkError);
+    if (linkError) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  const std::string written = target.string();
   if (target.has_parent_path()) {
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);  // a failure shows at mkstemp
   }
-  std::string tmp = path_ + ".tmpXXXXXX";
+  std::string tmp = written + ".tmpXXXXXX";
   int fd = mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) {
     int err = errno;
-    return fail(err, path_ + ": can not create a temporary file: " + std::strerror(err));
+    return fail(err, written + ": can not create a temporary file: " + std::strerror(err));
   }
   std::string data = Serialise();
   int err = 0;
   errno = 0;
   if (fchmod(fd, mode_) != 0 || !WriteAll(fd, data) || fsync(fd) != 0) err = errno ? errno : EIO;
   if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && std::rename(tmp.c_str(), path_.c_str()) != 0) err = errno;
+  if (err == 0 && std::rename(tmp.c_str(), written.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(tmp.c_str());
-    return fail(err, path_ + ": " + std::strerror(err));
+    return fail(err, written + ": " + std::strerror(err));
   }
   // Make the rename itself durable; a failure here does not undo the save.
   fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");

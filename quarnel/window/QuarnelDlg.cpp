@@ -481,6 +481,13 @@ bool CQuarnelDlg::Run() {
                     PromptIcon::kError);
     return false;
   }
+  const std::string& partial = app_.document().PartialLoad();
+  if (!partial.empty() &&
+      prompt_.Ask("Warning!",
+                  "The project was loaded in part: " + partial + "\nRun it as it is now?",
+                  PromptIcon::kWarning, PromptButtons::kYesNo, PromptAnswer::kNo) != PromptAnswer::kYes) {
+    return false;
+  }
   if (app_.settings().GetSettingInt(3, "SaveProject")) {
     Save([this](int) { StartRun(); });
   } else {

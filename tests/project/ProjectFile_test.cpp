@@ -264,6 +264,32 @@ TEST_F(ProjectFileTest, FailedSaveKeepsPreviousFile) {
   EXPECT_EQ(prompt.shown.back().rfind("Save Project Error", 0), 0u);
 }
 
+// A project that keeps a password, even encoded, is readable by its owner only.
+TEST_F(ProjectFileTest, FilesWithAPasswordAreTheOwnersOnly) {
+  namespace fs = std::filesystem;
+  const std::string path = dir.file("secret.qrp");
+  doc.project().Connection.ConType = CONN_INFO::kOdbc;
+  doc.project().Connection.conDSN = "sales";
+  ASSERT_EQ(doc.DoSave(path, false), 0);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  Rule rule;
+  rule.Fields.emplace_back();
+  rule.Fields.back().Method = kMethodLinkedTable;
+  rule.Fields.back().conStr = "DSN=parts;PWD=pw";
+  doc.project().rules.push_back(rule);
+  ASSERT_EQ(doc.DoSave(path, false), 0);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  doc.project().rules.clear();
+  doc.project().Connection.conPwd = "pw";
+  ASSERT_EQ(doc.DoSave(path, false), 0);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(doc.DoLoad(path, true), 0);
+  EXPECT_EQ(doc.project().Connection.conPwd, "pw");
+}
+
 struct BadFile {
   const char* label;
   std::string content;

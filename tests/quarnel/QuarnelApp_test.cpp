@@ -88,6 +88,23 @@ TEST_F(ConsoleModeTest, AProfileThatDoesNotConnectRunsNothing) {
   EXPECT_EQ(r.out.find("Project demo.qrp"), std::string::npos) << r.out;
 }
 
+TEST_F(ConsoleModeTest, AProjectLoadedInPartRunsNothing) {
+  WriteProfile("db.qcp", testenv::SqliteConnStr(dir_.file("x.db")));
+  std::string project = testenv::ReadFile((testenv::SourceDir() / "examples" / "demo.qrp").string());
+  const std::size_t count = project.find("Count=8");
+  ASSERT_NE(count, std::string::npos);
+  project.replace(count, 7, "Count=9");
+  testenv::WriteFile(dir_.file("cut.qrp"), project);
+  Result r = Quarnel("-c -@db.qcp cut.qrp");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("quarnel: project 'cut.qrp' was loaded in part (1 entries announced by the "
+                       "file are missing.); nothing was run"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("Rule 1"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(dir_.path() / "demo-out.sql"));
+}
+
 TEST_F(ConsoleModeTest, OwnOptionsAndMissingWindow) {
   Result r = Quarnel("--version");
   EXPECT_EQ(r.status, 0);
@@ -117,13 +134,22 @@ TEST_F(ConsoleModeTest, BuildsProjectFromSchemaAndReportsIt) {
     ASSERT_TRUE(CDB::isOK(conn->Exec("create table b (id integer primary key, a_id integer references a(id))")));
     ASSERT_TRUE(CDB::isOK(conn->Exec("create table a (id integer primary key, name varchar(20))")));
   }
-  WriteProfile("shop.qcp", testenv::SqliteConnStr(db));
+  // The profile's password stays in the profile.
+  WriteProfile("shop.qcp", testenv::SqliteConnStr(db) + ";PWD=s3cret");
+  fs::create_directory(dir_.path() / "projects");
+  fs::create_symlink("projects/shop-v1.qrp", dir_.path() / "shop.qrp");
   Result r = Quarnel("-@shop.qcp --auto '*' --save shop.qrp");
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("2 rule(s) for 2 table(s)"), std::string::npos) << r.out;
-  const std::string project = testenv::ReadFile(dir_.file("shop.qrp"));
+  // Saved through the link, into the file it names.
+  EXPECT_TRUE(fs::is_symlink(dir_.path() / "shop.qrp"));
+  const std::string project = testenv::ReadFile(dir_.file("projects/shop-v1.qrp"));
   // Referenced tables come first.
   EXPECT_LT(project.find("TabName=a\n"), project.find("TabName=b\n")) << project;
+  EXPECT_EQ(project.find("s3cret"), std::string::npos) << project;
+  EXPECT_NE(project.find(db), std::string::npos) << project;
+  EXPECT_EQ(fs::status(dir_.path() / "shop.qrp").permissions() & fs::perms::others_read,
+            fs::perms::others_read);
 
   r = Quarnel("shop.qrp --report 'shop report.html'");
   ASSERT_EQ(r.status, 0) << r.out;

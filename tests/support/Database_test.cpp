@@ -295,6 +295,11 @@ TEST(DatabaseNames, ConnectionTextsHidePasswords) {
   info.conPwd = "p;w";
   EXPECT_EQ(info.ConInfo(), "DSN=sales, user me");
   EXPECT_EQ(info.OdbcString(), "DSN=sales;UID=me;PWD={p;w};");
+  EXPECT_TRUE(info.HoldsPassword());
+  EXPECT_FALSE(info.WithoutPassword().HoldsPassword());
+  info.conStr = "Driver=x;pwd={se;cr}}et};Uid=u;Password=2";
+  EXPECT_EQ(info.WithoutPassword().conStr, "Driver=x;Uid=u;");
+  EXPECT_EQ(info.WithoutPassword().conUser, "me");
   EXPECT_EQ(ServerKindFromDbmsName("PostgreSQL"), kServerPostgres);
   EXPECT_EQ(ServerKindFromDbmsName("SQLite"), kServerSqlite);
   EXPECT_EQ(ServerKindFromDbmsName("Microsoft SQL Server"), kServerMsSql);
