@@ -15,7 +15,10 @@
 namespace {
 
 // Object type words by OType.
-constexpr const char* kObjectTypes[] = {"view", "procedure", "rule", "role"};
+constexpr const char* kObjectTypes[] = {"view", "procedure", "rule", "role", "trigger", "index"};
+// Kinds whose names the servers take without an owner: a role belongs to the
+// server, a trigger or an index to the schema of its table.
+constexpr int kFirstUnqualifiedObject = 3;
 
 // "   name type(size) primary key|NULL|NOT NULL" lines joined by ",\r\n";
 // the names quoted as `db` (may be null) needs them.
@@ -38,12 +41,18 @@ std::string ColumnDefinitions(const std::vector<ColumnRule>& columns, const RunO
 
 std::string QuarnelGenerator::TemplateName(const std::string& nameTemplate) {
   std::string name;
+  // Letters and digits only: the characters stand in a name, which must not
+  // begin with a digit.
+  auto addChar = [&] {
+    char c = options_.strings.RandomChar(0);
+    if ((name.empty() || name.back() == '.') && c >= '0' && c <= '9') c = static_cast<char>('a' + (c - '0'));
+    name += c;
+  };
   for (char ch : nameTemplate) {
     if (ch == '*') {
-      // Letters and digits only: the characters stand in a name.
-      for (int n = (RandomDraw() & 7) + 1; n > 0; --n) name += options_.strings.RandomChar(0);
+      for (int n = (RandomDraw() & 7) + 1; n > 0; --n) addChar();
     } else if (ch == '?') {
-      name += options_.strings.RandomChar(0);
+      addChar();
     } else {
       name += ch;
     }
@@ -117,7 +126,8 @@ int QuarnelGenerator::Objects(const Rule& rule) {
   const CDB* db = options_.connection;
   for (int t = 0; t < rule.nTables && !options_.Cancelled(); ++t) {
     const std::string name = TemplateName(rule.TabName);
-    const std::string object = db ? db->QualifiedName(name) : name;
+    const std::string object =
+        !db ? name : rule.OType >= kFirstUnqualifiedObject ? db->QuotedStr(name) : db->QualifiedName(name);
     if (rule.InsMode == kInsReplace)
       DropBeforeCreate("\r\ndrop " + std::string(type) + " " + object + "\r\n", rule, "Drop Object");
     const std::string create = "\r\ncreate " + std::string(type) + " " + object + "\r\n" + rule.OText + "\r\n";

@@ -64,8 +64,10 @@ std::string CDB::QuotedStr(const std::string& name, int force) const {
 
 std::string CDB::QualifiedName(const std::string& table) const {
   std::string owner, name;
-  PrepareOwner(&owner, &name, Owner(), table, 1);
-  return owner.empty() || !qualifyOwner() ? name : owner + "." + name;
+  // An owner written in the name is always kept; the connection's own only
+  // when names are qualified with it.
+  PrepareOwner(&owner, &name, qualifyOwner() ? Owner() : std::string(), table, 1);
+  return owner.empty() ? name : owner + "." + name;
 }
 
 void CDB::PrepareOwner(std::string* owner, std::string* name, const std::string& defaultOwner,

@@ -125,8 +125,8 @@ class CDB {
   // where needed.
   void PrepareOwner(std::string* owner, std::string* name, const std::string& defaultOwner,
                     const std::string& table, int quote) const;
-  // `table` as it stands in a statement: its owner (its own, else the
-  // connection's) only where the server qualifies names, and each part quoted
+  // `table` as it stands in a statement: the owner written in it, else the
+  // connection's owner when names are qualified with it, and each part quoted
   // where it needs to be, so no name is ever read as SQL.
   std::string QualifiedName(const std::string& table) const;
 

@@ -236,6 +236,30 @@ TEST_P(RunDatabase, ClearAndReplaceQuoteHostileTableNames) {
   for (const std::string& name : names) RunScript(*db, "drop table " + db->QuotedStr(name, 1));
 }
 
+// The connection names no owner: the one written in the rule still decides
+// which table is filled.
+TEST_P(RunDatabase, AnOwnerWrittenInTheRuleIsKept) {
+  std::string owner = "main";
+  if (postgres) {
+    owner = "q_Sales";
+    ASSERT_EQ(RunScript(*db, "drop schema if exists \"q_Sales\" cascade; create schema \"q_Sales\";"
+                             "create table \"q_Sales\".t_run(id integer primary key, name varchar(20))"),
+              0);
+  }
+  Rule rule = IdRule(owner + ".t_run", 3, 0);
+  Rule clear;
+  clear.Mode = kRuleClear;
+  clear.ClTab = {{owner + ".t_run", 1}};
+  ASSERT_EQ(RunScript(*db, "insert into t_run values(1000, 'old')"), 0);
+  h.project.rules = {clear, rule};
+  Run();
+  EXPECT_EQ(Count(db->QualifiedName(owner + ".t_run")), "3") << h.log.Text();
+  if (postgres) {
+    EXPECT_EQ(Count("t_run"), "1");
+    RunScript(*db, "drop schema \"q_Sales\" cascade");
+  }
+}
+
 TEST_P(RunDatabase, ClearRuleEmptiesTheSelectedTablesAndLeavesAutocommit) {
   h.project.rules = {IdRule("t_run", 4, 0), IdRule("t_two", 3, 0)};
   Run();

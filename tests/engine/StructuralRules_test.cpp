@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -75,6 +76,25 @@ TEST_P(StructuralRules, TemplateNamesAndColumnsKeepTheirCase) {
   RunScript(*db, "drop table " + db->QuotedStr("TT_Upper", 1));
 }
 
+TEST_P(StructuralRules, GeneratedTemplateNamesStartWithALetter) {
+  h.project.rules = {TemplateRule("?*", 20, 2)};
+  h.project.ToFile = 1;
+  h.project.SQLFile = dir.file("out.sql");
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(summary.inserted, 60u) << h.log.Text();
+  const std::string sql = testenv::ReadFile(dir.file("out.sql"));
+  const std::regex create("create table (\"?)([^\"(]+)\\1\\(");
+  int tables = 0;
+  for (auto it = std::sregex_iterator(sql.begin(), sql.end(), create); it != std::sregex_iterator(); ++it) {
+    const std::string name = (*it)[2];
+    EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(name[0]))) << name;
+    RunScript(*db, "drop table " + db->QuotedStr(name, 1));
+    ++tables;
+  }
+  EXPECT_EQ(tables, 20) << sql;
+}
+
 TEST_P(StructuralRules, ReplaceModeDropsTheTableBeforeCreatingIt) {
   ASSERT_EQ(RunScript(*db, "create table t_tmpl(other integer)"), 0);
   Rule rule = TemplateRule("t_tmpl", 1, 3);
@@ -131,6 +151,24 @@ TEST_P(StructuralRules, ObjectRuleCreatesAViewAndReplacesIt) {
   Run();
   EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
   EXPECT_EQ(Committed("select name from v_run"), (std::vector<std::string>{"one"}));
+}
+
+// Every kind the rule editor offers is carried out; an index takes no owner
+// even where names are qualified with one.
+TEST_P(StructuralRules, ObjectRuleCreatesAnIndexWithoutAnOwner) {
+  db->setQualifyOwner(true);
+  Rule rule;
+  rule.Mode = kRuleObjects;
+  rule.TabName = "Ix_Run";
+  rule.nTables = 1;
+  rule.OType = 5;
+  rule.OText = "on t_run(name)";
+  h.project.rules = {rule};
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(summary.inserted, 1u);
+  EXPECT_TRUE(CDB::isOK(db->Exec("drop index " + db->QuotedStr("Ix_Run", 1))));
+  db->FreeStmt();
 }
 
 TEST_P(StructuralRules, UnknownObjectTypeFailsTheRuleWithoutAStatement) {
