@@ -45,6 +45,15 @@ class StructuralRules : public RunDatabase {
     rule.Fields[1].isNull = 0;
     return rule;
   }
+  static Rule ObjectRule(const std::string& name, int type, const std::string& text) {
+    Rule rule;
+    rule.Mode = kRuleObjects;
+    rule.TabName = name;
+    rule.nTables = 1;
+    rule.OType = type;
+    rule.OText = text;
+    return rule;
+  }
 };
 
 TEST_P(StructuralRules, TemplateTableIsCreatedAndFilled) {
@@ -130,12 +139,7 @@ TEST_P(StructuralRules, NoExecWritesTheStatementsOnly) {
 
 TEST_P(StructuralRules, ObjectRuleCreatesAViewAndReplacesIt) {
   ASSERT_EQ(RunScript(*db, "insert into t_run values(1, 'one'); insert into t_run values(2, 'two')"), 0);
-  Rule rule;
-  rule.Mode = kRuleObjects;
-  rule.TabName = "v_run";
-  rule.nTables = 1;
-  rule.OType = 0;
-  rule.OText = "as select name from t_run where id > 1";
+  Rule rule = ObjectRule("v_run", 0, "as select name from t_run where id > 1");
   h.project.rules = {rule};
   Run();
   EXPECT_EQ(Committed("select name from v_run"), (std::vector<std::string>{"two"}));
@@ -157,13 +161,7 @@ TEST_P(StructuralRules, ObjectRuleCreatesAViewAndReplacesIt) {
 // even where names are qualified with one.
 TEST_P(StructuralRules, ObjectRuleCreatesAnIndexWithoutAnOwner) {
   db->setQualifyOwner(true);
-  Rule rule;
-  rule.Mode = kRuleObjects;
-  rule.TabName = "Ix_Run";
-  rule.nTables = 1;
-  rule.OType = 5;
-  rule.OText = "on t_run(name)";
-  h.project.rules = {rule};
+  h.project.rules = {ObjectRule("Ix_Run", 5, "on t_run(name)")};
   Run();
   EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
   EXPECT_EQ(summary.inserted, 1u);
@@ -172,13 +170,7 @@ TEST_P(StructuralRules, ObjectRuleCreatesAnIndexWithoutAnOwner) {
 }
 
 TEST_P(StructuralRules, UnknownObjectTypeFailsTheRuleWithoutAStatement) {
-  Rule rule;
-  rule.Mode = kRuleObjects;
-  rule.TabName = "v_run";
-  rule.nTables = 1;
-  rule.OType = 7;
-  rule.OText = "as select 1";
-  h.project.rules = {rule};
+  h.project.rules = {ObjectRule("v_run", 7, "as select 1")};
   Run();
   EXPECT_EQ(summary.rulesFailed, 1);
   EXPECT_EQ(summary.inserted + summary.rejected, 0u);
