@@ -237,7 +237,7 @@ int RowGenerator::PrepareTarget(const Rule& rule) {
     options_.Messages().Message("Error", "Connection error (target database)", PromptIcon::kError);
     return kRowTargetConnection;
   }
-  const CDB* run = options_.connection;
+  CDB* run = options_.connection;
   if (run && TargetMayBeSource(rule, *run, *target_)) {
     const PromptAnswer answer =
         options_.Messages().Ask("Warning!", "Possible the Target table is same as Source. Continue anyway?",

@@ -37,17 +37,9 @@ int QuarnelGenerator::RowCount(Rule& rule) {
   if (rule.RcMode == kRcSql) {
     sql = rule.CountSQL;
   } else if (rule.RcMode == kRcSameAsTable) {
-    DBobj table;
-    table.db = &db;
-    std::string owner;
-    db.PrepareOwner(&owner, &table.Name, db.Owner(), rule.CountTable, 0);
-    table.Owner = owner;
-    sql = "select count(*) from " + table.NameFullQ();
+    sql = "select count(*) from " + db.QualifiedName(rule.CountTable);
   } else {
-    std::string owner, name;
-    db.PrepareOwner(&owner, &name, "", rule.CountTable, 1);
-    sql = "select count(distinct " + db.QuotedStr(rule.CountColumn) + ") from " +
-          (owner.empty() ? name : owner + "." + name);
+    sql = "select count(distinct " + db.QuotedStr(rule.CountColumn) + ") from " + db.QualifiedName(rule.CountTable);
   }
   std::unique_ptr<CStmt> stmt = db.NewStmt();
   int64_t count = 0;

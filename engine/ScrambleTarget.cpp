@@ -1,5 +1,7 @@
 #include "engine/ScrambleTarget.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <filesystem>
 #include <map>
@@ -69,6 +71,48 @@ bool SameDatabaseName(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+// Where tables of `owner` (empty: the connection's default schema) live, as
+// the server itself tells: the instance, database and schema on PostgreSQL,
+// the database file's device and inode and the schema on SQLite. Empty when
+// the server cannot say (a database in memory, a failed query).
+std::string DatabaseOfSchema(CDB& db, const std::string& owner) {
+  std::string place;
+  if (db.serverKind() == kServerPostgres) {
+    // The start time tells server instances apart whatever address reached them.
+    if (!CDB::isOK(db.Exec("select pg_postmaster_start_time()::text || ' ' || current_setting('port') || ' ' || "
+                           "current_database() || ' ' || current_schema()")) ||
+        !CDB::isOK(db.Fetch())) {
+      db.FreeStmt();
+      return {};
+    }
+    long ind = 0;
+    db.GetDataAsText(1, &place, &ind);
+    db.FreeStmt();
+    if (ind < 0) return {};
+    // An explicit owner replaces the default schema at the end.
+    if (!owner.empty()) place = place.substr(0, place.rfind(' ') + 1) + owner;
+    return place;
+  }
+  const std::string schema = owner.empty() ? "main" : owner;
+  if (!CDB::isOK(db.Exec("pragma database_list"))) {
+    db.FreeStmt();
+    return {};
+  }
+  while (CDB::isOK(db.Fetch())) {
+    std::string name, file;
+    long ind = 0;
+    db.GetDataAsText(2, &name, &ind);
+    db.GetDataAsText(3, &file, &ind);
+    if (!EqualsNoCase(name, schema) || file.empty()) continue;
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0) {
+      place = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + " " + schema;
+    }
+  }
+  db.FreeStmt();
+  return place;
+}
+
 }  // namespace
 
 bool SameDatabase(const CONN_INFO& run, const CONN_INFO& target) {
@@ -86,12 +130,19 @@ bool SameDatabase(const CONN_INFO& run, const CONN_INFO& target) {
   return true;
 }
 
-bool TargetMayBeSource(const Rule& rule, const CDB& run, const CDB& target) {
-  if (!SameDatabase(run.Info(), target.Info())) return false;
+bool TargetMayBeSource(const Rule& rule, CDB& run, CDB& target) {
   std::string sourceOwner, sourceName, targetOwner, targetName;
   run.PrepareOwner(&sourceOwner, &sourceName, run.Owner(), rule.TabName, 0);
   target.PrepareOwner(&targetOwner, &targetName, target.Owner(), rule.sTarget, 0);
-  return EqualsNoCase(sourceName, targetName) && EqualsNoCase(sourceOwner, targetOwner);
+  if (!EqualsNoCase(sourceName, targetName)) return false;
+  const int kind = run.serverKind();
+  if (kind != target.serverKind()) return false;
+  if (kind != kServerPostgres && kind != kServerSqlite) {
+    return SameDatabase(run.Info(), target.Info()) && EqualsNoCase(sourceOwner, targetOwner);
+  }
+  const std::string source = DatabaseOfSchema(run, sourceOwner);
+  const std::string written = DatabaseOfSchema(target, targetOwner);
+  return source.empty() || written.empty() || EqualsNoCase(source, written);
 }
 
 std::string ScrambleTargetName(const Rule& rule, const CDB& target) {
@@ -157,7 +208,7 @@ int QuarnelGenerator::PrepareScrambleTable(const Rule& rule, CDB* target) {
   std::string owner, table;
   run.PrepareOwner(&owner, &table, run.Owner(), rule.TabName, 0);
   std::vector<std::string> lines;
-  const int status = run.ObjectText(&lines, table, owner);
+  const int status = run.ObjectText(&lines, table, owner, run.serverKind() != target->serverKind());
   run.FreeStmt();
   if (!CDB::isOK(status)) {
     LogEntry("Could not get CREATE TABLE for the target", kPreparePlace);

@@ -15,9 +15,13 @@ class CDB;
 // do not tell them apart, so the answer errs towards "the same".
 bool SameDatabase(const CONN_INFO& run, const CONN_INFO& target);
 
-// Whether the rule's target table may be its source table: the same
-// database, and the same owner and name (unquoted, in any case).
-bool TargetMayBeSource(const Rule& rule, const CDB& run, const CDB& target);
+// Whether the rule's target table may be its source table. PostgreSQL and
+// SQLite are asked where the table lives (the server instance and database,
+// or the database file's device and inode, and the schema the name resolves
+// to); for other servers the connection settings are compared (SameDatabase).
+// Owner and name are compared unquoted and in any case. Whatever cannot be
+// told apart counts as the same.
+bool TargetMayBeSource(const Rule& rule, CDB& run, CDB& target);
 
 // The rule's target table as statements on `target` name it: owner and name
 // quoted where the target's server needs it.

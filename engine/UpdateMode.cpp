@@ -78,6 +78,31 @@ void AppendLiteral(std::string& out, const std::string& value, bool quotedType) 
   out += '\'';
 }
 
+struct ColumnFacts {
+  bool identity = false;
+  bool binary = false;
+  bool described = false;  // by the table; else the rule's own knowledge
+};
+
+// The facts of each rule column from the table's own description; a column
+// the table does not describe keeps what the rule knows of it.
+std::vector<ColumnFacts> TableColumnFacts(CDB& db, const std::string& table, const std::string& owner,
+                                          const std::vector<ColumnRule>& columns) {
+  FieldList fields;
+  if (!CDB::isOK(db.FieldsList(&fields, table, owner, 0))) fields.clear();
+  db.FreeStmt();
+  std::vector<ColumnFacts> facts(columns.size());
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const auto found = std::ranges::find_if(fields, [&](const FLD_DESC& f) { return SameName(f.Name, columns[c].Name); });
+    facts[c].described = found != fields.end();
+    const FLD_DESC& known = facts[c].described ? static_cast<const FLD_DESC&>(*found) : columns[c];
+    // Either may know a column as identity: leaving it to the database is safe.
+    facts[c].identity = known.IsIdentity() != 0 || columns[c].IsIdentity() != 0;
+    facts[c].binary = FLD_DESC::TypeIsBinary(known.iType);
+  }
+  return facts;
+}
+
 }  // namespace
 
 void QuarnelGenerator::UpdateProgress(int row, bool final) {
@@ -117,11 +142,11 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
   CDB* writer = nullptr;
   if (scramble) {
     writer = generator_->ScrambleTarget();
-    if (PrepareScrambleTable(rule, writer) != kScrambleTableReady) {
+    if (!writer) {
+      LogEntry("Wrong target DataBase", kUpdatePlace);
       if (!options_.consoleMode) SetCell(kConsoleState, "Stop on Error");
       return kGenTargetFailed;
     }
-    if (!writer) return kGenTargetFailed;
   } else {
     int type = 0;
     db.Interface(&type);
@@ -137,19 +162,20 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
   const std::string table = db.QualifiedName(rule.TabName);
   if (options_.Cancelled()) return kGenOk;
 
+  std::string plainOwner, plainName;
+  db.PrepareOwner(&plainOwner, &plainName, db.Owner(), rule.TabName, 0);
+  // A scramble copies rows and needs no key; an update finds each row by it.
   std::vector<std::string> keys;
   for (const std::string& column : rule.updColumn)
-    if (!column.empty()) keys.push_back(BareName(column));
-  if (keys.empty()) {
-    std::string plainOwner, plainName;
-    db.PrepareOwner(&plainOwner, &plainName, db.Owner(), rule.TabName, 0);
+    if (!column.empty() && !scramble) keys.push_back(BareName(column));
+  if (keys.empty() && !scramble) {
     std::vector<PK_DESC> primary;
     if (CDB::isOK(db.PKList(&primary, plainName, plainOwner))) {
       std::ranges::sort(primary, {}, &PK_DESC::Position);
       for (const PK_DESC& key : primary) keys.push_back(key.Column);
     }
   }
-  if (keys.empty()) {
+  if (keys.empty() && !scramble) {
     LogEntry("No PK found and not defined by user", kUpdatePlace);
     return kGenOk;
   }
@@ -182,15 +208,33 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
     return kGenOk;
   }
 
+  // Which columns are identity or binary columns the table says now: a
+  // project read from a file may not know, or the table may have changed.
+  std::vector<ColumnFacts> facts = TableColumnFacts(db, plainName, plainOwner, columns);
   // Update: keys, identity and Ignore columns keep their values. Scramble:
   // identity columns are left to the target, Ignore columns are copied.
   std::vector<bool> written(columns.size(), false);
   for (size_t c = 0; c < columns.size(); ++c)
-    written[c] = !columns[c].IsIdentity() && (scramble || (!isKey[c] && columns[c].Method != kMethodIgnore));
+    written[c] = !facts[c].identity && (scramble || (!isKey[c] && columns[c].Method != kMethodIgnore));
   if (std::ranges::none_of(written, [](bool b) { return b; })) {
     LogEntry("Rule " + rule.TabName + " has no column to write (only keys, identity and Ignore columns)",
              kUpdatePlace);
-    return kGenOk;
+    return scramble ? kGenTargetFailed : kGenOk;
+  }
+  // Only now, when the rule can run, may the target be made anew.
+  if (scramble) {
+    if (PrepareScrambleTable(rule, writer) != kScrambleTableReady) {
+      if (!options_.consoleMode) SetCell(kConsoleState, "Stop on Error");
+      return kGenTargetFailed;
+    }
+    // An identity column is left out only where the target fills it too: a
+    // table made on a server of another kind may have none there.
+    std::string targetOwner, targetName;
+    writer->PrepareOwner(&targetOwner, &targetName, writer->Owner(), rule.sTarget, 0);
+    const std::vector<ColumnFacts> target = TableColumnFacts(*writer, targetName, targetOwner, columns);
+    for (size_t c = 0; c < columns.size(); ++c) {
+      if (target[c].described && !target[c].identity) written[c] = true;
+    }
   }
 
   const std::string where = rule.UpdWhere.empty() ? std::string() : " where " + rule.UpdWhere;
@@ -218,10 +262,10 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
     if (!insertList.empty()) insertList += ',';
     insertList += writer->QuotedStr(columns[c].Name);
     if (columns[c].Method != kMethodIgnore) continue;
-    selectList += ',' + db.QuotedStr(columns[c].Name);
+    selectList += (selectList.empty() ? "" : ",") + db.QuotedStr(columns[c].Name);
     source[c] = ++position;
   }
-  statement_ = "select " + selectList + " from " + table;
+  statement_ = "select " + (selectList.empty() ? std::string("1") : selectList) + " from " + table;
   if (db.serverKind() == kServerMsSql) statement_ += " with (NOLOCK)";
   statement_ += where;
   if (!CDB::isOK(db.Exec(statement_))) {
@@ -291,6 +335,12 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
       }
       value.clear();
       long ind = 0;
+      if (facts[c].binary) {
+        // Bytes as they are, never through a text conversion of the driver.
+        read = CDB::isOK(db.GetDataAsBytes(source[c], &value, &ind));
+        statement += ind < 0 ? std::string("NULL") : writer->BinaryLiteral(value);
+        continue;
+      }
       read = CDB::isOK(db.GetDataAsText(source[c], &value, &ind));
       int expression = 0;
       if (ind >= 0) generator_->ApplyDateConversion(value, c, expression);

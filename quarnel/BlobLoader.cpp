@@ -162,9 +162,7 @@ int BlobLoader::Run(const BlobLoadRequest& request) {
     Message("Error", "Target column was not selected.");
     return kNoColumn;
   }
-  std::string owner, name;
-  db_.PrepareOwner(&owner, &name, db_.qualifyOwner() ? db_.Owner() : std::string(), request.table, 1);
-  const std::string table = owner.empty() ? name : owner + "." + name;
+  const std::string table = db_.QualifiedName(request.table);
 
   int64_t rows = 0;
   {

@@ -70,6 +70,22 @@ std::string CDB::QualifiedName(const std::string& table) const {
   return owner.empty() ? name : owner + "." + name;
 }
 
+std::string CDB::BinaryLiteral(std::string_view bytes) const {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (unsigned char b : bytes) {
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  switch (serverKind_) {
+    case kServerPostgres: return "decode('" + hex + "','hex')";
+    case kServerMsSql: return "0x" + hex;
+    case kServerOracle: return "hextoraw('" + hex + "')";
+    default: return "X'" + hex + "'";
+  }
+}
+
 void CDB::PrepareOwner(std::string* owner, std::string* name, const std::string& defaultOwner,
                        const std::string& table, int quote) const {
   // Find the dot that separates owner and name, outside quotes.

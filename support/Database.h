@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/ConnInfo.h"
@@ -90,6 +91,9 @@ class CDB {
   // else the length. A positive `maxLen` stops reading after that many bytes.
   virtual int GetDataAsText(int col, std::string* text, long* ind, CStmt* stmt = nullptr,
                             size_t maxLen = 0) = 0;
+  // 1-based column as its bytes, unconverted; *ind is -1 for NULL, else the
+  // length.
+  virtual int GetDataAsBytes(int col, std::string* bytes, long* ind, CStmt* stmt = nullptr) = 0;
   virtual int FreeStmt(CStmt* stmt = nullptr) = 0;
   // Rows affected by the last statement.
   virtual int NRecords(int64_t* count, CStmt* stmt = nullptr) = 0;
@@ -129,6 +133,9 @@ class CDB {
   // connection's owner when names are qualified with it, and each part quoted
   // where it needs to be, so no name is ever read as SQL.
   std::string QualifiedName(const std::string& table) const;
+  // `bytes` as a literal of a binary value on this server kind, so that a
+  // statement carries them exactly.
+  std::string BinaryLiteral(std::string_view bytes) const;
 
   // Catalogue. `owner` empty means the connection's owner.
   virtual int FieldsList(FieldList* list, const std::string& table, const std::string& owner,
@@ -147,9 +154,12 @@ class CDB {
   virtual int CheckList(std::vector<std::string>* list, const std::string& table,
                         const std::string& owner) = 0;
   // The create statement of a table, as lines: the server's own where it keeps
-  // one, else built from the columns and the primary key.
+  // one (SQLite), from the catalogue's type names (PostgreSQL), else built
+  // from the columns as the driver describes them and the primary key. With
+  // `portable` the PostgreSQL statement is built as for other servers too,
+  // for a table to be made on a server of another kind.
   virtual int ObjectText(std::vector<std::string>* lines, const std::string& table,
-                         const std::string& owner) = 0;
+                         const std::string& owner, bool portable = false) = 0;
   // The server's date format in the tokens of the date writer.
   int GetDateFormat(std::string* format) const;
 

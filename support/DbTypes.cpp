@@ -49,6 +49,10 @@ int FLD_DESC::Check(std::string* text) const {
   return sCheck.empty() ? 0 : 1;
 }
 
+bool FLD_DESC::TypeIsBinary(int sqlType) {
+  return sqlType == SQL_BINARY || sqlType == SQL_VARBINARY || sqlType == SQL_LONGVARBINARY;
+}
+
 int FLD_DESC::TypeWithQuotas(int sqlType) {
   switch (sqlType) {
     case SQL_CHAR:

@@ -50,6 +50,8 @@ struct FLD_DESC : DBobj {
 
   // 1 for types whose literals are quoted: characters, dates, times, GUIDs, binary.
   static int TypeWithQuotas(int sqlType);
+  // Whether values of the type are bytes (binary, varbinary, long varbinary).
+  static bool TypeIsBinary(int sqlType);
 };
 
 struct PK_DESC {

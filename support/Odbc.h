@@ -45,6 +45,7 @@ class CODBC : public CDB {
   int NumResultCols(int* count, CStmt* stmt = nullptr) override;
   int ColumnName(int col, std::string* name, CStmt* stmt = nullptr) override;
   int GetData(int col, int64_t* value, long* ind, CStmt* stmt = nullptr) override;
+  int GetDataAsBytes(int col, std::string* bytes, long* ind, CStmt* stmt = nullptr) override;
   int GetDataAsText(int col, std::string* text, long* ind, CStmt* stmt = nullptr,
                     size_t maxLen = 0) override;
   int FreeStmt(CStmt* stmt = nullptr) override;
@@ -68,10 +69,16 @@ class CODBC : public CDB {
   int CheckList(std::vector<std::string>* list, const std::string& table,
                 const std::string& owner) override;
   int ObjectText(std::vector<std::string>* lines, const std::string& table,
-                 const std::string& owner) override;
+                 const std::string& owner, bool portable = false) override;
 
  private:
+  // ObjectText of a PostgreSQL table, from the catalogue.
+  int PostgresTableText(std::vector<std::string>* lines, const std::string& name,
+                        const std::string& schema, const std::string& full);
   OdbcStmt* Resolve(CStmt* stmt);
+  // Reads a column part by part as C type `cType` (SQL_C_CHAR or SQL_C_BINARY).
+  int GetDataInParts(int col, SQLSMALLINT cType, std::string* out, long* ind, CStmt* stmt,
+                     size_t maxLen);
   // Records the diagnostics of a failed call and passes its status on.
   int Fail(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* what);
   int NotConnected();

@@ -39,6 +39,7 @@ class RecordingDb : public CDB {
   }
   int ColumnName(int, std::string*, CStmt*) override { return kDbError; }
   int GetData(int, int64_t*, long*, CStmt*) override { return kDbError; }
+  int GetDataAsBytes(int, std::string*, long*, CStmt*) override { return kDbError; }
   int GetDataAsText(int, std::string* text, long* ind, CStmt*, size_t) override {
     *text = answer_;
     *ind = answer_.empty() ? -1 : static_cast<long>(answer_.size());
@@ -56,7 +57,9 @@ class RecordingDb : public CDB {
   int TablesList(std::vector<TABLE_DESC>*, const std::string&, int, int) override { return kDbError; }
   int UniqueColumns(std::vector<std::string>*, const std::string&, const std::string&) override { return kDbError; }
   int CheckList(std::vector<std::string>*, const std::string&, const std::string&) override { return kDbError; }
-  int ObjectText(std::vector<std::string>*, const std::string&, const std::string&) override { return kDbError; }
+  int ObjectText(std::vector<std::string>*, const std::string&, const std::string&, bool) override {
+    return kDbError;
+  }
 
   std::vector<std::string> statements;
 

@@ -3,6 +3,7 @@
 // build reports as not done.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/Generator.h"
@@ -205,10 +206,14 @@ TEST_P(RunDatabase, RulesWithoutGeneratorsStopTheRunWithoutEpilogue) {
   EXPECT_EQ(Count("t_log"), "0");
 }
 
+// Names that are SQL, or that only quoting keeps whole.
+const std::vector<std::string> kHostileNames = {"x; drop table t_log; --", "Customer", "order items", "quote\"d",
+                                               "Zoë", "a'b /* c"};
+
 TEST_P(RunDatabase, ClearAndReplaceQuoteHostileTableNames) {
   // A name is never read as SQL: the victim table must survive, and each
   // oddly named table is the one emptied.
-  const std::vector<std::string> names = {"x; drop table t_log; --", "Customer", "order items", "quote\"d", "Zoë"};
+  const std::vector<std::string>& names = kHostileNames;
   ASSERT_EQ(RunScript(*db, "insert into t_log values('kept')"), 0);
   for (const std::string& name : names) {
     const std::string quoted = db->QuotedStr(name, 1);
@@ -258,6 +263,65 @@ TEST_P(RunDatabase, AnOwnerWrittenInTheRuleIsKept) {
     EXPECT_EQ(Count("t_run"), "1");
     RunScript(*db, "drop schema \"q_Sales\" cascade");
   }
+}
+
+// Every statement a rule sends names its table and columns through the one
+// quoting function: row counts, inserts, updates, scramble source and target,
+// linked tables and objects all reach the oddly named table, and nothing else.
+TEST_P(RunDatabase, EveryStatementKindQuotesHostileNames) {
+  ASSERT_EQ(RunScript(*db, "insert into t_log values('kept')"), 0);
+  const std::string column = "Full \"Name\"";
+  for (const std::string& name : kHostileNames) {
+    SCOPED_TRACE(name);
+    const std::string table = db->QuotedStr(name, 1);
+    const std::string masked = name + " masked";
+    // In an object's name "*" and "?" stand for random characters.
+    std::string view = name + " view";
+    std::ranges::replace(view, '*', '_');
+    ASSERT_EQ(RunScript(*db, "create table " + table + "(id integer primary key, " + db->QuotedStr(column, 1) +
+                                 " varchar(20))"),
+              0);
+    ASSERT_EQ(RunScript(*db, "insert into " + table + " values(1000, 'old')"), 0);
+
+    // Rows as many as the table holds, then all of them updated.
+    Rule fill = IdRule(name, 0, 0);
+    fill.Fields[1].Name = column;
+    fill.RcMode = kRcSameAsTable;
+    fill.CountTable = name;
+    Rule update = fill;
+    update.RcMode = 0;
+    update.InsMode = kInsUpdate;
+    update.Fields[0].Method = kMethodIgnore;
+    update.Fields[1].Values = {"new"};
+    update.Fields[1].Seqent = 0;
+    Rule scramble = update;
+    scramble.InsMode = kInsScramble;
+    scramble.sTarget = masked;
+    scramble.TargetConn.ConType = CONN_INFO::kOdbc;
+    scramble.TargetConn.conStr = connStr;
+    // A linked column reads the table's values into another table.
+    Rule linked = IdRule("t_two", 2, 0, 1);
+    linked.Fields[1] = MakeColumn("name", 12, 20, kMethodLinkedTable);
+    linked.Fields[1].Table = name;
+    linked.Fields[1].Column = column;
+    Rule object;
+    object.Mode = kRuleObjects;
+    object.TabName = view;
+    object.nTables = 1;
+    object.OText = "as select * from " + table;
+    h.project.rules = {fill, update, scramble, linked, object};
+    Run();
+    EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+    EXPECT_EQ(summary.rulesFailed, 0) << h.log.Text();
+    const std::string named = " where " + db->QuotedStr(column, 1) + " = 'new'";
+    EXPECT_EQ(Count(table + named), "2");
+    EXPECT_EQ(Count(db->QuotedStr(masked, 1) + named), "2");
+    EXPECT_EQ(Count(db->QuotedStr(view, 1) + named), "2");
+    EXPECT_EQ(Committed("select count(*) from t_two where name = 'new'"), (std::vector<std::string>{"2"}));
+    RunScript(*db, "drop view " + db->QuotedStr(view, 1) + "; drop table " + db->QuotedStr(masked, 1) +
+                       "; drop table " + table + "; delete from t_two");
+  }
+  EXPECT_EQ(Count("t_log"), "1");
 }
 
 TEST_P(RunDatabase, ClearRuleEmptiesTheSelectedTablesAndLeavesAutocommit) {

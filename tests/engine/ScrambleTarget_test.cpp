@@ -159,6 +159,91 @@ TEST_P(ScrambleMode, SameTableAsSourceIsWrittenOnlyAfterYes) {
             (std::vector<std::string>{"1|Ann", "2|Bob", "3|Cy", "4|Di", "50|new"}));
 }
 
+// The same table reached under other spellings of its database, or through
+// its schema's name, is still the source: never dropped, written only after Yes.
+TEST_P(ScrambleMode, SourceReachedUnderAnotherNameIsNeverDropped) {
+  std::string sameDatabase = connStr;
+  std::string sameTable = "t_src";
+  if (postgres) {
+    const std::size_t host = sameDatabase.find("Server=127.0.0.1");
+    ASSERT_NE(host, std::string::npos) << sameDatabase;
+    sameDatabase.replace(host, 16, "Server=localhost");
+    sameTable = db->Owner() + ".t_src";
+  } else {
+    sameDatabase = testenv::SqliteConnStr(dir.path().string() + "/./run.db");
+    sameTable = "main.t_src";
+  }
+  Rule rule = ScrambleRule(sameTable, "");
+  rule.TargetConn.conStr = sameDatabase;
+  h.project.rules = {rule};
+  h.options.consoleMode = 1;
+  Run();
+  EXPECT_TRUE(h.prompt.Showed("Warning!", "Possible the Target table is same as Source. Continue anyway?"))
+      << h.log.Text();
+  EXPECT_EQ(Count("t_src"), "4");
+  // Another table of the same database is no source.
+  h.prompt.shown.clear();
+  h.project.rules = {ScrambleRule("t_dst", "")};
+  h.project.rules[0].TargetConn.conStr = sameDatabase;
+  Run();
+  EXPECT_FALSE(h.prompt.Showed("Warning!", "Possible the Target table is same as Source. Continue anyway?"));
+  EXPECT_EQ(Count("t_dst"), "4") << h.log.Text();
+  EXPECT_EQ(Count("t_src"), "4");
+}
+
+// A target made from the source's own definition takes every row: types the
+// driver describes loosely, binary values byte for byte, identity columns
+// the project file does not know of, and a table without a primary key.
+TEST_P(ScrambleMode, TargetMadeFromTheSourceTakesEveryRow) {
+  const std::string binaryType = postgres ? "bytea" : "blob";
+  std::string create = "create table t_kinds(id integer " +
+                       std::string(postgres ? "generated always as identity" : "primary key autoincrement") +
+                       ", data " + binaryType + ", label varchar";
+  if (postgres) create += ", flag boolean, doc json, tags text[], amount numeric";
+  ASSERT_EQ(RunScript(*db, "drop table if exists t_kinds; " + create + ")"), 0);
+  const std::string bytes = postgres ? "'\\x00ff10'::bytea" : "x'00ff10'";
+  std::string insert = "insert into t_kinds(data, label" + std::string(postgres ? ", flag, doc, tags, amount" : "") +
+                       ") values(" + bytes + ", 'a label longer than two hundred and fifty-five? no'";
+  if (postgres) insert += ", true, '{\"k\": [1, 2]}', '{x,y}', 12345678901234567890.123456789";
+  ASSERT_EQ(RunScript(*db, insert + ")"), 0);
+  ASSERT_EQ(RunScript(*db, "insert into t_kinds(data) values(NULL)"), 0);
+
+  Rule rule;
+  rule.TabName = "t_kinds";
+  rule.sTarget = "t_kinds_masked";
+  rule.InsMode = kInsScramble;
+  // As read from a project file: nothing says the id is an identity column.
+  rule.Fields = {MakeColumn("id", 4, 10, kMethodIgnore), MakeColumn("data", -3, 255, kMethodIgnore),
+                 MakeColumn("label", 12, 255, kMethodIgnore)};
+  if (postgres) {
+    rule.Fields.push_back(MakeColumn("flag", 12, 5, kMethodIgnore));
+    rule.Fields.push_back(MakeColumn("doc", 12, 255, kMethodIgnore));
+    rule.Fields.push_back(MakeColumn("tags", 12, 255, kMethodIgnore));
+    rule.Fields.push_back(MakeColumn("amount", 2, 28, kMethodIgnore));
+  }
+  rule.TargetConn.ConType = CONN_INFO::kOdbc;
+  rule.TargetConn.conStr = connStr;
+  h.project.rules = {rule};
+  h.options.RecreateScrambleTab = 1;
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(summary.rulesFailed, 0) << h.log.Text();
+  const std::string hex = postgres ? "encode(data, 'hex')" : "lower(hex(data))";
+  std::string columns = "coalesce(" + hex + ", '<null>') || '|' || coalesce(label, '<null>')";
+  if (postgres) columns += " || '|' || coalesce(flag::text || doc::text || tags::text || amount::text, '<null>')";
+  const std::vector<std::string> source = Committed("select " + columns + " from t_kinds order by id");
+  EXPECT_EQ(Committed("select " + columns + " from t_kinds_masked order by id"), source);
+  ASSERT_EQ(source.size(), 2u);
+  EXPECT_EQ(source[0].substr(0, 7), "00ff10|");
+  if (postgres) {
+    EXPECT_EQ(Committed("select format_type(atttypid, atttypmod) from pg_attribute where attrelid = "
+                        "'t_kinds_masked'::regclass and attnum > 0 order by attnum"),
+              (std::vector<std::string>{"integer", "bytea", "character varying", "boolean", "json", "text[]",
+                                        "numeric"}));
+  }
+  RunScript(*db, "drop table t_kinds_masked; drop table t_kinds");
+}
+
 TEST_P(ScrambleMode, UnreachableTargetStopsTheRule) {
   Rule rule = ScrambleRule("t_dst", "");
   rule.TargetConn.conStr = "DRIVER={No Such Driver}";
