@@ -168,6 +168,37 @@ TEST_P(BlobLoaderTest, EmptyFileAndQuotedKeysReachTheirRows) {
   for (const auto& [key, body] : Bodies()) EXPECT_EQ(body, "") << key;
 }
 
+// Table and column names are never read as SQL: the loader fills the oddly
+// named table and leaves the one its name mentions alone.
+TEST_P(BlobLoaderTest, HostileNamesReachTheirTable) {
+  MakeTable(1);
+  const std::string table = "x; drop table docs; --", key = "Key \"K\"", column = "Zoë's body";
+  Run("create table " + db_->QuotedStr(table, 1) + " (" + db_->QuotedStr(key, 1) + " integer primary key, " +
+      db_->QuotedStr(column, 1) + (isPostgres_ ? " bytea)" : " blob)"));
+  Run("insert into " + db_->QuotedStr(table, 1) + " values (1, NULL)");
+  testenv::WriteFile(files_ / "f", std::string("\x00\xff\x10", 3));
+  BlobLoadRequest request = Request();
+  request.table = table;
+  request.column = column;
+  request.keyColumns = {key};
+  BlobLoader loader(*db_, nullptr, &prompt_);
+  ASSERT_EQ(loader.Run(request), 0);
+  EXPECT_TRUE(prompt_.messages.empty()) << prompt_.messages[0];
+  EXPECT_EQ(loader.loaded(), 1);
+  std::unique_ptr<CStmt> stmt = db_->NewStmt();
+  ASSERT_TRUE(CDB::isOK(db_->Exec("select " + std::string(isPostgres_ ? "encode(" : "hex(") +
+                                      db_->QuotedStr(column, 1) + (isPostgres_ ? ", 'hex')" : ")") + " from " +
+                                      db_->QuotedStr(table, 1),
+                                  stmt.get())));
+  ASSERT_TRUE(CDB::isOK(db_->Fetch(stmt.get())));
+  std::string bytes;
+  long ind = 0;
+  db_->GetDataAsText(1, &bytes, &ind, stmt.get());
+  EXPECT_EQ(Upper(bytes), "00FF10");
+  db_->FreeStmt(stmt.get());
+  EXPECT_EQ(Bodies().size(), 1u);  // docs is still there
+}
+
 TEST_P(BlobLoaderTest, TextPathDoublesQuotes) {
   MakeTable(2);
   const std::string text = std::string(100000, 'a') + "it's \"quoted\" ''\n" + std::string(50000, 'z');
