@@ -254,6 +254,7 @@ int RowGenerator::GenerateValues(const Rule& rule) {
   if (options_.log && !options_.performanceMode) options_.log->State("QuarnelGenerator::GenerateValues");
   rule_ = &rule;
   columns_ = rule.Fields;
+  bulkLoad_ = options_.UseBULK != 0;
   state_.clear();
   for (size_t i = 0; i < columns_.size(); ++i) state_.push_back(std::make_unique<State>());
   ReleaseScrambleTarget();
@@ -981,7 +982,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
     st->valueFormat.clear();
   }
   const bool fixed = delimiter == kFixedLengthDelimiter;
-  const bool bulk = options_.UseBULK != 0;
+  const bool bulk = bulkLoad_;
   size_t position = 0;
   for (size_t c = 0; c < columns_.size(); ++c) {
     ColumnRule& col = columns_[c];

@@ -68,6 +68,9 @@ class RowGenerator {
 
   // Prepares `rule` before its first row; 0, kRowTargetConnection or kRowSameTarget.
   int GenerateValues(const Rule& rule);
+  // Whether the rule's rows are loaded in bulk, where Ignore columns keep
+  // their places: the run's UseBULK unless the row loop loads otherwise.
+  void SetBulkLoad(bool bulk) { bulkLoad_ = bulk; }
   // Makes row `row` (from 1): `values` receives the SQL value list (joined by
   // ","), `textLine` the text line (fields joined by `delimiter`, or padded
   // when it is "<fixed length>"), and the XML row goes to the outputs' current
@@ -138,6 +141,7 @@ class RowGenerator {
   OutputFiles* outputs_;
   const Rule* rule_ = nullptr;
   std::vector<ColumnRule> columns_;
+  bool bulkLoad_ = false;
   std::vector<std::unique_ptr<State>> state_;
   PatternEngine patterns_;
   PatternEngine items_;  // evaluates list items used as patterns

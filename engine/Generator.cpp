@@ -333,7 +333,11 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
       result = rule.InsMode == kInsUpdate || rule.InsMode == kInsScramble ? UpdateData(rule, rule.InsMode == kInsScramble)
                                                                           : OneData(rule, rule.TabName);
       outputs_->CloseTable();
-      if (options_.SingleTransaction && result != kGenOk) {
+      if (result == kGenConnectionLost) {
+        LogEntry("The connection to the database was lost: rule " + rule.TabName + " and the run stop",
+                 "QuarnelGenerator::Run");
+        summary_.stopped = true;
+      } else if (options_.SingleTransaction && result != kGenOk) {
         if (Connected() && !project.NoExec) options_.connection->EndTran(1);
         LogEntry("The transaction of the run was rolled back", "QuarnelGenerator::Run");
         rolledBack = true;
@@ -364,7 +368,7 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   ExecutedHeading(summary_.rulesExecuted, headingCount);
   outputs_->CloseRuleFiles();
   outputs_->CloseRuleXml();
-  return rolledBack || options_.Cancelled() ? 1 : 0;
+  return rolledBack || result == kGenConnectionLost || options_.Cancelled() ? 1 : 0;
 }
 
 void QuarnelGenerator::Statistics(size_t index, int result) {

@@ -38,6 +38,7 @@ enum GeneratorStatus {
   kGenRowFailed = 1,             // a row could not be generated
   kGenCancelled = -1,            // cancelled before the rule started
   kGenSingleTranFailed = -10,    // a statement failed under SingleTransaction
+  kGenConnectionLost = -20,      // the database went out of reach during the rule
   kGenNotAvailable = -100,       // the rule kind is unknown to this build
   // Update and scramble modes.
   kGenTargetFailed = -1,         // the scramble target table could not be prepared
@@ -200,7 +201,8 @@ class QuarnelGenerator {
     uint64_t inserted = 0;
     uint64_t rejected = 0;
     uint64_t uncommitted = 0;
-    bool failed = false;  // a row failed under SingleTransaction
+    bool failed = false;  // the rule must stop: a row failed under SingleTransaction, or `lost`
+    bool lost = false;    // the connection to the database was lost
   };
   enum PieceCommit { kNoCommit, kCommitNext, kCommitFinal };
   // Rows made by the run's thread and delivered together: the value lists of
@@ -218,9 +220,16 @@ class QuarnelGenerator {
     }
   };
 
+  // Rows a statement carries where a COPY load was asked for but cannot be used.
+  static constexpr int kCopyBatchRows = 100;
   // Row loop helpers.
-  void PrepareRuleTexts(const Rule& rule, const std::string& tableName);
+  // `bulk`: the rule loads through COPY or the bulk file.
+  void PrepareRuleTexts(const Rule& rule, const std::string& tableName, bool bulk);
   int ExecCounted(const std::string& statement, RowCounts& counts);
+  // Logs a failed statement; an error text the same as the last one's is
+  // counted instead, and said once with its count by FlushRepeatedError.
+  void LogFailedStatement(const std::string& error, const std::string& statement);
+  void FlushRepeatedError();
   int EndTransaction(RowCounts& counts, bool final);
   void WriteCommitLine();
   // Opens the libpq connection of a COPY rule; false (logged) when it fails.
@@ -265,6 +274,8 @@ class QuarnelGenerator {
   uint64_t rejected_ = 0;
   bool inTransaction_ = false;     // the row loop opened a transaction for its rule
   uint64_t uncommitted_ = 0;       // rows inserted since the last commit
+  std::string lastError_;          // of the last failed statement logged
+  uint64_t repeatedErrors_ = 0;    // failures since with the same error
   std::string bulkFile_;
 
   // Per rule, built once and reused by every row.

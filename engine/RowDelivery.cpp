@@ -159,6 +159,12 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
       counts.inserted += count;
       if (inTransaction_) counts.uncommitted += count;
       if (options_.LogLevel == 1 && options_.log) options_.log->Bug(batch_, "QuarnelGenerator::ExecStatement");
+    } else if (db.connectionLost()) {
+      // Nothing more reaches the server: sending the rows again would only
+      // fail each of them.
+      counts.rejected += count;
+      LogFailedStatement(db.ErrorText(), batch_);
+      counts.failed = counts.lost = true;
     } else {
       // The statement stored nothing: each row is sent again on its own, so
       // only the rows the server refuses are rejected.

@@ -84,13 +84,34 @@ int QuarnelGenerator::ExecCounted(const std::string& statement, RowCounts& count
   const int status = db.Exec(statement);
   if (!CDB::isOK(status)) {
     ++counts.rejected;
-    if (options_.log) options_.log->Bug(db.ErrorText() + "\r\n" + statement, "QuarnelGenerator::ExecStatement");
+    LogFailedStatement(db.ErrorText(), statement);
+    if (db.connectionLost()) counts.failed = counts.lost = true;
   } else {
     ++counts.inserted;
     if (inTransaction_) ++counts.uncommitted;
     if (options_.LogLevel == 1 && options_.log) options_.log->Bug(statement, "QuarnelGenerator::ExecStatement");
   }
   return status;
+}
+
+void QuarnelGenerator::LogFailedStatement(const std::string& error, const std::string& statement) {
+  if (!options_.log) return;
+  if (error == lastError_) {
+    ++repeatedErrors_;
+    return;
+  }
+  FlushRepeatedError();
+  lastError_ = error;
+  options_.log->Bug(error + "\r\n" + statement, "QuarnelGenerator::ExecStatement");
+}
+
+void QuarnelGenerator::FlushRepeatedError() {
+  if (repeatedErrors_ > 0 && options_.log) {
+    options_.log->Bug("The error above came again for " + std::to_string(repeatedErrors_) + " more statement(s)",
+                      "QuarnelGenerator::ExecStatement");
+  }
+  repeatedErrors_ = 0;
+  lastError_.clear();
 }
 
 int QuarnelGenerator::ExecStatement(const std::string& statement) {
@@ -106,9 +127,10 @@ int QuarnelGenerator::EndTransaction(RowCounts& counts, bool final) {
   int status = kDbOk;
   CDB* db = CommitConnection();
   if (!options_.project->NoExec && db && db->connected()) {
-    status = db->EndTran(0);
+    // A commit on a lost connection may say it succeeded; it cannot have.
+    status = db->connectionLost() ? kDbNotConnected : db->EndTran(0);
     if (!CDB::isOK(status)) {
-      if (options_.log) options_.log->Bug(db->ErrorText(), "Commit");
+      if (options_.log) options_.log->Bug(db->connectionLost() ? "The connection to the database was lost" : db->ErrorText(), "Commit");
       // What the failed transaction held never reached the database.
       counts.inserted -= counts.uncommitted;
       counts.rejected += counts.uncommitted;
@@ -171,7 +193,7 @@ void QuarnelGenerator::BulkExec(int rows, const Rule& rule, bool first) {
   }
 }
 
-void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tableName) {
+void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tableName, bool bulk) {
   CDB* db = options_.connection;
   const std::string table = db ? db->QualifiedName(tableName) : tableName;
   const Project& project = *options_.project;
@@ -193,7 +215,7 @@ void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tab
       // COPY leaves ignored columns to their defaults, as inserts do.
       if (!filled.empty()) filled += ',';
       filled += name;
-    } else if (!options_.UseBULK) {
+    } else if (!bulk) {
       continue;
     }
     if (!columns.empty()) columns += ',';
@@ -201,7 +223,7 @@ void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tab
     if (column.Method != kMethodIgnore && column.IsIdentity()) identity = true;
   }
   copyStatement_ = "copy " + table + "(" + filled + ") from stdin";
-  if (options_.UseBULK) {
+  if (bulk) {
     prefix_ = "bulk insert " + table + " from '" + bulkFile_ +
               "' with (FIELDTERMINATOR='\\t',ROWTERMINATOR='\\n',FIRSTROW=";
     bulkTail_ = ",CODEPAGE='RAW'";
@@ -249,14 +271,19 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
 
   const bool connected = Connected();
   const bool countingOnly = project.NoExec || !connected || rule.Mode == kRuleFile;
-  const bool bulk = options_.UseBULK != 0;
+  const bool postgres = connected && options_.connection->serverKind() == kServerPostgres;
+  // COPY runs on a connection of its own: under SingleTransaction the rows
+  // go as batched statements instead, inside the run's one transaction.
+  const bool batchesForCopy = options_.UseBULK != 0 && options_.SingleTransaction && postgres;
+  const bool bulk = options_.UseBULK != 0 && !batchesForCopy;
   // PostgreSQL loads through COPY; other servers through the bulk file.
-  const bool copy = bulk && !countingOnly && options_.connection->serverKind() == kServerPostgres;
+  const bool copy = bulk && !countingOnly && postgres;
   const bool fileBulk = bulk && !copy;
   // A rule that reads its own table while it makes rows must see each row
   // inserted before the next is made: it keeps one row a statement.
   const bool readsBack = generator_->ReadsDatabasePerRow();
   rowsPerStatement_ = bulk || countingOnly || readsBack ? 1 : RowsPerStatementFor(*options_.connection);
+  if (batchesForCopy && !countingOnly && !readsBack) rowsPerStatement_ = std::max(rowsPerStatement_, kCopyBatchRows);
   // Rows go to the database in pieces of several rows, not one by one.
   const bool pieces = copy || rowsPerStatement_ > 1;
   const bool sqlOutput = project.ToFile || !rule.OutFile.empty();
@@ -266,7 +293,8 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   delimiter_ = bulk ? "\t" : OutputFiles::TextDelimiter(project.TxtDelimiter);
   const bool fixed = delimiter_ == kFixedLengthDelimiter;
 
-  PrepareRuleTexts(rule, tableName);
+  PrepareRuleTexts(rule, tableName, bulk);
+  generator_->SetBulkLoad(bulk);
   // Fixed-length widths come from the columns' types and sizes; drawing
   // values to measure them would change the rows every output receives.
   outputs_->Widths().clear();
@@ -331,14 +359,20 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
         HandOver(chunkEnd ? kCommitNext : kNoCommit, false);
         if (chunkEnd) WriteCommitLine();
         if (sent_.failed) {
-          result = kGenSingleTranFailed;
+          result = sent_.lost ? kGenConnectionLost : kGenSingleTranFailed;
           break;
         }
       }
     } else if (!bulk) {
-      if (!CDB::isOK(ExecStatement(statement_)) && options_.SingleTransaction) {
-        result = kGenSingleTranFailed;
-        break;
+      if (!CDB::isOK(ExecStatement(statement_))) {
+        if (options_.connection->connectionLost()) {
+          result = kGenConnectionLost;
+          break;
+        }
+        if (options_.SingleTransaction) {
+          result = kGenSingleTranFailed;
+          break;
+        }
       }
     }
     if (i % reportInterval_ == 0 && !options_.consoleMode) Progress(rule, i);
@@ -356,17 +390,26 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   // counts, so that they include it.
   const bool closing = !options_.SingleTransaction && rule.PerTrans > 0 && connected;
   const int rest = closing ? done % rule.PerTrans : 0;
+  const bool stopped = result == kGenSingleTranFailed || result == kGenConnectionLost;
   if (pieces) {
-    if (result != kGenSingleTranFailed) HandOver(rest > 0 ? kCommitFinal : kNoCommit, true);
+    if (!stopped) HandOver(rest > 0 ? kCommitFinal : kNoCommit, true);
     FinishPieces();
     task_.reset();
     copy_.reset();
-    if (sent_.failed) result = kGenSingleTranFailed;
+    if (sent_.failed) result = sent_.lost ? kGenConnectionLost : kGenSingleTranFailed;
     if (rest > 0) WriteCommitLine();
   } else if (rest > 0) {
     if (bulk) BulkExec(rest, rule, firstBulk);
     Commit(true);
   }
+  if (result == kGenConnectionLost) {
+    // The open transaction died with the connection.
+    uint64_t& open = pieces ? sent_.uncommitted : uncommitted_;
+    inserted_ -= open;
+    rejected_ += open;
+    open = 0;
+  }
+  FlushRepeatedError();
   if (closing && rest == 0 && inTransaction_) {
     // Every row is committed; leaving the empty transaction open would
     // catch the next rule's autocommit rows.

@@ -379,6 +379,11 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
         ++rejected_;
         LogEntry((ran ? std::string("The update changed no row") : writer->ErrorText()) + "\r\n" + statement,
                  kUpdatePlace);
+        if (!ran && writer->connectionLost()) {
+          writer->FreeStmt();
+          result = kGenConnectionLost;
+          break;
+        }
       }
     }
     writer->FreeStmt();

@@ -77,6 +77,10 @@ class CDB {
   bool qualifyOwner() const { return qualifyOwner_; }
   void setQualifyOwner(bool on) { qualifyOwner_ = on; }
   const std::string& ErrorText() const { return error_; }
+  // Whether a failure since the last Connect showed that the server is out
+  // of reach (a broken link, the server shutting down): nothing sent on this
+  // connection will work any more, a commit included.
+  bool connectionLost() const { return connectionLost_; }
 
   // Statements. A null `stmt` means the connection's default statement.
   virtual std::unique_ptr<CStmt> NewStmt() = 0;
@@ -174,6 +178,7 @@ class CDB {
   char quoteOpen_ = '"';
   char quoteClose_ = '"';
   std::string error_;
+  bool connectionLost_ = false;
 };
 
 // Server kind for a DBMS name as the driver reports it.

@@ -172,7 +172,18 @@ CODBC::~CODBC() { Disconnect(); }
 int CODBC::Fail(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* what) {
   error_ = Diagnostics(handleType, handle);
   if (error_.empty()) error_ = std::string(what) + " failed";
+  if (connected_ && !connectionLost_) connectionLost_ = LinkIsDown();
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO ? static_cast<int>(kDbError) : static_cast<int>(rc);
+}
+
+bool CODBC::LinkIsDown() const {
+  // SQLSTATE class 08 is a connection exception; 57P01 to 57P03 are a
+  // PostgreSQL server shutting down or not accepting connections.
+  for (const char* state : {"[08", "[57P01]", "[57P02]", "[57P03]"}) {
+    if (error_.find(state) != std::string::npos) return true;
+  }
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  return SQL_SUCCEEDED(SQLGetConnectAttr(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) && dead == SQL_CD_TRUE;
 }
 
 int CODBC::NotConnected() {
@@ -217,6 +228,7 @@ int CODBC::Connect(const CONN_INFO& info) {
     return status;
   }
   connected_ = true;
+  connectionLost_ = false;
   defaultStmt_ = std::make_unique<OdbcStmt>(dbc_);
   ReadServerFacts();
   return kDbOk;

@@ -76,6 +76,8 @@ class CODBC : public CDB {
   int PostgresTableText(std::vector<std::string>* lines, const std::string& name,
                         const std::string& schema, const std::string& full);
   OdbcStmt* Resolve(CStmt* stmt);
+  // Whether the last failure (in error_) shows the server out of reach.
+  bool LinkIsDown() const;
   // Reads a column part by part as C type `cType` (SQL_C_CHAR or SQL_C_BINARY).
   int GetDataInParts(int col, SQLSMALLINT cType, std::string* out, long* ind, CStmt* stmt,
                      size_t maxLen);

@@ -267,7 +267,8 @@ TEST_P(RunDatabase, AnOwnerWrittenInTheRuleIsKept) {
 
 // Every statement a rule sends names its table and columns through the one
 // quoting function: row counts, inserts, updates, scramble source and target,
-// linked tables and objects all reach the oddly named table, and nothing else.
+// linked tables, tables by template and objects all reach the oddly named
+// table, and nothing else.
 TEST_P(RunDatabase, EveryStatementKindQuotesHostileNames) {
   ASSERT_EQ(RunScript(*db, "insert into t_log values('kept')"), 0);
   const std::string column = "Full \"Name\"";
@@ -304,12 +305,19 @@ TEST_P(RunDatabase, EveryStatementKindQuotesHostileNames) {
     linked.Fields[1] = MakeColumn("name", 12, 20, kMethodLinkedTable);
     linked.Fields[1].Table = name;
     linked.Fields[1].Column = column;
+    // A table made from the rule's columns, then filled.
+    Rule made = IdRule(view + " table", 2, 0);
+    made.Mode = kRuleTables;
+    made.nTables = 1;
+    made.Fields[0].TypeName = "integer";
+    made.Fields[1].Name = column;
+    made.Fields[1].TypeName = "varchar";
     Rule object;
     object.Mode = kRuleObjects;
     object.TabName = view;
     object.nTables = 1;
     object.OText = "as select * from " + table;
-    h.project.rules = {fill, update, scramble, linked, object};
+    h.project.rules = {fill, update, scramble, linked, made, object};
     Run();
     EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
     EXPECT_EQ(summary.rulesFailed, 0) << h.log.Text();
@@ -318,6 +326,8 @@ TEST_P(RunDatabase, EveryStatementKindQuotesHostileNames) {
     EXPECT_EQ(Count(db->QuotedStr(masked, 1) + named), "2");
     EXPECT_EQ(Count(db->QuotedStr(view, 1) + named), "2");
     EXPECT_EQ(Committed("select count(*) from t_two where name = 'new'"), (std::vector<std::string>{"2"}));
+    EXPECT_EQ(Count(db->QuotedStr(view + " table", 1)), "2");
+    RunScript(*db, "drop table " + db->QuotedStr(view + " table", 1));
     RunScript(*db, "drop view " + db->QuotedStr(view, 1) + "; drop table " + db->QuotedStr(masked, 1) +
                        "; drop table " + table + "; delete from t_two");
   }

@@ -195,6 +195,29 @@ TEST_P(CopyLoad, CancelStopsTheLoadWithCountsThatMatchTheTable) {
   EXPECT_EQ(Count("t_copy"), std::to_string(summary.inserted));
 }
 
+// Under SingleTransaction a bulk load stays in the run's transaction: it
+// waits on no lock the run holds, and a later failure takes its rows back.
+TEST_P(CopyLoad, SingleTransactionKeepsTheLoadInTheRunsTransaction) {
+  ASSERT_EQ(RunScript(*db, "insert into t_copy(id) values(1000)"), 0);
+  h.options.UseBULK = 1;
+  h.options.SingleTransaction = 1;
+  h.project.sqlBefore = "insert into t_copy(id) values(2000)";
+  Rule replace = CopyRule(10, 4);
+  replace.InsMode = kInsReplace;
+  h.project.rules = {replace};
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(Count("t_copy"), "10");
+
+  Rule failing = CopyRule(3, 4);  // ids 1 to 3 are taken
+  h.project.rules = {replace, failing};
+  Run();
+  EXPECT_GT(summary.rejected, 0u);
+  // The replace rule's delete and rows went back with the failing rule;
+  // the prologue ran before the run's transaction.
+  EXPECT_EQ(Count("t_copy where id <> 2000"), "10");
+}
+
 INSTANTIATE_TEST_SUITE_P(Targets, CopyLoad, testing::Values(Target::kPostgres), TargetName);
 
 namespace {
