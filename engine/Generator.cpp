@@ -306,8 +306,11 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   }
 
   const bool dataRule = rule.Mode == kRuleData || rule.Mode == kRuleFile;
+  // A rule whose row count could not be had makes no rows: any number would
+  // be a guess.
+  const bool countFailed = dataRule && RowCount(rule) != 0;
+  if (countFailed) rule.Records = 0;
   if (dataRule) {
-    RowCount(rule);
     if (generator_->GenerateValues(rule) != kRowOk) {
       options_.Messages().Message("Error", "Could not initialize rule", PromptIcon::kError);
       LogEntry("Could not initialize rule", "QuarnelGenerator::Run");
@@ -321,9 +324,10 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   watch_.Start();
   inserted_ = 0;
   rejected_ = 0;
-  int result = kGenOk;
+  int result = countFailed ? kGenCountFailed : kGenOk;
   bool rolledBack = false;
-  switch (rule.Mode) {
+  switch (countFailed ? -1 : rule.Mode) {
+    case -1: break;
     case kRuleTables: result = TablesByTemplate(rule); break;
     case kRuleObjects: result = Objects(rule); break;
     case kRuleClear: result = ClearTables(rule); break;
@@ -356,8 +360,14 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
 
   // The row loop fills a data rule's line itself; console mode has no lines,
   // so every rule's outcome is printed there.
-  if (!dataRule || options_.Cancelled() || options_.consoleMode) Statistics(index, result);
-  AddRuleLine(name, rule.note, result);
+  if (!dataRule || options_.Cancelled() || options_.consoleMode || countFailed) Statistics(index, result);
+  if (rolledBack) {
+    // Nothing the run's transaction held is left, this rule's rows included.
+    if (!options_.consoleMode) SetCell(kConsoleState, "Rolled back");
+    rejected_ += inserted_;
+    inserted_ = 0;
+  }
+  AddRuleLine(name, rule.note, result, rolledBack);
   ++line_;
   ++summary_.rulesExecuted;
   if (result != kGenOk) ++summary_.rulesFailed;
@@ -396,9 +406,11 @@ void QuarnelGenerator::Statistics(size_t index, int result) {
   }
 }
 
-void QuarnelGenerator::AddRuleLine(const std::string& item, const std::string& note, int result) {
+void QuarnelGenerator::AddRuleLine(const std::string& item, const std::string& note, int result, bool rolledBack) {
   const bool cancelled = options_.Cancelled();
-  const char* state = result != kGenOk ? (cancelled ? "Cancelled" : "Error") : (cancelled ? "Terminated" : kCompleted);
+  const char* state = rolledBack       ? "Rolled back"
+                      : result != kGenOk ? (cancelled ? "Cancelled" : "Error")
+                                         : (cancelled ? "Terminated" : kCompleted);
   watch_.PerSecond(inserted_, rate_);
   char text[160];
   std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());
@@ -457,8 +469,13 @@ void QuarnelGenerator::SQLExec(std::string_view script, bool isPrologue, bool is
   // Outside a single transaction the script's work is committed for good, so
   // that a later rule in autocommit mode is not left inside a transaction.
   Commit(!options_.SingleTransaction);
+  summary_.scriptStatementsFailed += failed;
+  if (options_.consoleMode && failed > 0) {
+    Console(kConsoleText, 1, title + ": " + std::to_string(failed) + " of " + std::to_string(done + failed) +
+                                 " statement(s) failed.");
+  }
   if (!options_.consoleMode) {
-    SetCell(kConsoleState, kCompleted);
+    SetCell(kConsoleState, failed > 0 ? "Error" : kCompleted);
     SetCell(kConsoleInserted, std::to_string(done));
     SetCell(kConsoleRejected, std::to_string(failed));
   }

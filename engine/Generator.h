@@ -72,7 +72,7 @@ struct SchemaDifference {
 // (the columns of ConsoleColumn), also in console mode, which has no lines.
 struct RuleLine {
   std::string item;      // TabName, or "Clearing %d table(s)"
-  std::string state;     // "Done", "Terminated", "Error" or "Cancelled"
+  std::string state;     // "Done", "Terminated", "Error", "Cancelled" or "Rolled back"
   std::string inserted;  // "%I64d (%s r/s)"
   std::string rejected;
   std::string note;
@@ -86,6 +86,7 @@ struct RunSummary {
   uint64_t inserted = 0;   // over all rules
   uint64_t rejected = 0;
   bool stopped = false;    // ended early: schema check, a rule's set-up, or bulk insert with autocommit
+  int scriptStatementsFailed = 0;  // statements of prologue and epilogue scripts that failed
   bool cancelled = false;
   std::vector<RuleLine> lines;  // the rules that ran, in run order
 };
@@ -182,7 +183,8 @@ class QuarnelGenerator {
   int RunRule(size_t index, int ruleCount);
   void Statistics(size_t index, int result);
   // Adds the finished rule's line to the run summary.
-  void AddRuleLine(const std::string& item, const std::string& note, int result);
+  // `rolledBack`: the rule ended the run's single transaction with a rollback.
+  void AddRuleLine(const std::string& item, const std::string& note, int result, bool rolledBack);
   void ExecutedHeading(int executed, int ruleCount);
   bool Selected(size_t index) const;
 

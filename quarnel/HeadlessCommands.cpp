@@ -63,6 +63,17 @@ int RunAutoCommand(CQuarnelApp& app) {
     std::fprintf(stderr, "quarnel: no tables to build rules for\n");
     return kFailed;
   }
+  for (const std::string& table : tables) {
+    std::string owner, name;
+    db.PrepareOwner(&owner, &name, "", table, 0);
+    FieldList fields;
+    const int found = db.FieldsList(&fields, name, owner, 0);
+    db.FreeStmt();
+    if (!CDB::isOK(found)) {
+      std::fprintf(stderr, "quarnel: table '%s' was not found: %s\n", table.c_str(), db.ErrorText().c_str());
+      return kFailed;
+    }
+  }
   AutoRules builder(db, AutoRuleSettingsFrom(app.settings()), &app.log());
   ProjectDocument& document = app.document();
   if (builder.AddListAuto(document, tables, true, state.clearRule) != 0) return kFailed;

@@ -96,7 +96,14 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
   connection_->setProfile(state_.profile);
 
   int status = 0;
-  if (!state_.autoTables.empty()) {
+  const bool headless = !state_.autoTables.empty() || !state_.reportFile.empty() || !state_.patterns.empty();
+  if (state_.console && headless) {
+    // Each of these commands runs instead of the project: taking one would
+    // leave the run the user asked for undone.
+    std::fprintf(stderr, "quarnel: -c runs a project; --auto, --report and --pattern are separate commands. "
+                         "Give them in a call of their own.\n");
+    status = 2;
+  } else if (!state_.autoTables.empty()) {
     status = RunAutoCommand(*this);
   } else if (!state_.reportFile.empty()) {
     status = RunReportCommand(*this);

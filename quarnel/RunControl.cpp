@@ -145,7 +145,8 @@ void RunControl::End() {
 
 int ExitStatusOf(const RunSummary& summary, bool connected) {
   if (summary.stopped && summary.rulesExecuted == 0) return kExitNotRun;
-  if (!connected || summary.stopped || summary.cancelled || summary.rulesFailed > 0 || summary.rejected > 0) {
+  if (!connected || summary.stopped || summary.cancelled || summary.rulesFailed > 0 || summary.rejected > 0 ||
+      summary.scriptStatementsFailed > 0) {
     return kExitProblems;
   }
   return kExitDone;

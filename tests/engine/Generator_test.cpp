@@ -141,6 +141,11 @@ TEST_P(RunDatabase, SingleTransactionRollsBackTheRunWhenAStatementFails) {
   EXPECT_EQ(Count("t_log"), "1");
   EXPECT_EQ(summary.rulesExecuted, 2);
   EXPECT_EQ(summary.rulesFailed, 1);
+  // Both rules' rows went back: the reports say so, and count none as inserted.
+  ASSERT_EQ(summary.lines.size(), 2u);
+  EXPECT_EQ(summary.lines[1].state, "Rolled back");
+  EXPECT_EQ(summary.lines[1].inserted.substr(0, 2), "0 ");
+  EXPECT_EQ(console.Item(1, kConsoleState), "Rolled back");
 
   // Without a failure the whole run is committed at its end.
   ASSERT_EQ(RunScript(*db, "delete from t_two; delete from t_log"), 0);
@@ -148,6 +153,24 @@ TEST_P(RunDatabase, SingleTransactionRollsBackTheRunWhenAStatementFails) {
   EXPECT_EQ(Count("t_run"), "6");
   EXPECT_EQ(Count("t_two"), "5");
   EXPECT_EQ(summary.rulesFailed, 0);
+}
+
+// What did not work makes the run a failed one: a prologue statement, a rule
+// whose row count cannot be had (which then makes no rows).
+TEST_P(RunDatabase, FailingScriptsAndRowCountsAreFailures) {
+  h.project.sqlBefore = "insert into t_nosuch values(1)";
+  Rule counted = IdRule("t_run", 5, 0);
+  counted.RcMode = kRcSameAsTable;
+  counted.CountTable = "t_nosuch";
+  h.project.rules = {counted, IdRule("t_two", 2, 0)};
+  h.prompt.answers = {PromptAnswer::kOk, PromptAnswer::kOk};
+  Run();
+  EXPECT_EQ(summary.scriptStatementsFailed, 1);
+  EXPECT_EQ(summary.rulesFailed, 1);
+  EXPECT_EQ(Count("t_run"), "0");
+  EXPECT_EQ(Count("t_two"), "2");
+  ASSERT_EQ(summary.lines.size(), 2u);
+  EXPECT_EQ(summary.lines[0].state, "Error");
 }
 
 TEST_P(RunDatabase, ConsoleModePrintsTheHeadingsAndEachRulesOutcome) {

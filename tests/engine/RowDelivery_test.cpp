@@ -100,8 +100,10 @@ TEST_P(RunDatabase, SingleTransactionStopsAtTheFirstRowABatchRejects) {
   // and the rule after it never ran.
   EXPECT_EQ(Committed("select name from t_run"), std::vector<std::string>{"taken"});
   EXPECT_EQ(Count("t_two"), "0");
-  // Rows 5 to 8 failed as a batch; row 5 went in again alone, row 6 ended the run.
-  EXPECT_EQ(summary.rejected, 1u);
+  // Rows 5 to 8 failed as a batch; row 5 went in again alone, row 6 ended
+  // the run, and the five rows before it went back with the transaction.
+  EXPECT_EQ(summary.inserted, 0u);
+  EXPECT_EQ(summary.rejected, 6u);
   EXPECT_EQ(summary.rulesFailed, 1);
 }
 

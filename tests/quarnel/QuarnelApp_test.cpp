@@ -158,6 +158,19 @@ TEST_F(ConsoleModeTest, BuildsProjectFromSchemaAndReportsIt) {
 
   EXPECT_EQ(Quarnel("-@shop.qcp --auto '*'").status, 2);  // no --save
   EXPECT_EQ(Quarnel("--auto").status, 2);                  // no value
+  // A table that is not there is said so, and no project is written.
+  r = Quarnel("-@shop.qcp --auto 'a,nosuch' --save none.qrp");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("quarnel: table 'nosuch' was not found"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(dir_.path() / "none.qrp"));
+  // -c runs a project; it is never silently dropped for another command.
+  for (const char* other : {"--auto '*' --save x.qrp", "--report x.html", "--pattern N"}) {
+    r = Quarnel(std::string("-c -@shop.qcp shop.qrp ") + other);
+    EXPECT_EQ(r.status, 2) << other << r.out;
+    EXPECT_NE(r.out.find("are separate commands"), std::string::npos) << r.out;
+  }
+  EXPECT_FALSE(fs::exists(dir_.path() / "x.qrp"));
+  EXPECT_FALSE(fs::exists(dir_.path() / "x.html"));
 }
 
 TEST_F(ConsoleModeTest, PatternsFromTheCommandLine) {

@@ -227,6 +227,9 @@ TEST(RunControlTest, ExitStatuses) {
   RunSummary failed = clean;
   failed.rulesFailed = 1;
   EXPECT_EQ(ExitStatusOf(failed, true), kExitProblems);
+  RunSummary script = clean;
+  script.scriptStatementsFailed = 1;
+  EXPECT_EQ(ExitStatusOf(script, true), kExitProblems);
   RunSummary cancelled = clean;
   cancelled.cancelled = true;
   EXPECT_EQ(ExitStatusOf(cancelled, true), kExitProblems);
