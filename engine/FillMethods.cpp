@@ -24,26 +24,6 @@
 
 namespace {
 
-// A text-file field. A value holding the separator, a double quote or a line
-// end would split its line or field: it is written in double quotes with inner
-// quotes doubled, as spreadsheets read it. Tab-separated files (and the bulk
-// files made from them) keep their values as they are.
-void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter) {
-  const bool needsQuotes = delimiter != "\t" && !delimiter.empty() &&
-                           (text.find(delimiter) != std::string_view::npos ||
-                            text.find_first_of("\"\r\n") != std::string_view::npos);
-  if (!needsQuotes) {
-    line += text;
-    return;
-  }
-  line += '"';
-  for (char c : text) {
-    if (c == '"') line += '"';
-    line += c;
-  }
-  line += '"';
-}
-
 bool IsNumericType(int type) { return (type >= 2 && type <= 8) || type == -6 || type == -5; }
 bool RemovesComma(int type) { return type == 4 || type == 5 || type == -5; }
 bool IsDateTimeType(int type) {
@@ -1060,7 +1040,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
       outputs_->FixedLength(textLine, text, col, position);
     } else {
       if (position > 0 && !fixed) textLine += delimiter;
-      AppendTextField(textLine, text, delimiter);
+      AppendTextField(textLine, text, delimiter, bulkFile_);
     }
     ++position;
   }

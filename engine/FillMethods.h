@@ -70,7 +70,12 @@ class RowGenerator {
   int GenerateValues(const Rule& rule);
   // Whether the rule's rows are loaded in bulk, where Ignore columns keep
   // their places: the run's UseBULK unless the row loop loads otherwise.
-  void SetBulkLoad(bool bulk) { bulkLoad_ = bulk; }
+  // `bulkFile`: the text lines are the server's bulk file, whose reader takes
+  // fields as they stand.
+  void SetBulkLoad(bool bulk, bool bulkFile) {
+    bulkLoad_ = bulk;
+    bulkFile_ = bulkFile;
+  }
   // Makes row `row` (from 1): `values` receives the SQL value list (joined by
   // ","), `textLine` the text line (fields joined by `delimiter`, or padded
   // when it is "<fixed length>"), and the XML row goes to the outputs' current
@@ -142,6 +147,7 @@ class RowGenerator {
   const Rule* rule_ = nullptr;
   std::vector<ColumnRule> columns_;
   bool bulkLoad_ = false;
+  bool bulkFile_ = false;
   std::vector<std::unique_ptr<State>> state_;
   PatternEngine patterns_;
   PatternEngine items_;  // evaluates list items used as patterns

@@ -177,8 +177,24 @@ void OutputFiles::FixedLength(std::string& out, std::string_view value, const Co
   if (left) out.append(pad, ' ');
 }
 
+void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim) {
+  const bool needsQuotes = !verbatim && !delimiter.empty() &&
+                           (text.find(delimiter) != std::string_view::npos ||
+                            text.find_first_of("\"\r\n") != std::string_view::npos);
+  if (!needsQuotes) {
+    line += text;
+    return;
+  }
+  line += '"';
+  for (char c : text) {
+    if (c == '"') line += '"';
+    line += c;
+  }
+  line += '"';
+}
+
 void OutputFiles::TextHeader(std::string& out, const std::vector<ColumnRule>& columns,
-                             std::string_view delimiter, int useBulk) {
+                             std::string_view delimiter, int useBulk, bool bulkFile) {
   const bool fixed = delimiter == kFixedLengthDelimiter;
   const char quote = options_.DataQuote();
   std::string name;
@@ -186,9 +202,15 @@ void OutputFiles::TextHeader(std::string& out, const std::vector<ColumnRule>& co
   for (const ColumnRule& column : columns) {
     if (column.Method == kMethodIgnore && !useBulk) continue;
     name.clear();
-    if (options_.project->QuoteExportHeader) name += quote;
-    name += column.Name;
-    if (options_.project->QuoteExportHeader) name += quote;
+    if (options_.project->QuoteExportHeader) {
+      name += quote;
+      name += column.Name;
+      name += quote;
+    } else if (!fixed) {
+      AppendTextField(name, column.Name, delimiter, bulkFile);
+    } else {
+      name = column.Name;
+    }
     if (fixed) {
       FixedLength(out, name, column, position);
     } else {

@@ -27,6 +27,13 @@ struct RunOptions;
 // The text delimiter that selects fixed-width output.
 constexpr std::string_view kFixedLengthDelimiter = "<fixed length>";
 
+// Appends a field of a delimited text line. A value holding the separator, a
+// double quote or a line end would split its line or field: it is written in
+// double quotes with inner quotes doubled, as spreadsheets and CSV readers
+// take it, whatever the separator. With `verbatim` (a server's bulk file,
+// which takes fields as they stand) the value goes as it is.
+void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim);
+
 class OutputFiles {
  public:
   explicit OutputFiles(const RunOptions& options);
@@ -56,10 +63,11 @@ class OutputFiles {
   // Widths of the fixed-length columns, emptied at the start of each rule.
   std::vector<unsigned>& Widths() { return widths_; }
   // The column-name line: names (in the data quote when QuoteExportHeader is
-  // set) joined by `delimiter`, or padded for fixed length. Ignore columns
-  // take part only with `useBulk`.
+  // set, else quoted as data fields are) joined by `delimiter`, or padded for
+  // fixed length. Ignore columns take part only with `useBulk`; the names of
+  // a server's bulk file (`bulkFile`) go as they stand.
   void TextHeader(std::string& out, const std::vector<ColumnRule>& columns,
-                  std::string_view delimiter, int useBulk);
+                  std::string_view delimiter, int useBulk, bool bulkFile = false);
 
   // XML documents. Each open returns 0, or an errno value (logged) when the
   // file cannot be created; nothing is opened when the project or rule has

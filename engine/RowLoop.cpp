@@ -294,7 +294,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   const bool fixed = delimiter_ == kFixedLengthDelimiter;
 
   PrepareRuleTexts(rule, tableName, bulk);
-  generator_->SetBulkLoad(bulk);
+  generator_->SetBulkLoad(bulk, fileBulk);
   // Fixed-length widths come from the columns' types and sizes; drawing
   // values to measure them would change the rows every output receives.
   outputs_->Widths().clear();
@@ -313,7 +313,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     if (rule.InsMode != kInsAppend || FileSize(target) == 0) {
       header_.clear();
       outputs_->TextHeader(header_, generator_->Columns(), fixed ? std::string_view(kFixedLengthDelimiter) : delimiter_,
-                           options_.UseBULK);
+                           bulk, fileBulk);
       outputs_->WriteText(header_, rule, textFile);
       headerInBulk_ = fileBulk;
     }

@@ -373,10 +373,10 @@ TEST(RowValuesTest, CsvFieldsThatWouldSplitAreQuoted) {
   std::vector<std::string> lines;
   Rows(h, rule, 1, &lines, ",");
   EXPECT_EQ(lines[0], "\"85, Priory Close\",\"say \"\"hi\"\"\",\"two\nlines\",plain");
-  // Tab-separated lines (and bulk files) keep values as they are.
+  // Tab-separated lines quote alike, where the value holds a tab, a quote or a line end.
   lines.clear();
   Rows(h, rule, 1, &lines, "\t");
-  EXPECT_EQ(lines[0], "85, Priory Close\tsay \"hi\"\ttwo\nlines\tplain");
+  EXPECT_EQ(lines[0], "85, Priory Close\t\"say \"\"hi\"\"\"\t\"two\nlines\"\tplain");
 }
 
 TEST(RowValuesTest, DateConversionWrapsDatesAsExpressions) {

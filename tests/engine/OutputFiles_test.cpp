@@ -131,6 +131,18 @@ TEST(FixedLengthTest, HeaderQuotesNames) {
   o.h.project.QuoteExportHeader = 0;
   files.TextHeader(header, columns, kFixedLengthDelimiter, 0);
   EXPECT_EQ(header, "          ab  ");
+  // Without quotes asked for, a name is quoted where a data field would be.
+  columns[0].Name = "a,b";
+  columns[2].Name = "tab\there";
+  header.clear();
+  files.TextHeader(header, columns, ",", 0);
+  EXPECT_EQ(header, "\"a,b\",tab\there");
+  header.clear();
+  files.TextHeader(header, columns, "\t", 0);
+  EXPECT_EQ(header, "a,b\t\"tab\there\"");
+  header.clear();
+  files.TextHeader(header, columns, "\t", 1, true);  // a bulk file's reader takes them as they stand
+  EXPECT_EQ(header, "a,b\ti\ttab\there");
 }
 
 class XmlOutputTest : public testing::TestWithParam<int> {};

@@ -168,6 +168,48 @@ TEST_P(RunDatabase, EveryTextFormatLoadsTheSameRows) {
   EXPECT_EQ(scripts[2], scripts[0]);
 }
 
+// Whatever the separator, Python's csv module reads back the header and every
+// value as it was made: separators, quotes and line ends inside values included.
+TEST_P(RunDatabase, TextFilesReadBackWithACsvReader) {
+  const std::vector<std::string> values = {"tab\there", "two\r\nlines", "comma, here", "say \"hi\"", "semi;colon",
+                                           "plain"};
+  ASSERT_EQ(RunScript(*db, "create table t_text(" + db->QuotedStr("id,\tno", 1) + " integer, name varchar(20))"), 0);
+  for (const auto& [setting, separator] : {std::pair{",", ","}, {"<tab>", "\t"}, {";", ";"}}) {
+    h.project.ToTxtFile = 1;
+    h.project.TXTFile = dir.file("out.txt");
+    h.project.TruncateTXT = 1;
+    h.project.TxtDelimiter = setting;
+    h.project.TxtOutColumnNames = 1;
+    Rule rule = IdRule("t_text", static_cast<int>(values.size()), 0);
+    rule.Fields[0].Name = "id,\tno";
+    rule.Fields[1].Values = values;
+    h.project.rules = {rule};
+    Run();
+    ASSERT_EQ(summary.rejected, 0u) << h.log.Text();
+    // The reader prints each field's bytes in hex, a row a line.
+    const std::string script = dir.file("read.py");
+    testenv::WriteFile(script,
+                       "import csv, sys\n"
+                       "for row in csv.reader(open(sys.argv[1], newline=''), delimiter=sys.argv[2]):\n"
+                       "    print('|'.join(f.encode().hex() for f in row))\n");
+    const std::string hexFile = dir.file("rows.txt");
+    ASSERT_EQ(std::system(("python3 '" + script + "' '" + h.project.TXTFile + "' '" + separator + "' > '" + hexFile + "'").c_str()), 0);
+    auto hex = [](const std::string& text) {
+      std::string out;
+      char digits[3];
+      for (unsigned char c : text) {
+        std::snprintf(digits, sizeof digits, "%02x", c);
+        out += digits;
+      }
+      return out;
+    };
+    std::string expected = hex("id,\tno") + "|" + hex("name") + "\n";
+    for (size_t i = 0; i < values.size(); ++i) expected += hex(std::to_string(i + 1)) + "|" + hex(values[i]) + "\n";
+    EXPECT_EQ(testenv::ReadFile(hexFile), expected) << setting << "\n" << testenv::ReadFile(h.project.TXTFile);
+  }
+  RunScript(*db, "drop table t_text");
+}
+
 TEST_P(RunDatabase, BulkLoadsChunksWithTheHeaderOnlyInTheFirst) {
   h.options.UseBULK = 1;
   h.options.LogLevel = 1;
