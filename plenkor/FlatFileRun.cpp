@@ -178,7 +178,6 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
 
   const RunSummary& summary = generator.Summary();
   result.rows = summary.inserted;
-  result.statusText = summary.cancelled || options.Cancelled() ? "Cancelled" : "Done";
   if (result.rows > 0 && environment.log) {
     std::string rate;
     watch.PerSecond(result.rows, rate);
@@ -191,5 +190,6 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
                         summary.rulesFailed == 0 && summary.rejected == 0 && runPrompt.errors() == 0 &&
                         result.rows == static_cast<uint64_t>(std::max(rule.Records, 0));
   result.status = complete ? kFlatRunDone : kFlatRunRowsFailed;
+  result.statusText = summary.cancelled || options.Cancelled() ? "Cancelled" : complete ? "Done" : "Failed";
   return result;
 }

@@ -45,7 +45,7 @@ struct FlatRunResult {
   int status = kFlatRunNotRun;
   uint64_t rows = 0;
   std::string outputFile;  // the name after macro expansion
-  std::string statusText;  // "Done" or "Cancelled"; empty when not run
+  std::string statusText;  // "Done", "Failed" (rows failed) or "Cancelled"; empty when not run
 };
 
 struct FlatRunEnvironment {

@@ -176,6 +176,7 @@ TEST_F(FlatFileRunTest, FailingPatternReportsRowsFailed) {
   FileRule(definition_).Fields[1].Mask = "$NoSuchFunction()";
   const FlatRunResult result = RunDefinition(definition_, environment_);
   EXPECT_EQ(result.status, kFlatRunRowsFailed);
+  EXPECT_EQ(result.statusText, "Failed");  // what the console line and the window's status say
   ASSERT_FALSE(prompt_.messages.empty());
   EXPECT_EQ(prompt_.messages[0].rfind("Wrong Pattern|", 0), 0u) << prompt_.messages[0];
 }
