@@ -258,6 +258,7 @@ void QuarnelGenerator::Run(const RunOptions& options) {
     outputs_->CloseRuleFiles();
     outputs_->CloseRuleXml();
     outputs_->CloseProjectXml();
+    TakeOutputFailures();
     if (trace_) options_.log->ClearState();
     return;
   }
@@ -267,6 +268,8 @@ void QuarnelGenerator::Run(const RunOptions& options) {
   Trace("QuarnelGenerator::Run - terminate");
   outputs_->CloseProjectXml();
   if (HasScript(project.sqlAfter)) SQLExec(project.sqlAfter, false, false);
+  outputs_->CloseRuleFiles();  // the epilogue's statements went to the project's SQL file
+  TakeOutputFailures();
   // The connection outlives the run: it goes back to autocommit, so that no
   // transaction opened here is left for the next user of the connection.
   if (Connected() && !project.NoExec) options_.connection->SetAutoCommit(true);
@@ -358,6 +361,8 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
     Trace("QuarnelGenerator::Run - statistics");
   }
 
+  // An output file of the rule that could not be written fails it.
+  if (TakeOutputFailures() && result == kGenOk) result = kGenOutputFailed;
   // The row loop fills a data rule's line itself; console mode has no lines,
   // so every rule's outcome is printed there.
   if (!dataRule || options_.Cancelled() || options_.consoleMode || countFailed) Statistics(index, result);
@@ -378,7 +383,18 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   ExecutedHeading(summary_.rulesExecuted, headingCount);
   outputs_->CloseRuleFiles();
   outputs_->CloseRuleXml();
+  TakeOutputFailures();
   return rolledBack || result == kGenConnectionLost || options_.Cancelled() ? 1 : 0;
+}
+
+bool QuarnelGenerator::TakeOutputFailures() {
+  const std::string failures = outputs_->TakeFailures();
+  if (failures.empty()) return false;
+  summary_.outputFailures += static_cast<int>(std::count(failures.begin(), failures.end(), '\n'));
+  std::string_view text = failures;
+  text.remove_suffix(1);
+  if (options_.consoleMode) Console(kConsoleText, 1, std::string(text));
+  return true;
 }
 
 void QuarnelGenerator::Statistics(size_t index, int result) {

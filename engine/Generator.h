@@ -39,6 +39,7 @@ enum GeneratorStatus {
   kGenCancelled = -1,            // cancelled before the rule started
   kGenSingleTranFailed = -10,    // a statement failed under SingleTransaction
   kGenConnectionLost = -20,      // the database went out of reach during the rule
+  kGenOutputFailed = 5,          // an output file of the rule could not be opened or written
   kGenNotAvailable = -100,       // the rule kind is unknown to this build
   // Update and scramble modes.
   kGenTargetFailed = -1,         // the scramble target table could not be prepared
@@ -86,6 +87,7 @@ struct RunSummary {
   uint64_t inserted = 0;   // over all rules
   uint64_t rejected = 0;
   bool stopped = false;    // ended early: schema check, a rule's set-up, or bulk insert with autocommit
+  int outputFailures = 0;  // output files that could not be opened or written
   int scriptStatementsFailed = 0;  // statements of prologue and epilogue scripts that failed
   bool cancelled = false;
   std::vector<RuleLine> lines;  // the rules that ran, in run order
@@ -183,6 +185,9 @@ class QuarnelGenerator {
   int RunRule(size_t index, int ruleCount);
   void Statistics(size_t index, int result);
   // Adds the finished rule's line to the run summary.
+  // Counts and, in console mode, prints the output files that failed since
+  // the last call; true when there were any.
+  bool TakeOutputFailures();
   // `rolledBack`: the rule ended the run's single transaction with a rollback.
   void AddRuleLine(const std::string& item, const std::string& note, int result, bool rolledBack);
   void ExecutedHeading(int executed, int ruleCount);

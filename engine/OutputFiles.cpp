@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "engine/RunOptions.h"
 #include "project/Project.h"
@@ -111,8 +112,7 @@ void OutputFiles::WriteSQL(std::string_view statement, const Rule* rule) {
     const std::string& path = ruleFile ? rule->OutFile : project.SQLFile;
     if (path.empty()) return;
     if (ruleFile && project.TruncateSQL) Remove(path);
-    if (sql_.Open(path, 1, options_.log, 1, 0) != 0) return;
-    sql_.SeekEnd();
+    if (!OpenOnce(sql_, path)) return;
   }
   buffer_.assign(statement);
   const std::string& delimiter = project.StmtDelimiter;
@@ -133,8 +133,7 @@ void OutputFiles::WriteText(std::string_view line, const Rule& rule, std::string
                            : !rule.OutFileTXT.empty() ? std::string_view(rule.OutFileTXT)
                                                        : std::string_view(options_.project->TXTFile));
     if (path.empty()) return;
-    if (text_.Open(path, 1, options_.log, 1, 0) != 0) return;
-    text_.SeekEnd();
+    if (!OpenOnce(text_, path)) return;
   }
   buffer_.clear();
   size_t start = 0;
@@ -153,6 +152,23 @@ void OutputFiles::WriteText(std::string_view line, const Rule& rule, std::string
   buffer_ += "\r\n";
   text_.Write(buffer_);
 }
+
+bool OutputFiles::OpenOnce(CSmFile& file, const std::string& path) {
+  if (std::ranges::find(failedPaths_, path) != failedPaths_.end()) return false;
+  if (file.Open(path, 1, options_.log, 1, 0) != 0) {
+    Failed(path, "opened");
+    return false;
+  }
+  file.SeekEnd();
+  return true;
+}
+
+void OutputFiles::Failed(const std::string& path, const char* what) {
+  failedPaths_.push_back(path);
+  failures_ += "The output file '" + path + "' could not be " + what + ".\n";
+}
+
+std::string OutputFiles::TakeFailures() { return std::exchange(failures_, {}); }
 
 void OutputFiles::CloseRuleFiles() {
   sql_.Close();
@@ -223,8 +239,10 @@ void OutputFiles::TextHeader(std::string& out, const std::vector<ColumnRule>& co
 
 int OutputFiles::OpenXml(HTML& writer, const std::string& path) {
   if (options_.project->TruncateXML && Exists(path)) Remove(path);
+  if (std::ranges::find(failedPaths_, path) != failedPaths_.end()) return EIO;
   const int status = writer.Open(path);
   if (status != 0) {
+    Failed(path, "opened");
     if (options_.log) {
       options_.log->Bug("Could not create XML file '" + path + "', error [" + std::to_string(status) + "," +
                             std::strerror(status) + "]",
@@ -240,11 +258,13 @@ int OutputFiles::OpenXml(HTML& writer, const std::string& path) {
 int OutputFiles::OpenProjectXml() {
   const Project& project = *options_.project;
   if (!project.ToXMLFile || project.XMLFile.empty()) return 0;
+  projectXmlPath_ = project.XMLFile;
   return OpenXml(projectXml_, project.XMLFile);
 }
 
 int OutputFiles::OpenRuleXml(const Rule& rule) {
   if (rule.OutFileXML.empty()) return 0;
+  ruleXmlPath_ = rule.OutFileXML;
   return OpenXml(ruleXml_, rule.OutFileXML);
 }
 
@@ -264,12 +284,20 @@ void OutputFiles::CloseTable() {
   if (HTML* xml = Xml()) xml->CloseTag("Table");
 }
 
-void OutputFiles::CloseXml(HTML& writer) {
+void OutputFiles::CloseXml(HTML& writer, const std::string& path) {
   if (!writer.IsOpen()) return;
   writer.CloseTag("objects");
-  writer.Close(1);
+  const int status = writer.Close(1);
+  if (status != 0) {
+    Failed(path, "written");
+    if (options_.log) {
+      options_.log->Bug("Could not write XML file '" + path + "', error [" + std::to_string(status) + "," +
+                            std::strerror(status) + "]",
+                        "QuarnelGenerator::CloseXML");
+    }
+  }
 }
 
-void OutputFiles::CloseRuleXml() { CloseXml(ruleXml_); }
+void OutputFiles::CloseRuleXml() { CloseXml(ruleXml_, ruleXmlPath_); }
 
-void OutputFiles::CloseProjectXml() { CloseXml(projectXml_); }
+void OutputFiles::CloseProjectXml() { CloseXml(projectXml_, projectXmlPath_); }

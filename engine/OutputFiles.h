@@ -83,9 +83,18 @@ class OutputFiles {
   void CloseRuleXml();
   void CloseProjectXml();
 
+  // The output files that failed since the last call, a line each ("The
+  // output file '...' could not be opened."); empty when none did. A file
+  // that could not be opened is not tried again in the run, so its failure
+  // is logged and told once.
+  std::string TakeFailures();
+
  private:
+  // Opens `file` at `path` for appending, unless `path` failed before.
+  bool OpenOnce(CSmFile& file, const std::string& path);
+  void Failed(const std::string& path, const char* what);
   int OpenXml(HTML& writer, const std::string& path);
-  void CloseXml(HTML& writer);
+  void CloseXml(HTML& writer, const std::string& path);
   void Trace(const char* text) const;
 
   const RunOptions& options_;
@@ -95,4 +104,7 @@ class OutputFiles {
   HTML projectXml_;
   HTML ruleXml_;
   std::string buffer_;  // reused for each statement or line
+  std::vector<std::string> failedPaths_;
+  std::string failures_;
+  std::string projectXmlPath_, ruleXmlPath_;
 };

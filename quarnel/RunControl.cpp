@@ -146,7 +146,7 @@ void RunControl::End() {
 int ExitStatusOf(const RunSummary& summary, bool connected) {
   if (summary.stopped && summary.rulesExecuted == 0) return kExitNotRun;
   if (!connected || summary.stopped || summary.cancelled || summary.rulesFailed > 0 || summary.rejected > 0 ||
-      summary.scriptStatementsFailed > 0) {
+      summary.scriptStatementsFailed > 0 || summary.outputFailures > 0) {
     return kExitProblems;
   }
   return kExitDone;

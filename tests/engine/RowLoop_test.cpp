@@ -260,8 +260,12 @@ TEST_P(RunDatabase, UnwritableOutputFilesAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(Count("t_run"), "5");
   EXPECT_EQ(summary.rejected, 0u);
   const std::string log = h.log.Text();
-  EXPECT_NE(log.find("out.sql"), std::string::npos) << log;
-  EXPECT_NE(log.find("out.xml"), std::string::npos) << log;
+  // Each file fails once: logged once, counted once, the rule failed.
+  EXPECT_EQ(CountOf(log, "Could not Open/Create TXT file '" + dir.file("no/such/folder/out.sql")), 1) << log;
+  EXPECT_EQ(CountOf(log, dir.file("no/such/folder/out.txt")), 1) << log;
+  EXPECT_EQ(CountOf(log, "Could not create XML file"), 1) << log;
+  EXPECT_EQ(summary.outputFailures, 3);
+  EXPECT_EQ(summary.rulesFailed, 1);
 }
 
 TEST_P(RunDatabase, ProgressReportsDoubleTheirIntervalAndShowTheRest) {
