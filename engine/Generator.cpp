@@ -362,7 +362,10 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   }
 
   // An output file of the rule that could not be written fails it.
-  if (TakeOutputFailures() && result == kGenOk) result = kGenOutputFailed;
+  if (TakeOutputFailures() && result == kGenOk) {
+    result = kGenOutputFailed;
+    if (dataRule && !options_.consoleMode) SetCell(kConsoleState, "Error");
+  }
   // The row loop fills a data rule's line itself; console mode has no lines,
   // so every rule's outcome is printed there.
   if (!dataRule || options_.Cancelled() || options_.consoleMode || countFailed) Statistics(index, result);

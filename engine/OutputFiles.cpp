@@ -264,6 +264,13 @@ int OutputFiles::OpenProjectXml() {
 
 int OutputFiles::OpenRuleXml(const Rule& rule) {
   if (rule.OutFileXML.empty()) return 0;
+  // The project's document already open on that file takes the rule's rows:
+  // a second writer would overwrite what the first wrote.
+  std::error_code ec;
+  if (projectXml_.IsOpen() && (rule.OutFileXML == projectXmlPath_ ||
+                               std::filesystem::equivalent(rule.OutFileXML, projectXmlPath_, ec))) {
+    return 0;
+  }
   ruleXmlPath_ = rule.OutFileXML;
   return OpenXml(ruleXml_, rule.OutFileXML);
 }

@@ -418,7 +418,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   watch_.Stop();
   if (!options_.consoleMode) {
     Console(kProgressPos, done, "");
-    SetCell(kConsoleState, kCompleted);
+    SetCell(kConsoleState, result == kGenOk ? kCompleted : "Error");
     watch_.PerSecond(inserted_, rate_);
     char text[160];
     std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());

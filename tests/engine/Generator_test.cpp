@@ -168,6 +168,7 @@ TEST_P(RunDatabase, FailingScriptsAndRowCountsAreFailures) {
   EXPECT_EQ(summary.scriptStatementsFailed, 1);
   EXPECT_EQ(summary.rulesFailed, 1);
   EXPECT_EQ(Count("t_run"), "0");
+  EXPECT_EQ(console.Item(1, kConsoleState), "Error");  // the window's line of the rule, after the prologue's
   EXPECT_EQ(Count("t_two"), "2");
   ASSERT_EQ(summary.lines.size(), 2u);
   EXPECT_EQ(summary.lines[0].state, "Error");

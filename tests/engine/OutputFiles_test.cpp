@@ -191,6 +191,29 @@ TEST_P(XmlOutputTest, RowsOfProjectAndRuleDocumentsAreWellFormed) {
     }
     EXPECT_EQ(rows, 2);
   }
+
+  // A rule naming the project's own document adds its rows to it.
+  second.OutFileXML = o.dir.path().string() + "/./project.xml";
+  {
+    OutputFiles files(o.h.options);
+    ASSERT_EQ(files.OpenProjectXml(), 0);
+    for (Rule* rule : {&first, &second}) {
+      ASSERT_EQ(files.OpenRuleXml(*rule), 0);
+      RowGenerator generator(o.h.options, &files);
+      ASSERT_EQ(generator.GenerateValues(*rule), 0);
+      files.OpenTable(*rule);
+      std::string values, line;
+      ASSERT_EQ(generator.GenOneRowValues(values, 1, line, ","), 0);
+      files.CloseTable();
+      files.CloseRuleXml();
+    }
+    files.CloseProjectXml();
+  }
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file((o.dir.path() / "project.xml").c_str()));
+  std::vector<std::string> tables;
+  for (pugi::xml_node table : doc.child("objects").children("Table")) tables.push_back(table.attribute("name").value());
+  EXPECT_EQ(tables, (std::vector<std::string>{"first", "second"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(XMLType, XmlOutputTest, testing::Values(0, 1));

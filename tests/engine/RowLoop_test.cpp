@@ -266,6 +266,7 @@ TEST_P(RunDatabase, UnwritableOutputFilesAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(CountOf(log, "Could not create XML file"), 1) << log;
   EXPECT_EQ(summary.outputFailures, 3);
   EXPECT_EQ(summary.rulesFailed, 1);
+  EXPECT_EQ(console.Item(0, kConsoleState), "Error");
 }
 
 TEST_P(RunDatabase, ProgressReportsDoubleTheirIntervalAndShowTheRest) {
