@@ -343,6 +343,11 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
       if (result == kGenConnectionLost) {
         LogEntry("The connection to the database was lost: rule " + rule.TabName + " and the run stop",
                  "QuarnelGenerator::Run");
+        if (options_.consoleMode) {
+          Console(kConsoleText, 1,
+                  "The connection to the database was lost: the run stops (" + std::to_string(inserted_) +
+                      " row(s) committed, " + std::to_string(rejected_) + " rejected).");
+        }
         summary_.stopped = true;
       } else if (options_.SingleTransaction && result != kGenOk) {
         if (Connected() && !project.NoExec) options_.connection->EndTran(1);
