@@ -75,12 +75,12 @@ std::string WithoutDoubleQuotes(std::string text) {
 // Every attribute value of the document is escaped: a pattern or default
 // holding a quote or "<" must not break the markup a reader parses.
 void WritePortableRule(HTML& xml, Rule& r, const ExportContext& context) {
-  const Quote q = [](std::string_view t) { return HTML::Quoting(t); };
+  const Quote q = [](std::string_view t) { return HTML::AttributeQuoting(t); };
   xml.OpenTag("rule", "Type", RuleKindName(r));
   std::string out = "<active>" + std::to_string(r.Enabled) + "</active>\r\n";
   if (r.Mode == kRuleData || r.Mode == kRuleFile) {
     out += "<table " + Attr("Name", q(r.TabName)) + "/>\r\n";
-    if (!r.note.empty()) out += "<note>" + q(r.note) + "</note>\r\n";
+    if (!r.note.empty()) out += "<note>" + HTML::Quoting(r.note) + "</note>\r\n";
     out += "<rowcount " + RowCountAttributes(r, q) + "/>\r\n";
     out += "<transaction " + Attr("size", std::to_string(r.PerTrans)) + "/>\r\n";
     out += "<mode " + Attr("InsMode", InsertModeName(r)) + "/>\r\n";
@@ -209,16 +209,17 @@ int ExportPortable(const std::string& path, Project& project, const ExportContex
     xml.OpenTag("NamedGenerators");
     for (ColumnRule& g : project.namedGens) {
       const std::string& pattern = PatternOf(g, nullptr, context);
-      xml.Raw("<generator " + Attr("name", HTML::Quoting(g.NamedGen)) + " " +
-              Attr("pattern", HTML::Quoting(pattern)) + "/>\r\n");
+      xml.Raw("<generator " + Attr("name", HTML::AttributeQuoting(g.NamedGen)) + " " +
+              Attr("pattern", HTML::AttributeQuoting(pattern)) + "/>\r\n");
     }
     xml.CloseTag("NamedGenerators");
   }
   if (HasVariables(project, context)) {
     xml.OpenTag("Variables");
     ForEachVariable(project, context, [&](const ProjectVariable& v) {
-      xml.Raw("<variable " + Attr("name", HTML::Quoting(v.Name)) + " " + Attr("type", HTML::Quoting(v.Type)) +
-              " " + Attr("def", HTML::Quoting(v.Def)) + "/>\r\n");
+      xml.Raw("<variable " + Attr("name", HTML::AttributeQuoting(v.Name)) + " " +
+              Attr("type", HTML::AttributeQuoting(v.Type)) + " " + Attr("def", HTML::AttributeQuoting(v.Def)) +
+              "/>\r\n");
     });
     xml.CloseTag("Variables");
   }

@@ -107,6 +107,13 @@ std::string HTML::Quoting(std::string_view text) {
   return out;
 }
 
+std::string HTML::AttributeQuoting(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  AppendQuoted(out, text, true);
+  return out;
+}
+
 void HTML::PutQuoted(std::string_view text, bool attribute) {
   buffer_.clear();
   AppendQuoted(buffer_, text, attribute);

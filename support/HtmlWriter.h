@@ -63,6 +63,9 @@ class HTML {
   // `text` with & < > " ' replaced by entities (and CR as a character
   // reference), ready for content or attribute values.
   static std::string Quoting(std::string_view text);
+  // As Quoting, for an attribute value: line ends and tabs become character
+  // references, since a reader turns them raw into blanks.
+  static std::string AttributeQuoting(std::string_view text);
 
  private:
   void Indent();

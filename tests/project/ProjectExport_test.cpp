@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
 #include <set>
 
 #include "project/ProjectDocument.h"
@@ -298,6 +300,12 @@ TEST(PortableExport, EscapesAttributesAndOmitsEmptyLists) {
   EXPECT_NE(xml.find("<where sql=\"x &lt; 3 &amp; y &gt; 1\"/>\r\n"), std::string::npos);
   EXPECT_NE(xml.find("   <type code=\"12\" name=\"\" length=\"5\" null=\"1\" default=\"\"/>\r\n"), std::string::npos);
   EXPECT_NE(xml.find("   <pattern text=\"$List(true,&quot;q&quot;,\\&lt;x\\&gt;)\"/>\r\n"), std::string::npos);
+  // Line ends and tabs inside an attribute reach an XML reader as they are.
+  p.rules[0].UpdWhere = "x < 3\r\n\tand y > 1";
+  ASSERT_EQ(ExportPortable(dir.file("lines.qrp2"), p, context), 0);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(dir.file("lines.qrp2").c_str()));
+  EXPECT_EQ(std::string(doc.select_node("//where").node().attribute("sql").value()), "x < 3\r\n\tand y > 1");
   EXPECT_EQ(ExportPortable(dir.file("missing/p.qrp2"), p, context), -1);
   EXPECT_EQ(ExportScript(dir.file("missing/p.qrl"), p, context), -1);
 }
