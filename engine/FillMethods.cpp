@@ -963,6 +963,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
   }
   const bool fixed = delimiter == kFixedLengthDelimiter;
   const bool bulk = bulkLoad_;
+  const bool quoteTexts = options_.project && options_.project->QuoteExportString;
   size_t position = 0;
   for (size_t c = 0; c < columns_.size(); ++c) {
     ColumnRule& col = columns_[c];
@@ -1032,15 +1033,13 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
     if (position > 0) values += ',';
     values += field.final;
     // The text field: the value as made, without the NULL share.
-    std::string_view text = col.Method == kMethodIgnore || field.isNull ? std::string_view() : field.raw;
-    if (!options_.project || !options_.project->QuoteExportString) {
-      if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
-    }
+    // Quotes in the value are the value's own: they stay.
+    const std::string_view text = col.Method == kMethodIgnore || field.isNull ? std::string_view() : field.raw;
     if (fixed && outputs_) {
       outputs_->FixedLength(textLine, text, col, position);
     } else {
       if (position > 0 && !fixed) textLine += delimiter;
-      AppendTextField(textLine, text, delimiter, bulkFile_);
+      AppendTextField(textLine, text, delimiter, bulkFile_, field.quoted && quoteTexts && !field.isNull);
     }
     ++position;
   }
@@ -1066,8 +1065,7 @@ void RowGenerator::WriteXmlRow() {
   for (size_t c = 0; c < columns_.size(); ++c) {
     if (columns_[c].Method == kMethodIgnore) continue;
     const RowField& field = state_[c]->field;
-    std::string_view text = field.isNull ? std::string_view() : std::string_view(field.raw);
-    if (text.size() > 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
+    const std::string_view text = field.isNull ? std::string_view() : std::string_view(field.raw);
     if (asTag) {
       xml->Tag(columns_[c].Name, text);
     } else {

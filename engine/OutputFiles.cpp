@@ -193,9 +193,10 @@ void OutputFiles::FixedLength(std::string& out, std::string_view value, const Co
   if (left) out.append(pad, ' ');
 }
 
-void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim) {
+void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim,
+                     bool always) {
   const bool needsQuotes = !verbatim && !delimiter.empty() &&
-                           (text.find(delimiter) != std::string_view::npos ||
+                           (always || text.find(delimiter) != std::string_view::npos ||
                             text.find_first_of("\"\r\n") != std::string_view::npos);
   if (!needsQuotes) {
     line += text;

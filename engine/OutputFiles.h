@@ -30,9 +30,11 @@ constexpr std::string_view kFixedLengthDelimiter = "<fixed length>";
 // Appends a field of a delimited text line. A value holding the separator, a
 // double quote or a line end would split its line or field: it is written in
 // double quotes with inner quotes doubled, as spreadsheets and CSV readers
-// take it, whatever the separator. With `verbatim` (a server's bulk file,
-// which takes fields as they stand) the value goes as it is.
-void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim);
+// take it, whatever the separator; with `always` (text values when
+// QuoteExportString is set) every value is. With `verbatim` (a server's bulk
+// file, which takes fields as they stand) the value goes as it is.
+void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim,
+                     bool always = false);
 
 class OutputFiles {
  public:

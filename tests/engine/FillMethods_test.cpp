@@ -346,11 +346,11 @@ TEST(RowValuesTest, TextLineUsesRawValuesAndSkipsIgnored) {
   rule.Fields.push_back(c);
   std::vector<std::string> lines;
   const auto rows = Rows(h, rule, 1, &lines, "\t");
-  EXPECT_EQ(lines[0], "O'Brien\tquoted\t");
+  EXPECT_EQ(lines[0], "O'Brien\t'quoted'\t");
   h.project.QuoteExportString = 1;
   lines.clear();
   Rows(h, rule, 1, &lines, "|");
-  EXPECT_EQ(lines[0], "O'Brien|'quoted'|");
+  EXPECT_EQ(lines[0], "\"O'Brien\"|\"'quoted'\"|");
   RowGenerator generator(h.options, nullptr);
   ASSERT_EQ(generator.GenerateValues(rule), 0);
   std::string values, line;
@@ -360,6 +360,7 @@ TEST(RowValuesTest, TextLineUsesRawValuesAndSkipsIgnored) {
   h.options.UseBULK = 1;
   RowGenerator bulk(h.options, nullptr);
   ASSERT_EQ(bulk.GenerateValues(rule), 0);
+  bulk.SetBulkLoad(true, true);  // the server's bulk file takes its fields as they stand
   ASSERT_EQ(bulk.GenOneRowValues(values, 1, line, "\t"), 0);
   EXPECT_EQ(line, "O'Brien\t\t'quoted'\t");
 }
@@ -377,6 +378,23 @@ TEST(RowValuesTest, CsvFieldsThatWouldSplitAreQuoted) {
   lines.clear();
   Rows(h, rule, 1, &lines, "\t");
   EXPECT_EQ(lines[0], "85, Priory Close\t\"say \"\"hi\"\"\"\t\"two\nlines\"\tplain");
+}
+
+// A text field is the value as it was made: quotes that belong to the value stay.
+TEST(RowValuesTest, TextFieldsKeepQuotesThatBelongToTheValue) {
+  Harness h;
+  Rule rule = OneColumnRule(ValueList({"''"}));
+  rule.Fields.push_back(ValueList({"'hi'"}));
+  rule.Fields.push_back(ValueList({"it's"}));
+  rule.Fields.push_back(ValueList({"x"}));
+  std::vector<std::string> lines;
+  Rows(h, rule, 1, &lines, ";");
+  EXPECT_EQ(lines[0], "'';'hi';it's;x");
+  // Quoting text values asked for: every one of them is.
+  h.project.QuoteExportString = 1;
+  lines.clear();
+  Rows(h, rule, 1, &lines, ";");
+  EXPECT_EQ(lines[0], "\"''\";\"'hi'\";\"it's\";\"x\"");
 }
 
 TEST(RowValuesTest, DateConversionWrapsDatesAsExpressions) {
