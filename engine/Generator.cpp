@@ -167,9 +167,52 @@ void QuarnelGenerator::CreatePendingLines(size_t first, size_t end) {
   if (HasScript(project.sqlAfter)) add("Epilogue SQL script", kPending);
 }
 
+// Turns a cancel of the run into a cancel of the statement or COPY the run
+// waits on: a load blocked by another session's lock would otherwise never
+// come back to look at the cancel flag.
+class QuarnelGenerator::CancelWatch {
+ public:
+  explicit CancelWatch(QuarnelGenerator& run) : run_(run) {
+    if (run.options_.cancel) thread_ = std::thread([this] { Watch(); });
+  }
+  ~CancelWatch() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+  }
+  CancelWatch(const CancelWatch&) = delete;
+  CancelWatch& operator=(const CancelWatch&) = delete;
+
+ private:
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      wake_.wait_for(lock, std::chrono::milliseconds(100));
+      if (stop_ || !run_.options_.Cancelled() || !run_.loading_.load()) continue;
+      if (run_.options_.connection) run_.options_.connection->CancelRunning();
+      {
+        std::lock_guard copyLock(run_.copyMutex_);
+        if (run_.copy_) run_.copy_->Cancel();
+      }
+      // Again after a while: the first may have come between two statements.
+      wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stop_; });
+    }
+  }
+
+  QuarnelGenerator& run_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
 void QuarnelGenerator::Run(const RunOptions& options) {
   summary_ = RunSummary{};
   SetUp(options);
+  CancelWatch cancelWatch(*this);
   Project& project = *options_.project;
   generator_->SetShowErrors(true);
   line_ = 0;

@@ -14,8 +14,10 @@
 // cancel flag may be written from another thread during a run.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -177,6 +179,7 @@ class QuarnelGenerator {
   int ClearTables(const Rule& rule);
 
  private:
+  class CancelWatch;
   // Run stages.
   void SetUp(const RunOptions& options);
   void CreatePendingLines(size_t first, size_t end);
@@ -301,7 +304,21 @@ class QuarnelGenerator {
   // Batched statements and COPY: filled on the run's thread, sent by task_.
   int rowsPerStatement_ = 1;
   std::string copyStatement_;  // "copy T(cols) from stdin"
-  std::unique_ptr<PgCopy> copy_;
+  std::unique_ptr<PgCopy> copy_;  // made and dropped under copyMutex_, which CancelWatch takes
+  std::mutex copyMutex_;
+  // Set while a statement or COPY of the row loop runs: only those may be
+  // cancelled by CancelWatch, never a commit or a script.
+  std::atomic<bool> loading_{false};
+  class LoadingScope {
+   public:
+    explicit LoadingScope(std::atomic<bool>& flag) : flag_(flag) { flag_.store(true); }
+    ~LoadingScope() { flag_.store(false); }
+    LoadingScope(const LoadingScope&) = delete;
+    LoadingScope& operator=(const LoadingScope&) = delete;
+
+   private:
+    std::atomic<bool>& flag_;
+  };
   RowPiece pieces_[2];
   int filling_ = 0;
   RowCounts sent_;       // written by the sending side, taken over between pieces

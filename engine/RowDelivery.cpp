@@ -68,7 +68,10 @@ int QuarnelGenerator::RowsPerStatementFor(const CDB& db) const {
 }
 
 bool QuarnelGenerator::StartCopy() {
-  copy_ = std::make_unique<PgCopy>();
+  {
+    std::lock_guard lock(copyMutex_);
+    copy_ = std::make_unique<PgCopy>();
+  }
   if (CDB::isOK(copy_->Connect(options_.connection->Info()))) return true;
   LogEntry(copy_->ErrorText(), "BULK INSERT");
   return false;
@@ -141,7 +144,8 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
   const size_t rows = piece.ends.size();
   const size_t perStatement = static_cast<size_t>(rowsPerStatement_);
   size_t begin = 0;  // where the first row of the batch starts in the piece
-  for (size_t row = 0; row < rows && !counts.failed;) {
+  // A cancel ends the piece: its other rows are never sent.
+  for (size_t row = 0; row < rows && !counts.failed && !options_.Cancelled();) {
     const size_t count = std::min(perStatement, rows - row);
     const size_t end = piece.ends[row + count - 1];
     batch_.assign(prefix_);
@@ -155,7 +159,7 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
     batch_ += "\r\n";
     if (count == 1) {
       if (!CDB::isOK(ExecCounted(batch_, counts)) && options_.SingleTransaction) counts.failed = true;
-    } else if (CDB::isOK(db.Exec(batch_))) {
+    } else if (LoadingScope loading(loading_); CDB::isOK(db.Exec(batch_))) {
       counts.inserted += count;
       if (inTransaction_) counts.uncommitted += count;
       if (options_.LogLevel == 1 && options_.log) options_.log->Bug(batch_, "QuarnelGenerator::ExecStatement");
@@ -172,7 +176,7 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
         options_.log->Bug(db.ErrorText() + "\r\n" + batch_, "Batch sent again row by row");
       }
       from = begin;
-      for (size_t k = row; k < row + count && !counts.failed; ++k) {
+      for (size_t k = row; k < row + count && !counts.failed && !options_.Cancelled(); ++k) {
         batch_.assign(prefix_);
         batch_ += '(';
         batch_.append(piece.data, from, piece.ends[k] - from);
@@ -187,6 +191,7 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
 }
 
 void QuarnelGenerator::CopyPiece(const RowPiece& piece, RowCounts& counts) {
+  LoadingScope loading(loading_);
   if (piece.rows > 0 && !copyFailed_) {
     if (!copy_->copying() && !CDB::isOK(copy_->Begin(copyStatement_))) {
       copyFailed_ = true;

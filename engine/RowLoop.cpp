@@ -81,7 +81,11 @@ CDB* QuarnelGenerator::CommitConnection() const {
 
 int QuarnelGenerator::ExecCounted(const std::string& statement, RowCounts& counts) {
   CDB& db = *options_.connection;
-  const int status = db.Exec(statement);
+  int status;
+  {
+    LoadingScope loading(loading_);
+    status = db.Exec(statement);
+  }
   if (!CDB::isOK(status)) {
     ++counts.rejected;
     LogFailedStatement(db.ErrorText(), statement);
@@ -395,7 +399,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     if (!stopped) HandOver(rest > 0 ? kCommitFinal : kNoCommit, true);
     FinishPieces();
     task_.reset();
-    copy_.reset();
+    {
+      std::lock_guard lock(copyMutex_);
+      copy_.reset();
+    }
     if (sent_.failed) result = sent_.lost ? kGenConnectionLost : kGenSingleTranFailed;
     if (rest > 0) WriteCommitLine();
   } else if (rest > 0) {

@@ -99,6 +99,10 @@ class CDB {
   // length.
   virtual int GetDataAsBytes(int col, std::string* bytes, long* ind, CStmt* stmt = nullptr) = 0;
   virtual int FreeStmt(CStmt* stmt = nullptr) = 0;
+  // Asks the driver to cancel the statement running on the default
+  // statement, from another thread: a statement waiting on a lock ends with
+  // an error.
+  virtual void CancelRunning() = 0;
   // Rows affected by the last statement.
   virtual int NRecords(int64_t* count, CStmt* stmt = nullptr) = 0;
   // Executes `sql` on a statement of its own, its one parameter marker taking

@@ -1,5 +1,7 @@
 #include "support/Odbc.h"
 
+#include "support/PgCopy.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -264,6 +266,7 @@ void CODBC::ReadServerFacts() {
   }
   qualifyOwner_ = !info_.conOwner.empty();
   owner_ = info_.conOwner;
+  backendPid_ = serverKind_ == kServerPostgres ? std::atoi(QueryText("select pg_backend_pid()").c_str()) : 0;
   if (owner_.empty()) {
     if (serverKind_ == kServerPostgres) {
       owner_ = QueryText("select current_schema()");
@@ -388,6 +391,16 @@ int CODBC::GetDataInParts(int col, SQLSMALLINT cType, std::string* out, long* in
   if (maxLen > 0 && out->size() > maxLen) out->resize(maxLen);
   *ind = static_cast<long>(out->size());
   return kDbOk;
+}
+
+void CODBC::CancelRunning() {
+  if (!connected_) return;
+  if (backendPid_ > 0) {
+    PgCancelBackend(info_, backendPid_);
+    return;
+  }
+  OdbcStmt* s = Resolve(nullptr);
+  if (s && s->handle() != SQL_NULL_HSTMT) SQLCancel(s->handle());
 }
 
 int CODBC::FreeStmt(CStmt* stmt) {

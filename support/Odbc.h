@@ -46,6 +46,7 @@ class CODBC : public CDB {
   int ColumnName(int col, std::string* name, CStmt* stmt = nullptr) override;
   int GetData(int col, int64_t* value, long* ind, CStmt* stmt = nullptr) override;
   int GetDataAsBytes(int col, std::string* bytes, long* ind, CStmt* stmt = nullptr) override;
+  void CancelRunning() override;
   int GetDataAsText(int col, std::string* text, long* ind, CStmt* stmt = nullptr,
                     size_t maxLen = 0) override;
   int FreeStmt(CStmt* stmt = nullptr) override;
@@ -78,6 +79,7 @@ class CODBC : public CDB {
   OdbcStmt* Resolve(CStmt* stmt);
   // Whether the last failure (in error_) shows the server out of reach.
   bool LinkIsDown() const;
+  int backendPid_ = 0;  // PostgreSQL: the server process of this connection
   // Reads a column part by part as C type `cType` (SQL_C_CHAR or SQL_C_BINARY).
   int GetDataInParts(int col, SQLSMALLINT cType, std::string* out, long* ind, CStmt* stmt,
                      size_t maxLen);

@@ -142,6 +142,21 @@ void AppendCopyField(std::string& out, std::string_view value) {
 }
 
 void PgCopy::ConnCloser::operator()(pg_conn* conn) const { PQfinish(conn); }
+void PgCopy::CancelFreer::operator()(pg_cancel* cancel) const { PQfreeCancel(cancel); }
+
+void PgCancelBackend(const CONN_INFO& info, int pid) {
+  const PgConnectParams params = PgConnectParamsFor(info);
+  std::unique_ptr<pg_conn, void (*)(pg_conn*)> conn(PQconnectdb(params.conninfo.c_str()), PQfinish);
+  if (!conn || PQstatus(conn.get()) != CONNECTION_OK) return;
+  const std::string sql = "select pg_cancel_backend(" + std::to_string(pid) + ")";
+  PQclear(PQexec(conn.get(), sql.c_str()));
+}
+
+void PgCopy::Cancel() {
+  if (!cancel_) return;
+  char error[256];
+  PQcancel(cancel_.get(), error, sizeof error);
+}
 
 PgCopy::PgCopy() = default;
 PgCopy::~PgCopy() {
@@ -158,6 +173,7 @@ void PgCopy::TakeError(const char* fallback) {
 
 int PgCopy::Connect(const CONN_INFO& info) {
   copying_ = false;
+  cancel_.reset();
   const PgConnectParams params = PgConnectParamsFor(info);
   conn_.reset(PQconnectdb(params.conninfo.c_str()));
   if (!connected()) {
@@ -174,6 +190,7 @@ int PgCopy::Connect(const CONN_INFO& info) {
       return kDbError;
     }
   }
+  cancel_.reset(PQgetCancel(conn_.get()));
   return kDbOk;
 }
 

@@ -18,6 +18,7 @@
 #include "support/ConnInfo.h"
 
 struct pg_conn;
+struct pg_cancel;
 
 // What a libpq connection is made from for a connection record: the
 // parameters ("host='..' port='..' ...") from the keys of its ODBC connection
@@ -35,6 +36,11 @@ PgConnectParams PgConnectParamsFor(const CONN_INFO& info);
 void AppendCopyField(std::string& out, std::string_view value);
 // The field text of a NULL.
 inline constexpr std::string_view kCopyNull = "\\N";
+
+// Asks the server of `info` to cancel what its backend `pid` runs, over a
+// libpq connection of its own: drivers do not always cancel a statement
+// that another thread waits on.
+void PgCancelBackend(const CONN_INFO& info, int pid);
 
 class PgCopy {
  public:
@@ -54,17 +60,25 @@ class PgCopy {
   // Ends the COPY with an error, so that none of its rows is stored.
   void Abort(const char* reason);
   bool copying() const { return copying_; }
+  // Asks the server to cancel what the connection is running, so that a
+  // blocked COPY ends with an error. May be called from another thread while
+  // one of the calls above waits; not at the same time as Connect.
+  void Cancel();
   const std::string& ErrorText() const { return error_; }
 
  private:
   struct ConnCloser {
     void operator()(pg_conn* conn) const;
   };
+  struct CancelFreer {
+    void operator()(pg_cancel* cancel) const;
+  };
   // Reads the result of the ended COPY; kDbOk with the stored rows, or the error.
   int Finish(int64_t* rows);
   void TakeError(const char* fallback);
 
   std::unique_ptr<pg_conn, ConnCloser> conn_;
+  std::unique_ptr<pg_cancel, CancelFreer> cancel_;
   bool copying_ = false;
   std::string error_;
 };

@@ -40,6 +40,7 @@ class RecordingDb : public CDB {
   int ColumnName(int, std::string*, CStmt*) override { return kDbError; }
   int GetData(int, int64_t*, long*, CStmt*) override { return kDbError; }
   int GetDataAsBytes(int, std::string*, long*, CStmt*) override { return kDbError; }
+  void CancelRunning() override {}
   int GetDataAsText(int, std::string* text, long* ind, CStmt*, size_t) override {
     *text = answer_;
     *ind = answer_.empty() ? -1 : static_cast<long>(answer_.size());

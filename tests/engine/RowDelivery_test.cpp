@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/Generator.h"
@@ -218,6 +220,34 @@ TEST_P(CopyLoad, SingleTransactionKeepsTheLoadInTheRunsTransaction) {
   // The replace rule's delete and rows went back with the failing rule;
   // the prologue ran before the run's transaction.
   EXPECT_EQ(Count("t_copy where id <> 2000"), "10");
+}
+
+// A load blocked by another session's lock ends within seconds of a cancel,
+// by COPY and by batched statements alike.
+TEST_P(CopyLoad, CancelEndsALoadBlockedByALock) {
+  std::unique_ptr<CDB> other = Connect(connStr);
+  ASSERT_TRUE(other);
+  other->BeginTran();
+  ASSERT_TRUE(CDB::isOK(other->Exec("lock table t_copy in share mode")));
+  other->FreeStmt();
+  for (const int bulk : {1, 0}) {
+    h.cancel.store(0);
+    h.options.UseBULK = bulk;
+    h.options.RowsPerStatement = 10;
+    h.project.rules = {CopyRule(100, 50)};
+    std::thread canceller([this] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      h.cancel.store(1);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    Run();
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "UseBULK " << bulk;
+    EXPECT_TRUE(summary.cancelled) << "UseBULK " << bulk;
+    EXPECT_EQ(summary.inserted, 0u) << "UseBULK " << bulk;
+  }
+  other->EndTran(1);
+  EXPECT_EQ(Count("t_copy"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CopyLoad, testing::Values(Target::kPostgres), TargetName);
