@@ -211,6 +211,7 @@ class QuarnelGenerator::CancelWatch {
 
 void QuarnelGenerator::Run(const RunOptions& options) {
   summary_ = RunSummary{};
+  ruleLineRows_.clear();
   SetUp(options);
   CancelWatch cancelWatch(*this);
   Project& project = *options_.project;
@@ -418,11 +419,20 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   // so every rule's outcome is printed there.
   if (!dataRule || options_.Cancelled() || options_.consoleMode || countFailed) Statistics(index, result);
   if (rolledBack) {
-    // Nothing the run's transaction held is left, this rule's rows included.
+    // Nothing the run's transaction held is left: this rule's rows and those
+    // of the rules before it in the run.
     if (!options_.consoleMode) SetCell(kConsoleState, "Rolled back");
     rejected_ += inserted_;
     inserted_ = 0;
+    for (size_t k = 0; k < summary_.lines.size(); ++k) {
+      summary_.lines[k].state = "Rolled back";
+      summary_.lines[k].inserted = "0";
+      if (!options_.consoleMode) Console(kSetCell, ruleLineRows_[k] * 100 + kConsoleState, "Rolled back");
+    }
+    summary_.rejected += summary_.inserted;
+    summary_.inserted = 0;
   }
+  ruleLineRows_.push_back(line_);
   AddRuleLine(name, rule.note, result, rolledBack);
   ++line_;
   ++summary_.rulesExecuted;

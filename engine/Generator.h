@@ -306,6 +306,7 @@ class QuarnelGenerator {
   std::string copyStatement_;  // "copy T(cols) from stdin"
   std::unique_ptr<PgCopy> copy_;  // made and dropped under copyMutex_, which CancelWatch takes
   std::mutex copyMutex_;
+  std::vector<int> ruleLineRows_;  // the console line of each of summary_.lines
   // Set while a statement or COPY of the row loop runs: only those may be
   // cancelled by CancelWatch, never a commit or a script.
   std::atomic<bool> loading_{false};
