@@ -236,6 +236,9 @@ class QuarnelGenerator {
   // `bulk`: the rule loads through COPY or the bulk file.
   void PrepareRuleTexts(const Rule& rule, const std::string& tableName, bool bulk);
   int ExecCounted(const std::string& statement, RowCounts& counts);
+  // Runs a statement of the row loop on the run's connection, where a cancel
+  // of the run may cancel it.
+  int ExecLoading(const std::string& statement);
   // Logs a failed statement; an error text the same as the last one's is
   // counted instead, and said once with its count by FlushRepeatedError.
   void LogFailedStatement(const std::string& error, const std::string& statement);

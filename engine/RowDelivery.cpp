@@ -159,7 +159,7 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
     batch_ += "\r\n";
     if (count == 1) {
       if (!CDB::isOK(ExecCounted(batch_, counts)) && options_.SingleTransaction) counts.failed = true;
-    } else if (LoadingScope loading(loading_); CDB::isOK(db.Exec(batch_))) {
+    } else if (CDB::isOK(ExecLoading(batch_))) {
       counts.inserted += count;
       if (inTransaction_) counts.uncommitted += count;
       if (options_.LogLevel == 1 && options_.log) options_.log->Bug(batch_, "QuarnelGenerator::ExecStatement");

@@ -81,11 +81,7 @@ CDB* QuarnelGenerator::CommitConnection() const {
 
 int QuarnelGenerator::ExecCounted(const std::string& statement, RowCounts& counts) {
   CDB& db = *options_.connection;
-  int status;
-  {
-    LoadingScope loading(loading_);
-    status = db.Exec(statement);
-  }
+  const int status = ExecLoading(statement);
   if (!CDB::isOK(status)) {
     ++counts.rejected;
     LogFailedStatement(db.ErrorText(), statement);
@@ -116,6 +112,11 @@ void QuarnelGenerator::FlushRepeatedError() {
   }
   repeatedErrors_ = 0;
   lastError_.clear();
+}
+
+int QuarnelGenerator::ExecLoading(const std::string& statement) {
+  LoadingScope loading(loading_);
+  return options_.connection->Exec(statement);
 }
 
 int QuarnelGenerator::ExecStatement(const std::string& statement) {

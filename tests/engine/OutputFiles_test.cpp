@@ -145,6 +145,23 @@ TEST(FixedLengthTest, HeaderQuotesNames) {
   EXPECT_EQ(header, "a,b\ti\ttab\there");
 }
 
+// Writes `rows` rows of each rule through one set of outputs, as a run does.
+void WriteRows(Outputs& o, std::initializer_list<Rule*> rules, int rows) {
+  OutputFiles files(o.h.options);
+  ASSERT_EQ(files.OpenProjectXml(), 0);
+  for (Rule* rule : rules) {
+    ASSERT_EQ(files.OpenRuleXml(*rule), 0);
+    RowGenerator generator(o.h.options, &files);
+    ASSERT_EQ(generator.GenerateValues(*rule), 0);
+    files.OpenTable(*rule);
+    std::string values, line;
+    for (int row = 1; row <= rows; ++row) ASSERT_EQ(generator.GenOneRowValues(values, row, line, ","), 0);
+    files.CloseTable();
+    files.CloseRuleXml();
+  }
+  files.CloseProjectXml();
+}
+
 class XmlOutputTest : public testing::TestWithParam<int> {};
 
 TEST_P(XmlOutputTest, RowsOfProjectAndRuleDocumentsAreWellFormed) {
@@ -159,21 +176,7 @@ TEST_P(XmlOutputTest, RowsOfProjectAndRuleDocumentsAreWellFormed) {
   Rule second = first;
   second.TabName = "second";
   second.OutFileXML = o.dir.file("rule.xml");
-  {
-    OutputFiles files(o.h.options);
-    ASSERT_EQ(files.OpenProjectXml(), 0);
-    for (Rule* rule : {&first, &second}) {
-      ASSERT_EQ(files.OpenRuleXml(*rule), 0);
-      RowGenerator generator(o.h.options, &files);
-      ASSERT_EQ(generator.GenerateValues(*rule), 0);
-      files.OpenTable(*rule);
-      std::string values, line;
-      for (int row = 1; row <= 2; ++row) ASSERT_EQ(generator.GenOneRowValues(values, row, line, ","), 0);
-      files.CloseTable();
-      files.CloseRuleXml();
-    }
-    files.CloseProjectXml();
-  }
+  WriteRows(o, {&first, &second}, 2);
   for (const char* name : {"project.xml", "rule.xml"}) {
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_file((o.dir.path() / name).c_str())) << name;
@@ -194,21 +197,7 @@ TEST_P(XmlOutputTest, RowsOfProjectAndRuleDocumentsAreWellFormed) {
 
   // A rule naming the project's own document adds its rows to it.
   second.OutFileXML = o.dir.path().string() + "/./project.xml";
-  {
-    OutputFiles files(o.h.options);
-    ASSERT_EQ(files.OpenProjectXml(), 0);
-    for (Rule* rule : {&first, &second}) {
-      ASSERT_EQ(files.OpenRuleXml(*rule), 0);
-      RowGenerator generator(o.h.options, &files);
-      ASSERT_EQ(generator.GenerateValues(*rule), 0);
-      files.OpenTable(*rule);
-      std::string values, line;
-      ASSERT_EQ(generator.GenOneRowValues(values, 1, line, ","), 0);
-      files.CloseTable();
-      files.CloseRuleXml();
-    }
-    files.CloseProjectXml();
-  }
+  WriteRows(o, {&first, &second}, 1);
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_file((o.dir.path() / "project.xml").c_str()));
   std::vector<std::string> tables;
