@@ -8,9 +8,12 @@
 #include <limits>
 #include <string_view>
 
+#include "GenTmpl/VLibrary.h"
 #include "project/ProjectDocument.h"
 #include "quarnel/CheckClauses.h"
 #include "quarnel/ProgramSettings.h"
+#include "quarnel/ServerTypeRules.h"
+#include "support/Calendar.h"
 #include "support/DateTimeText.h"
 #include "support/Log.h"
 #include "support/Prompt.h"
@@ -167,6 +170,107 @@ std::vector<std::vector<const FK_DESC*>> KeyGroups(const std::vector<FK_DESC>& k
   return groups;
 }
 
+// A library list holds some dozens to a thousand values, fewer than a rule's
+// rows may need distinct: a unique column takes the library value with a
+// number after it where the column is wide enough for one, else a random
+// text of its length.
+void KeepLibraryValuesUnique(ColumnRule& c) {
+  constexpr int kNarrowest = 16;
+  if (c.iSize > 0 && c.iSize < kNarrowest) {
+    c.Method = kMethodRandom;
+    c.LibName.clear();
+    return;
+  }
+  std::string list, field;
+  VLibrary::SplitLibName(c.LibName, list, field);
+  c.Method = kMethodPattern;
+  c.Mask = "$Lib(" + list + "," + field + ") N{=4}";
+}
+
+ColumnRule* FindColumn(Rule& rule, const std::string& name) {
+  for (ColumnRule& c : rule.Fields)
+    if (EqualsNoCase(c.Name, name)) return &c;
+  return nullptr;
+}
+
+// The columns of a foreign key of several columns come from one row of the
+// referenced table (a key group). A primary key made only of foreign-key
+// columns reads its first referenced table in order, so that each of its
+// rows is taken once and the keys stay distinct.
+void GroupKeyColumns(Rule& rule, const std::vector<FK_DESC>& foreignKeys, const std::vector<PK_DESC>& primaryKey) {
+  int group = 0;
+  for (const auto& key : KeyGroups(foreignKeys)) {
+    if (key.size() < 2) continue;
+    ++group;
+    for (const FK_DESC* part : key) {
+      ColumnRule* c = FindColumn(rule, part->Column);
+      if (!c || c->Method != kMethodLinkedTable) continue;
+      c->Table = part->RefOwner.empty() ? part->RefTable : part->RefOwner + "." + part->RefTable;
+      c->Column = part->RefColumn;
+      c->seqFK = group;
+    }
+  }
+  if (primaryKey.empty()) return;
+  for (const PK_DESC& key : primaryKey) {
+    const ColumnRule* c = FindColumn(rule, key.Column);
+    if (!c || c->Method != kMethodLinkedTable) return;
+  }
+  const ColumnRule first = *FindColumn(rule, primaryKey.front().Column);
+  for (ColumnRule& c : rule.Fields) {
+    const bool sameGroup = first.seqFK > 0 && c.seqFK == first.seqFK && c.Table == first.Table;
+    if (EqualsNoCase(c.Name, first.Name) || sameGroup) c.Seqent = 1;
+  }
+}
+
+// A table partitioned by ranges of a date column takes only the dates its
+// partitions cover.
+void KeepToPartitions(Rule& rule, const ServerTableTypes& types, const std::string& dateFormat) {
+  if (types.rangeColumn.empty()) return;
+  ColumnRule* c = FindColumn(rule, types.rangeColumn);
+  if (!c || c->Method != kMethodRandom || !IsDateType(c->iType)) return;
+  // The bounds are ISO dates ("2022-01-01", perhaps with a time of day).
+  const auto day = [](const std::string& bound) {
+    return DayNumber(LeadingInteger(bound.substr(0, 4)), LeadingInteger(bound.substr(5, 2)),
+                     LeadingInteger(bound.substr(8, 2)));
+  };
+  if (types.rangeLow.size() < 10 || types.rangeHigh.size() < 10) return;
+  const CalendarDate low = DateOfDayNumber(day(types.rangeLow));
+  const CalendarDate high = DateOfDayNumber(day(types.rangeHigh) - 1);  // the upper bound is not in the range
+  c->LowRange.clear();
+  c->HighRange.clear();
+  AppendDateText(c->LowRange, low.day, low.month, static_cast<int>(low.year), dateFormat);
+  AppendDateText(c->HighRange, high.day, high.month, static_cast<int>(high.year), dateFormat);
+}
+
+// How many distinct values a unique column's source can give, or -1 when it
+// is not known to be fewer than any rule needs.
+int64_t DistinctValues(const ColumnRule& c) {
+  if (c.Method == kMethodValueList) {
+    std::vector<std::string> items = c.Values;
+    std::sort(items.begin(), items.end());
+    return std::unique(items.begin(), items.end()) - items.begin();
+  }
+  if (c.Method == kMethodRandom && c.iType == SQL_BIT) return 2;
+  int64_t low = 0, high = 0;
+  if (c.Method == kMethodRandom && IsNumericType(c.iType) && c.sFormat == "%d" && WholeNumber(c.LowRange, &low) &&
+      WholeNumber(c.HighRange, &high) && high >= low && high - low < std::numeric_limits<int>::max())
+    return high - low + 1;
+  return -1;
+}
+
+// A rule cannot make more rows than a unique column has values: its row
+// count is lowered to that many, and its note says why.
+void CapRowsToDistinctValues(Rule& rule) {
+  for (const ColumnRule& c : rule.Fields) {
+    if (!c.Unique || c.Method == kMethodIgnore) continue;
+    const int64_t distinct = DistinctValues(c);
+    if (distinct < 0 || distinct >= rule.Records) continue;
+    rule.Records = static_cast<int>(distinct);
+    rule.note = "Rows capped at " + std::to_string(distinct) + ": the unique column " + c.Name + " takes only " +
+                std::to_string(distinct) + " distinct values";
+  }
+}
+
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
   std::string out;
   for (const std::string& part : parts) out += (out.empty() ? "" : separator) + part;
@@ -180,6 +284,13 @@ struct AutoRules::TableFacts {
   std::vector<PK_DESC> primaryKey;
   std::vector<FK_DESC> foreignKeys;
   std::vector<std::string> checks;
+  ServerTableTypes types;
+
+  const ServerColumnType* TypeOf(const std::string& column) const {
+    for (const ServerColumnType& type : types.columns)
+      if (type.column == column) return &type;
+    return nullptr;
+  }
 };
 
 AutoRuleSettings AutoRuleSettingsFrom(const ProgramSettings& s) {
@@ -244,10 +355,15 @@ int AutoRules::ReadTable(const std::string& table, TableFacts* facts) {
     facts->fields.clear();
     return kNoTable;
   }
+  if (!CDB::isOK(ReadServerTypes(db_, name, owner, &facts->types))) facts->types = ServerTableTypes();
+  for (FLD_DESC& field : facts->fields)
+    if (const ServerColumnType* type = facts->TypeOf(field.Name)) DescribeServerType(field, *type);
   if (CDB::isOK(db_.PKList(&facts->primaryKey, name, owner))) {
+    // SQLite reports key columns other than an INTEGER key as nullable; no
+    // key column may be left NULL.
     for (FLD_DESC& field : facts->fields)
       for (const PK_DESC& key : facts->primaryKey)
-        if (key.Column == field.Name) field.isKey = 1;
+        if (key.Column == field.Name) field.isKey = 1, field.isNull = 0;
   } else {
     facts->primaryKey.clear();
   }
@@ -262,6 +378,9 @@ int AutoRules::ReadTable(const std::string& table, TableFacts* facts) {
     Trace("FK info for '" + key.KeyName + "' from '" + owner + "'.'" + name + "'.'" + key.Column + "' to '" +
           key.RefOwner + "'.'" + key.RefTable + "'.'" + key.RefColumn + "'");
   if (!CDB::isOK(db_.CheckList(&facts->checks, name, owner))) facts->checks.clear();
+  // A domain's checks hold for every column of the domain.
+  for (const ServerColumnType& type : facts->types.columns)
+    facts->checks.insert(facts->checks.end(), type.checks.begin(), type.checks.end());
   return 0;
 }
 
@@ -324,7 +443,10 @@ int AutoRules::MakeRule(const std::string& table, Rule& rule) {
   };
   if (rule.Fields.empty()) {
     for (const FLD_DESC& field : facts.fields)
-      DefaultColumnRule(rule, field, facts.foreignKeys, unique(field), facts.checks);
+      DefaultColumnRule(rule, field, facts.foreignKeys, unique(field), facts.checks, -1, facts.TypeOf(field.Name));
+    GroupKeyColumns(rule, facts.foreignKeys, facts.primaryKey);
+    KeepToPartitions(rule, facts.types, settings_.DateFormat);
+    CapRowsToDistinctValues(rule);
     return 0;
   }
   const auto has = [](const auto& list, const std::string& name) {
@@ -334,13 +456,15 @@ int AutoRules::MakeRule(const std::string& table, Rule& rule) {
   for (size_t i = 0; i < facts.fields.size(); ++i) {
     const FLD_DESC& field = facts.fields[i];
     if (!has(rule.Fields, field.Name))
-      DefaultColumnRule(rule, field, facts.foreignKeys, unique(field), facts.checks, static_cast<int>(i));
+      DefaultColumnRule(rule, field, facts.foreignKeys, unique(field), facts.checks, static_cast<int>(i),
+                        facts.TypeOf(field.Name));
   }
   return 0;
 }
 
 void AutoRules::DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std::vector<FK_DESC>& keys,
-                                  int unique, const std::vector<std::string>& checks, int position) {
+                                  int unique, const std::vector<std::string>& checks, int position,
+                                  const ServerColumnType* serverType) {
   ColumnRule c;
   static_cast<FLD_DESC&>(c) = column;
   const std::string type = ToLowerAscii(column.TypeName);
@@ -379,12 +503,15 @@ void AutoRules::DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std:
   } else if (t == SQL_NUMERIC || t == SQL_DECIMAL) {
     c.sFormat = c.iDigits == 0 ? "%d" : "%" + std::to_string(c.iSize) + "." + std::to_string(c.iDigits) + "f";
     const int wholeDigits = c.iSize - c.iDigits;
-    if (wholeDigits < 10) {
+    if (wholeDigits <= 0 && c.iDigits > 0) {
+      // numeric(2,2): every value lies below 1.
+      c.HighRange = "0." + std::string(static_cast<size_t>(std::min<int>(c.iDigits, 18)), '9');
+    } else if (wholeDigits < 10) {
       int64_t limit = 1;
       for (int i = 0; i < wholeDigits; ++i) limit *= 10;
       c.HighRange = std::to_string(limit - 1);
     }
-  } else if (t == SQL_FLOAT || t == SQL_REAL) {
+  } else if (t == SQL_FLOAT || t == SQL_REAL || t == SQL_DOUBLE) {
     c.sFormat = "%f";
     if (c.iDigits == 0) c.iDigits = static_cast<int16_t>(settings_.DefDigits);
   } else if (t == SQL_SMALLINT) {
@@ -414,9 +541,13 @@ void AutoRules::DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std:
     ApplyLengthRule(c, settings_, serverKind);
   }
 
-  if (c.Method == kMethodRandom && FLD_DESC::TypeWithQuotas(t) && !IsDateType(t) && !IsTimeType(t))
+  const bool typed = serverType && ApplyServerTypeValues(c, *serverType);
+  if (c.Method == kMethodRandom && FLD_DESC::TypeWithQuotas(t) && !IsDateType(t) && !IsTimeType(t)) {
     ApplyNameRule(c);
-  if (c.Method != kMethodLinkedTable && c.Method != kMethodIgnore && !checks.empty()) ApplyCheckConstraints(c, checks);
+    if (c.Unique && c.Method == kMethodLibrary) KeepLibraryValuesUnique(c);
+  }
+  if (!typed && c.Method != kMethodLinkedTable && c.Method != kMethodIgnore && !checks.empty())
+    ApplyCheckConstraints(c, checks);
 
   if (position >= 0 && static_cast<size_t>(position) < rule.Fields.size())
     rule.Fields.insert(rule.Fields.begin() + position, std::move(c));

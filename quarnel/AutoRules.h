@@ -20,6 +20,7 @@
 
 #include "project/Project.h"
 #include "support/Database.h"
+#include "support/ServerTypes.h"
 
 class CLog;
 class Prompt;
@@ -100,8 +101,10 @@ class AutoRules {
   Rule NewAutoRule() const;
   // One column rule with defaults, appended to `rule` or inserted before
   // `position` when it is within the rule's columns.
+  // `serverType`, when given, is the server's own description of the column.
   void DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std::vector<FK_DESC>& keys,
-                         int unique, const std::vector<std::string>& checks, int position = -1);
+                         int unique, const std::vector<std::string>& checks, int position = -1,
+                         const ServerColumnType* serverType = nullptr);
   // The first column-name rule that matches gives a library list or a pattern.
   static void ApplyNameRule(ColumnRule& column);
   // Narrows the column's bounds, or makes a value list, from the clauses of

@@ -53,7 +53,7 @@ bool FLD_DESC::TypeIsBinary(int sqlType) {
   return sqlType == SQL_BINARY || sqlType == SQL_VARBINARY || sqlType == SQL_LONGVARBINARY;
 }
 
-int FLD_DESC::TypeWithQuotas(int sqlType) {
+bool FLD_DESC::TypeIsText(int sqlType) {
   switch (sqlType) {
     case SQL_CHAR:
     case SQL_VARCHAR:
@@ -61,6 +61,15 @@ int FLD_DESC::TypeWithQuotas(int sqlType) {
     case SQL_WCHAR:
     case SQL_WVARCHAR:
     case SQL_WLONGVARCHAR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int FLD_DESC::TypeWithQuotas(int sqlType) {
+  if (TypeIsText(sqlType)) return 1;
+  switch (sqlType) {
     case SQL_DATE:
     case SQL_TIME:
     case SQL_TIMESTAMP:

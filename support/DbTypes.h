@@ -52,6 +52,8 @@ struct FLD_DESC : DBobj {
   static int TypeWithQuotas(int sqlType);
   // Whether values of the type are bytes (binary, varbinary, long varbinary).
   static bool TypeIsBinary(int sqlType);
+  // Whether values of the type are characters (char, varchar, text and their wide kinds).
+  static bool TypeIsText(int sqlType);
 };
 
 struct PK_DESC {

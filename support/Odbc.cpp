@@ -1,6 +1,7 @@
 #include "support/Odbc.h"
 
 #include "support/PgCopy.h"
+#include "support/ServerTypes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -66,15 +67,6 @@ std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
     text += reinterpret_cast<char*>(message);
   }
   return text;
-}
-
-std::string SqlLiteral(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
 }
 
 // Reads "(12,2)" after a type name into size and digits.
@@ -712,6 +704,9 @@ int CODBC::TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, i
   if (kinds & kSynonyms) add("SYNONYM");
   if (types.empty()) return kDbOk;
   std::string schema = ResolveOwner(owner);
+  // Partitions take their rows through the table they partition.
+  std::vector<std::string> partitions;
+  if ((kinds & kTables) && !isOK(ReadPartitionNames(*this, schema, &partitions))) partitions.clear();
   CatalogueName s(schema), t("%"), y(types);
   return Catalogue(
       "TablesList",
@@ -722,6 +717,7 @@ int CODBC::TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, i
         d.Owner = text(2);
         d.Name = text(3);
         if (serverKind_ == kServerSqlite && d.Name.rfind("sqlite_", 0) == 0) return;
+        if (std::find(partitions.begin(), partitions.end(), d.Name) != partitions.end()) return;
         std::string type = ToUpperAscii(text(4));
         d.Kind = type == "VIEW" ? kViews : type == "SYNONYM" ? kSynonyms : kTables;
         d.Remarks = text(5);
@@ -734,7 +730,7 @@ int CODBC::CheckList(std::vector<std::string>* list, const std::string& table, c
   if (!connected_) return NotConnected();
   std::string name = UnquoteIdentifier(table);
   if (serverKind_ == kServerSqlite) {
-    *list = SqliteChecks(QueryText("select sql from sqlite_master where type='table' and name=" + SqlLiteral(name)));
+    *list = SqliteChecks(QueryText("select sql from sqlite_master where type='table' and name=" + SqlStringLiteral(name)));
     return kDbOk;
   }
   if (serverKind_ != kServerPostgres) return kDbOk;  // other servers: no portable catalogue of checks
@@ -742,7 +738,7 @@ int CODBC::CheckList(std::vector<std::string>* list, const std::string& table, c
   std::string sql =
       "select pg_get_constraintdef(c.oid) from pg_constraint c join pg_class t on c.conrelid=t.oid "
       "join pg_namespace n on t.relnamespace=n.oid where c.contype='c' and t.relname=" +
-      SqlLiteral(name) + " and n.nspname=" + SqlLiteral(ResolveOwner(owner)) + " order by c.conname";
+      SqlStringLiteral(name) + " and n.nspname=" + SqlStringLiteral(ResolveOwner(owner)) + " order by c.conname";
   int status = Exec(sql, &stmt);
   if (!isOK(status)) return status;
   while (isOK(Fetch(&stmt))) {
@@ -762,7 +758,7 @@ int CODBC::PostgresTableText(std::vector<std::string>* lines, const std::string&
   // The catalogue's own spelling of each type (bool, json, text[], varchar
   // without a length), so that every row of the table fits the copy.
   const std::string relation = "(select c.oid from pg_class c join pg_namespace n on n.oid=c.relnamespace where c.relname=" +
-                               SqlLiteral(name) + " and n.nspname=" + SqlLiteral(schema) + ")";
+                               SqlStringLiteral(name) + " and n.nspname=" + SqlStringLiteral(schema) + ")";
   OdbcStmt stmt(dbc_);
   int status = Exec(
       "select a.attname, format_type(a.atttypid, a.atttypmod), coalesce(pg_get_expr(d.adbin, d.adrelid), ''), "
@@ -808,7 +804,7 @@ int CODBC::ObjectText(std::vector<std::string>* lines, const std::string& table,
   if (!connected_) return NotConnected();
   std::string name = UnquoteIdentifier(table);
   if (serverKind_ == kServerSqlite) {
-    std::string sql = QueryText("select sql from sqlite_master where type='table' and name=" + SqlLiteral(name));
+    std::string sql = QueryText("select sql from sqlite_master where type='table' and name=" + SqlStringLiteral(name));
     if (sql.empty()) {
       error_ = "Table '" + table + "' was not found";
       return kDbNoData;

@@ -66,3 +66,12 @@ size_t HeldTextBytes(const std::vector<std::string>& texts) {
   }
   return bytes;
 }
+
+std::string SqlStringLiteral(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}

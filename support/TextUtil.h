@@ -21,5 +21,7 @@ size_t CharacterPrefix(std::string_view text, size_t characters);
 // An identifier without its surrounding quotes ("name", [name] or `name`), with
 // doubled closing quotes made single.
 std::string UnquoteIdentifier(std::string_view name);
+// `text` as an SQL string literal: in single quotes, quotes inside doubled.
+std::string SqlStringLiteral(std::string_view text);
 // The memory `texts` take, their bookkeeping included.
 size_t HeldTextBytes(const std::vector<std::string>& texts);

@@ -97,6 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{Column("dec", SQL_DECIMAL, "decimal", 20, 2), 0, "", "", "%20.2f"},
                       TypeCase{Column("n", SQL_NUMERIC, "numeric", 5, 0), 0, "", "99999", "%d"},
                       TypeCase{Column("f", SQL_REAL, "real"), 0, "", "", "%f"},
+                      TypeCase{Column("f", SQL_DOUBLE, "REAL"), 0, "", "", "%f"},
+                      TypeCase{Column("pct", SQL_NUMERIC, "numeric", 2, 2), 0, "", "0.99", "%2.2f"},
                       TypeCase{Column("s", SQL_SMALLINT, "smallint"), 0, "", "32766", "%d"},
                       TypeCase{Column("s", SQL_TINYINT, "tinyint"), 0, "", "255", "%d"},
                       TypeCase{Column("b", SQL_BIT, "bit"), 0, "", "1", "%d"},
@@ -134,6 +136,20 @@ TEST_F(ColumnDefaultsTest, SpecialTypesGetTheirPatternOrList) {
   EXPECT_EQ(geo.Mask, "geogr\\aphy::Point(-NN.NNN00, NN.NNN00, 4326)");
   EXPECT_EQ(Make(Column("p", -151, "geometry")).Mask, "geometry::STGeomFromText('PO\\I\\NT(NN NN)',0)");
   EXPECT_EQ(Make(Column("h", -151, "hierarchyid")).Mask, "hier\\archyid::GetRoot()");
+}
+
+TEST_F(ColumnDefaultsTest, UniqueLibraryColumnsCanGiveEveryRowItsOwnValue) {
+  // About forty departments cannot fill a thousand unique rows: the library
+  // value takes a number after it, and a column too narrow for one stays random.
+  AutoRules rules(db, settings, &log, &prompt);
+  rules.DefaultColumnRule(rule, Column("department_name", SQL_VARCHAR, "varchar", 60), {}, 1, {});
+  EXPECT_EQ(rule.Fields.back().Method, kMethodPattern);
+  EXPECT_EQ(rule.Fields.back().Mask, "$Lib(Departments,Name) N{=4}");
+  rules.DefaultColumnRule(rule, Column("country_id", SQL_CHAR, "char", 2), {}, 1, {});
+  EXPECT_EQ(rule.Fields.back().Method, kMethodRandom);
+  EXPECT_EQ(rule.Fields.back().HighRange, "2");
+  rules.DefaultColumnRule(rule, Column("department_name", SQL_VARCHAR, "varchar", 60), {}, 0, {});
+  EXPECT_EQ(rule.Fields.back().Method, kMethodLibrary);
 }
 
 TEST_F(ColumnDefaultsTest, IgnoredColumns) {
@@ -592,6 +608,43 @@ TEST_P(AutoRulesDbTest, ACompositeKeyStaysDistinctThroughItsOwnColumn) {
   EXPECT_EQ(Find(rule, "order_id")->Unique, 0);
   EXPECT_EQ(Find(rule, "order_id")->Method, kMethodLinkedTable);
   EXPECT_EQ(Find(rule, "qty")->Unique, 0);
+}
+
+TEST_P(AutoRulesDbTest, KeysAreNeverNullAndCompositeKeysComeFromOneParentRow) {
+  // SQLite calls a CHAR key nullable; a key made only of references reads its
+  // first parent in order so that no pair repeats.
+  Run("create table country (code char(2) primary key, name varchar(40))");
+  Run("create table line (order_no integer not null, line_no integer not null, primary key (order_no, line_no))");
+  Run("create table shipment (id integer primary key, order_no integer not null, line_no integer not null,"
+      " foreign key (order_no, line_no) references line (order_no, line_no))");
+  Run("create table pairing (a char(2) not null references country (code), b integer not null references shipment (id),"
+      " primary key (a, b))");
+  AutoRules rules(*db_, settings_, &log_, &prompt_);
+  Rule country, shipment, pairing;
+  ASSERT_EQ(rules.MakeRule("country", country), 0);
+  EXPECT_EQ(Find(country, "code")->UseNulls, -1);
+  EXPECT_EQ(Find(country, "code")->isNull, 0);
+  ASSERT_EQ(rules.MakeRule("shipment", shipment), 0);
+  const ColumnRule* order = Find(shipment, "order_no");
+  const ColumnRule* line = Find(shipment, "line_no");
+  EXPECT_EQ(order->Method, kMethodLinkedTable);
+  EXPECT_GT(order->seqFK, 0);
+  EXPECT_EQ(order->seqFK, line->seqFK);
+  EXPECT_EQ(order->Table, line->Table);
+  EXPECT_EQ(line->Column, "line_no");
+  ASSERT_EQ(rules.MakeRule("pairing", pairing), 0);
+  EXPECT_EQ(Find(pairing, "a")->Seqent, 1);
+  EXPECT_EQ(Find(pairing, "b")->Seqent, 0);
+}
+
+TEST_P(AutoRulesDbTest, AUniqueColumnWithFewValuesCapsTheRows) {
+  Run("create table grade (id integer primary key, mark smallint unique check (mark between 1 and 5),"
+      " letter varchar(1) unique check (letter in ('A', 'B', 'C')))");
+  AutoRules rules(*db_, settings_, &log_, &prompt_);
+  Rule rule = rules.NewAutoRule();
+  ASSERT_EQ(rules.MakeRule("grade", rule), 0);
+  EXPECT_EQ(rule.Records, 3);
+  EXPECT_EQ(rule.note, "Rows capped at 3: the unique column letter takes only 3 distinct values");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, AutoRulesDbTest, ::testing::Values("sqlite", "postgres"));
