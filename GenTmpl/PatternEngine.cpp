@@ -693,7 +693,9 @@ std::size_t PatternEngine::FunctionCall(std::string_view p, std::size_t pos, std
     if (entry->direct) {
       entry->direct(*this, params, out, format);
     } else {
-      if (compile_) {
+      // A compile pass builds a node where none exists yet: a pattern
+      // evaluated again replays the nodes it built on its first try.
+      if (compile_ && cursor_ == nodes_.size()) {
         std::unique_ptr<FuncData> node = BuildNode(entry->node, params);
         nodes_.push_back(std::move(node));
       }

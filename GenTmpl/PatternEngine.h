@@ -129,6 +129,13 @@ class PatternEngine final : public FuncHost {
   // custom connection. Reset or Init must follow before the next Generate.
   void Clear();
 
+  // Where the next Generate takes its nodes from. A caller that evaluates a
+  // column's pattern again (its value was not unique, or too long) passes
+  // the mark taken before the first try to Retry: the pattern then gets the
+  // nodes of its first try again, neither another column's nor new ones.
+  std::size_t Mark() const { return cursor_; }
+  void Retry(std::size_t mark) { cursor_ = mark; }
+
   // Appends the value of the node at the cursor and moves the cursor on.
   void GensValue(std::string& out);
   std::size_t NodeCount() const { return nodes_.size(); }

@@ -336,7 +336,9 @@ void RowGenerator::PrepareColumn(size_t index) {
 
   if (col.Method == kMethodIncremental) PrepareIncremental(col, st);
   if (col.Method == kMethodRandom) CheckDateTimeBounds(index);
-  if (col.Unique && !st.unique) st.unique = std::make_unique<UniqueSet>();
+  if (col.Unique && !st.unique) {
+    st.unique = std::make_unique<UniqueSet>(random_.serverKind == kServerMySql || random_.serverKind == kServerMsSql);
+  }
 
   const std::string numberFormat = col.sFormat.empty() ? "%d" : col.sFormat;
   st.intFormat.Prepare(numberFormat, SafeFormat::Kind::kInteger);
@@ -908,7 +910,9 @@ int RowGenerator::IncrementalValue(std::string& value, size_t c) {
 
 void RowGenerator::PatternValue(std::string& value, size_t c, std::string_view pattern) {
   const ColumnRule& col = columns_[c];
+  const size_t nodes = patterns_.Mark();
   for (int evaluation = 0; evaluation < kMaxPatternEvaluations; ++evaluation) {
+    patterns_.Retry(nodes);  // a value too long is made again by the same nodes
     value.clear();
     // Stored as the column's value once the row's value is final, so that a
     // retry never becomes the previous value.
@@ -981,7 +985,10 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
       field.quoted = quoting;
       if (quoting && col.iSize > 0 && LeadingInteger(col.HighRange) == 0) col.HighRange = std::to_string(col.iSize);
       std::string& value = field.final;
+      // A value tried again (not unique) takes the pattern nodes of the first try.
+      const size_t nodes = patterns_.Mark();
       for (int failures = 0;;) {
+        patterns_.Retry(nodes);
         value.clear();
         bool isNull = false;
         int expression = 0;

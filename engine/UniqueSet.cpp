@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-UniqueSet::UniqueSet() : buckets_(kBuckets) {}
+UniqueSet::UniqueSet(bool ignoreCase) : buckets_(kBuckets), ignoreCase_(ignoreCase) {}
 
 uint32_t UniqueSet::Crc(std::string_view value) {
   uLong crc = crc32(0L, Z_NULL, 0);
@@ -18,6 +18,13 @@ uint32_t UniqueSet::Crc(std::string_view value) {
 }
 
 bool UniqueSet::Insert(std::string_view value) {
+  if (ignoreCase_) {
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    folded_.assign(value);
+    for (char& c : folded_)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    value = folded_;
+  }
   const uint32_t crc = Crc(value);
   auto& bucket = buckets_[crc % kBuckets];
   if (std::find(bucket.begin(), bucket.end(), crc) != bucket.end()) return false;

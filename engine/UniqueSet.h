@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,7 +13,10 @@ class UniqueSet {
  public:
   static constexpr uint32_t kBuckets = 40009;
 
-  UniqueSet();
+  // With `ignoreCase`, values that differ only in the case of ASCII letters
+  // or in trailing blanks are the same value, as the default collations of
+  // MySQL, MariaDB and SQL Server compare them.
+  explicit UniqueSet(bool ignoreCase = false);
   // CRC-32 (IEEE 802.3) of `value`.
   static uint32_t Crc(std::string_view value);
   // Adds `value`; false when it (or a value of the same CRC) is already present.
@@ -22,4 +26,6 @@ class UniqueSet {
  private:
   std::vector<std::vector<uint32_t>> buckets_;
   size_t size_ = 0;
+  bool ignoreCase_;
+  std::string folded_;  // the value as compared, reused from value to value
 };

@@ -271,6 +271,18 @@ void CapRowsToDistinctValues(Rule& rule) {
   }
 }
 
+// An identity the server counts from 1 in a narrow type (MySQL's tinyint
+// unsigned keys) runs out after that many rows.
+void CapRowsToIdentityRange(Rule& rule, const ServerTableTypes& types) {
+  for (const ServerColumnType& type : types.columns) {
+    if (!type.serverFilled || type.maxValue.empty()) continue;
+    const int64_t most = LeadingInteger(type.maxValue);
+    if (most <= 0 || most >= rule.Records) continue;
+    rule.Records = static_cast<int>(most);
+    rule.note = "Rows capped at " + type.maxValue + ": the server numbers " + type.column + " up to " + type.maxValue;
+  }
+}
+
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
   std::string out;
   for (const std::string& part : parts) out += (out.empty() ? "" : separator) + part;
@@ -447,6 +459,7 @@ int AutoRules::MakeRule(const std::string& table, Rule& rule) {
     GroupKeyColumns(rule, facts.foreignKeys, facts.primaryKey);
     KeepToPartitions(rule, facts.types, settings_.DateFormat);
     CapRowsToDistinctValues(rule);
+    CapRowsToIdentityRange(rule, facts.types);
     return 0;
   }
   const auto has = [](const auto& list, const std::string& name) {
@@ -525,7 +538,7 @@ void AutoRules::DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std:
     c.HighRange = "1";
   } else if (t == SQL_GUID) {
     if (c.Method == kMethodRandom) c.Method = kMethodPattern;
-    c.Mask = "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
+    c.Mask = kUuidPattern;
   } else if (t == kTypeXml) {
     if (c.Method == kMethodRandom) c.Method = kMethodValueList;
     c.Values = {"<?xml version=\"1.0\" encoding=\"utf-8\"?><empty/>"};
@@ -540,7 +553,10 @@ void AutoRules::DefaultColumnRule(Rule& rule, const FLD_DESC& column, const std:
   } else {
     ApplyLengthRule(c, settings_, serverKind);
   }
+  // MySQL and MariaDB read 0x... as the bytes it spells, not as text.
+  if (serverKind == kServerMySql && FLD_DESC::TypeIsBinary(t)) c.NoQuotas = 1;
 
+  if (serverType) ApplyServerTypeBounds(c, *serverType);
   const bool typed = serverType && ApplyServerTypeValues(c, *serverType);
   if (c.Method == kMethodRandom && FLD_DESC::TypeWithQuotas(t) && !IsDateType(t) && !IsTimeType(t)) {
     ApplyNameRule(c);

@@ -96,6 +96,9 @@ void DescribeServerType(FLD_DESC& field, const ServerColumnType& type) {
   } else if (word == "uuid") {
     field.iType = SQL_GUID;
     field.iSize = 36;
+  } else if ((word == "tinyint" && DeclaredSize(type.baseType) == 1) ||
+             ((word == "boolean" || word == "bool") && !FLD_DESC::TypeIsText(field.iType))) {
+    field.iType = SQL_BIT;  // MySQL's booleans: tinyint(1)
   } else if (word == "year") {
     field.iType = SQL_SMALLINT;
     field.iSize = 4;
@@ -136,12 +139,22 @@ bool ApplyServerTypeValues(ColumnRule& column, const ServerColumnType& type) {
   return false;
 }
 
+void ApplyServerTypeBounds(ColumnRule& column, const ServerColumnType& type) {
+  if (column.Method != kMethodRandom) return;
+  if (!type.maxValue.empty() && (column.HighRange.empty() || LeadingInteger(column.HighRange) > LeadingInteger(type.maxValue)))
+    column.HighRange = type.maxValue;
+  // An empty low bound draws from 0 up: only unsigned types need it said.
+  const bool below = column.LowRange.empty() ? type.minValue == "0"
+                                             : LeadingInteger(column.LowRange) < LeadingInteger(type.minValue);
+  if (!type.minValue.empty() && below) column.LowRange = type.minValue;
+}
+
 std::string ArrayElementPattern(const std::string& elementType) {
   const std::string word = WithoutSize(elementType);
   if (IsIntegerWord(word)) return "1N{0:3}";
   if (word == "numeric" || word == "decimal" || word == "real" || word == "double precision") return "1N{0:3}.NN";
   if (word == "boolean") return "<true|f\\alse>";
-  if (word == "uuid") return "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
+  if (word == "uuid") return kUuidPattern;
   if (word == "date") return "20N{=2}-1<0|1|2>-1N";
   const int size = DeclaredSize(elementType);
   const int longest = size > 0 ? std::min(size, 10) : 10;

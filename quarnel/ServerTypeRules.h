@@ -8,6 +8,10 @@
 #include "project/Project.h"
 #include "support/ServerTypes.h"
 
+// A random version 4 UUID: servers that check the version and variant
+// digits (MariaDB) take it.
+inline constexpr const char* kUuidPattern = "XXXXXXXX-XXXX-4XXX-<8|9|\\A|B>XXX-XXXXXXXXXXXX";
+
 // Puts the type name, type code, size and digits of `field` right from the
 // server's type, and marks columns the server fills itself as identities.
 void DescribeServerType(FLD_DESC& field, const ServerColumnType& type);
@@ -16,6 +20,9 @@ void DescribeServerType(FLD_DESC& field, const ServerColumnType& type);
 // server type (enum labels, booleans, JSON, network addresses, intervals,
 // arrays, full-text vectors). Returns whether it did.
 bool ApplyServerTypeValues(ColumnRule& column, const ServerColumnType& type);
+
+// Keeps a random integer column within the values its server type takes.
+void ApplyServerTypeBounds(ColumnRule& column, const ServerColumnType& type);
 
 // The value pattern of one element of an array of `elementType` (lower case,
 // size included: "character varying(8)", "integer").

@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev sqlite3 libpugixml-dev libfreexl-dev zlib1g-dev
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   postgresql libpq-dev
+  mariadb-server mariadb-client odbc-mariadb
   qt6-base-dev libgl-dev
 )
 missing=()

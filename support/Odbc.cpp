@@ -206,26 +206,47 @@ int CODBC::Connect(const CONN_INFO& info) {
   SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
   if (!info_.conStr.empty()) {
-    SQLCHAR out[1024];
-    SQLSMALLINT outLen = 0;
-    std::string conStr = info_.conStr;
-    rc = SQLDriverConnect(dbc_, nullptr, Sql(conStr), SQL_NTS, out, sizeof out, &outLen,
-                          SQL_DRIVER_NOPROMPT);
+    rc = DriverConnect(info_.conStr);
   } else {
     rc = SQLConnect(dbc_, Sql(info_.conDSN), SQL_NTS, Sql(info_.conUser), SQL_NTS,
                     Sql(info_.conPwd), SQL_NTS);
   }
-  if (!SQL_SUCCEEDED(rc)) {
-    int status = Fail(rc, SQL_HANDLE_DBC, dbc_, "Connect");
+  const auto failed = [&](SQLRETURN code) {
+    int status = Fail(code, SQL_HANDLE_DBC, dbc_, "Connect");
+    connected_ = false;
     SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
     dbc_ = SQL_NULL_HDBC;
     return status;
-  }
+  };
+  if (!SQL_SUCCEEDED(rc)) return failed(rc);
   connected_ = true;
   connectionLost_ = false;
   defaultStmt_ = std::make_unique<OdbcStmt>(dbc_);
   ReadServerFacts();
+  // MySQL and MariaDB report the rows an update changed, not those it found,
+  // so an update that leaves a row as it was would look like a miss; their
+  // drivers report found rows under option flag 2. Unless the connection
+  // sets its options itself, connect again with it.
+  const std::string lowerConStr = ToLowerAscii(info_.conStr);
+  if (serverKind_ == kServerMySql && lowerConStr.find("option=") == std::string::npos &&
+      lowerConStr.find("found_rows=") == std::string::npos) {
+    const std::string conStr = info_.conStr.empty()
+                                   ? "DSN=" + info_.conDSN + ";UID=" + info_.conUser + ";PWD=" + info_.conPwd
+                                   : info_.conStr;
+    defaultStmt_.reset();
+    SQLDisconnect(dbc_);
+    rc = DriverConnect(conStr + ";OPTION=2");
+    if (!SQL_SUCCEEDED(rc)) return failed(rc);
+    defaultStmt_ = std::make_unique<OdbcStmt>(dbc_);
+    ReadServerFacts();
+  }
   return kDbOk;
+}
+
+SQLRETURN CODBC::DriverConnect(const std::string& conStr) {
+  SQLCHAR out[1024];
+  SQLSMALLINT outLen = 0;
+  return SQLDriverConnect(dbc_, nullptr, Sql(conStr), SQL_NTS, out, sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
 }
 
 int CODBC::Disconnect() {
@@ -262,6 +283,8 @@ void CODBC::ReadServerFacts() {
   if (owner_.empty()) {
     if (serverKind_ == kServerPostgres) {
       owner_ = QueryText("select current_schema()");
+    } else if (serverKind_ == kServerMySql) {
+      owner_ = QueryText("select database()");
     } else if (serverKind_ == kServerOracle &&
                SQL_SUCCEEDED(SQLGetInfo(dbc_, SQL_USER_NAME, buffer, sizeof buffer, &length))) {
       owner_ = reinterpret_cast<char*>(buffer);
@@ -494,6 +517,14 @@ std::string CODBC::ResolveOwner(const std::string& owner) const {
   return serverKind_ == kServerSqlite ? "" : plain;
 }
 
+std::string CODBC::CatalogOf(const std::string& owner) const {
+  return serverKind_ == kServerMySql ? ResolveOwner(owner) : std::string();
+}
+
+std::string CODBC::SchemaOf(const std::string& owner) const {
+  return serverKind_ == kServerMySql ? std::string() : ResolveOwner(owner);
+}
+
 template <typename Call, typename Row>
 int CODBC::Catalogue(const char* what, Call call, Row row) {
   if (!connected_) return NotConnected();
@@ -568,10 +599,10 @@ int CODBC::FieldsList(FieldList* list, const std::string& table, const std::stri
   std::string name = UnquoteIdentifier(table);
   std::string schema = ResolveOwner(owner);
   auto read = [&](const std::string& tableName) {
-    CatalogueName s(schema), t(tableName);
+    CatalogueName c(CatalogOf(owner)), s(SchemaOf(owner)), t(tableName);
     return Catalogue(
         "FieldsList",
-        [&](SQLHSTMT h) { return SQLColumns(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), nullptr, 0); },
+        [&](SQLHSTMT h) { return SQLColumns(h, c.ptr(), c.len(), s.ptr(), s.len(), t.ptr(), t.len(), nullptr, 0); },
         [&](auto text) {
           FLD_DESC f;
           f.db = this;
@@ -640,11 +671,11 @@ int CODBC::UniqueColumns(std::vector<std::string>* list, const std::string& tabl
   // Unique indexes by name with their columns; only an index of one column
   // makes that column's values unique on their own.
   std::map<std::string, std::vector<std::string>> indexes;
-  CatalogueName s(ResolveOwner(owner)), t(UnquoteIdentifier(table));
+  CatalogueName c(CatalogOf(owner)), s(SchemaOf(owner)), t(UnquoteIdentifier(table));
   int status = Catalogue(
       "UniqueColumns",
       [&](SQLHSTMT h) {
-        return SQLStatistics(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), SQL_INDEX_UNIQUE, SQL_QUICK);
+        return SQLStatistics(h, c.ptr(), c.len(), s.ptr(), s.len(), t.ptr(), t.len(), SQL_INDEX_UNIQUE, SQL_QUICK);
       },
       [&](auto text) {
         if (std::atoi(text(7).c_str()) == SQL_TABLE_STAT || text(4) != "0") return;
@@ -658,10 +689,10 @@ int CODBC::UniqueColumns(std::vector<std::string>* list, const std::string& tabl
 
 int CODBC::PKList(std::vector<PK_DESC>* list, const std::string& table, const std::string& owner) {
   list->clear();
-  CatalogueName s(ResolveOwner(owner)), t(UnquoteIdentifier(table));
+  CatalogueName c(CatalogOf(owner)), s(SchemaOf(owner)), t(UnquoteIdentifier(table));
   int status = Catalogue(
       "PKList",
-      [&](SQLHSTMT h) { return SQLPrimaryKeys(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len()); },
+      [&](SQLHSTMT h) { return SQLPrimaryKeys(h, c.ptr(), c.len(), s.ptr(), s.len(), t.ptr(), t.len()); },
       [&](auto text) {
         PK_DESC k;
         k.Table = text(3);
@@ -677,11 +708,11 @@ int CODBC::PKList(std::vector<PK_DESC>* list, const std::string& table, const st
 
 int CODBC::FKList(std::vector<FK_DESC>* list, const std::string& table, const std::string& owner) {
   list->clear();
-  CatalogueName s(ResolveOwner(owner)), t(UnquoteIdentifier(table));
+  CatalogueName c(CatalogOf(owner)), s(SchemaOf(owner)), t(UnquoteIdentifier(table));
   return Catalogue(
       "FKList",
       [&](SQLHSTMT h) {
-        return SQLForeignKeys(h, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len());
+        return SQLForeignKeys(h, nullptr, 0, nullptr, 0, nullptr, 0, c.ptr(), c.len(), s.ptr(), s.len(), t.ptr(), t.len());
       },
       [&](auto text) {
         FK_DESC k;
@@ -707,10 +738,10 @@ int CODBC::TablesList(std::vector<TABLE_DESC>* list, const std::string& owner, i
   // Partitions take their rows through the table they partition.
   std::vector<std::string> partitions;
   if ((kinds & kTables) && !isOK(ReadPartitionNames(*this, schema, &partitions))) partitions.clear();
-  CatalogueName s(schema), t("%"), y(types);
+  CatalogueName c(CatalogOf(owner)), s(SchemaOf(owner)), t("%"), y(types);
   return Catalogue(
       "TablesList",
-      [&](SQLHSTMT h) { return SQLTables(h, nullptr, 0, s.ptr(), s.len(), t.ptr(), t.len(), y.ptr(), y.len()); },
+      [&](SQLHSTMT h) { return SQLTables(h, c.ptr(), c.len(), s.ptr(), s.len(), t.ptr(), t.len(), y.ptr(), y.len()); },
       [&](auto text) {
         TABLE_DESC d;
         d.db = this;
@@ -733,12 +764,19 @@ int CODBC::CheckList(std::vector<std::string>* list, const std::string& table, c
     *list = SqliteChecks(QueryText("select sql from sqlite_master where type='table' and name=" + SqlStringLiteral(name)));
     return kDbOk;
   }
-  if (serverKind_ != kServerPostgres) return kDbOk;  // other servers: no portable catalogue of checks
+  std::string sql;
+  if (serverKind_ == kServerPostgres) {
+    sql = "select pg_get_constraintdef(c.oid) from pg_constraint c join pg_class t on c.conrelid=t.oid "
+          "join pg_namespace n on t.relnamespace=n.oid where c.contype='c' and t.relname=" +
+          SqlStringLiteral(name) + " and n.nspname=" + SqlStringLiteral(ResolveOwner(owner)) + " order by c.conname";
+  } else if (serverKind_ == kServerMySql) {
+    sql = "select check_clause from information_schema.check_constraints where constraint_schema=" +
+          SqlStringLiteral(ResolveOwner(owner)) + " and table_name=" + SqlStringLiteral(name) +
+          " order by constraint_name";
+  } else {
+    return kDbOk;  // other servers: no portable catalogue of checks
+  }
   OdbcStmt stmt(dbc_);
-  std::string sql =
-      "select pg_get_constraintdef(c.oid) from pg_constraint c join pg_class t on c.conrelid=t.oid "
-      "join pg_namespace n on t.relnamespace=n.oid where c.contype='c' and t.relname=" +
-      SqlStringLiteral(name) + " and n.nspname=" + SqlStringLiteral(ResolveOwner(owner)) + " order by c.conname";
   int status = Exec(sql, &stmt);
   if (!isOK(status)) return status;
   while (isOK(Fetch(&stmt))) {

@@ -77,6 +77,7 @@ class CODBC : public CDB {
   int PostgresTableText(std::vector<std::string>* lines, const std::string& name,
                         const std::string& schema, const std::string& full);
   OdbcStmt* Resolve(CStmt* stmt);
+  SQLRETURN DriverConnect(const std::string& conStr);
   // Whether the last failure (in error_) shows the server out of reach.
   bool LinkIsDown() const;
   int backendPid_ = 0;  // PostgreSQL: the server process of this connection
@@ -93,6 +94,10 @@ class CODBC : public CDB {
   // The single text value of a query, or empty.
   std::string QueryText(const std::string& sql);
   std::string ResolveOwner(const std::string& owner) const;
+  // The catalogue and schema arguments that name an owner: MySQL and MariaDB
+  // take their databases as catalogues, other servers owners as schemas.
+  std::string CatalogOf(const std::string& owner) const;
+  std::string SchemaOf(const std::string& owner) const;
   void ApplySqliteTypeName(FLD_DESC* field) const;
 
   std::shared_ptr<OdbcEnv> env_;

@@ -1,7 +1,9 @@
 #include "support/ServerTypes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
+#include <string>
 
 #include "support/Database.h"
 #include "support/TextUtil.h"
@@ -155,6 +157,91 @@ int ReadSqliteTypes(CDB& db, const std::string& table, ServerTableTypes* types) 
                     });
 }
 
+// The labels of "enum('a','b')" or "set('x','it''s')", quotes inside
+// doubled or escaped with a backslash.
+std::vector<std::string> QuotedLabels(const std::string& type) {
+  std::vector<std::string> labels;
+  for (size_t i = type.find('\''); i != std::string::npos && i < type.size(); i = type.find('\'', i)) {
+    std::string label;
+    for (++i; i < type.size(); ++i) {
+      if (type[i] == '\\' && i + 1 < type.size()) {
+        label += type[++i];
+      } else if (type[i] == '\'') {
+        if (i + 1 < type.size() && type[i + 1] == '\'') {
+          label += type[++i];
+        } else {
+          break;
+        }
+      } else {
+        label += type[i];
+      }
+    }
+    labels.push_back(std::move(label));
+    ++i;
+  }
+  return labels;
+}
+
+// The range of a MySQL integer type: "int(10) unsigned" takes 0 to 4294967295.
+void SetMySqlIntegerRange(ServerColumnType* column) {
+  struct Range {
+    const char* word;
+    const char* signedLow;
+    const char* signedHigh;
+    const char* unsignedHigh;
+  };
+  static constexpr Range kRanges[] = {
+      {"tinyint", "-128", "127", "255"},
+      {"smallint", "-32768", "32767", "65535"},
+      {"mediumint", "-8388608", "8388607", "16777215"},
+      {"int", "-2147483648", "2147483647", "4294967295"},
+      {"bigint", "", "", "9223372036854775807"},  // a draw stays within 64 signed bits
+  };
+  const std::string& type = column->baseType;
+  if (type.rfind("year", 0) == 0) {
+    column->minValue = "1901";
+    column->maxValue = "2155";
+    return;
+  }
+  const bool isUnsigned = type.find(" unsigned") != std::string::npos;
+  for (const Range& range : kRanges) {
+    const size_t length = std::char_traits<char>::length(range.word);
+    if (type.compare(0, length, range.word) != 0 || (type.size() > length && std::isalpha(static_cast<unsigned char>(type[length]))))
+      continue;
+    column->minValue = isUnsigned ? "0" : range.signedLow;
+    column->maxValue = isUnsigned ? range.unsignedHigh : range.signedHigh;
+    return;
+  }
+}
+
+int ReadMySqlTypes(CDB& db, const std::string& table, const std::string& owner, ServerTableTypes* types) {
+  const std::string where = " where table_schema=" + SqlStringLiteral(SchemaOf(db, owner)) +
+                            " and table_name=" + SqlStringLiteral(UnquoteIdentifier(table));
+  // MariaDB keeps JSON as longtext under a check of json_valid(`column`).
+  std::vector<std::string> json;
+  ForEachRow(db, "select check_clause from information_schema.check_constraints" +
+                     std::string(" where constraint_schema=") + SqlStringLiteral(SchemaOf(db, owner)) +
+                     " and table_name=" + SqlStringLiteral(UnquoteIdentifier(table)),
+             [&](auto text) { json.push_back(ToLowerAscii(text(1))); });
+  return ForEachRow(db, "select column_name, column_type, extra from information_schema.columns" + where +
+                            " order by ordinal_position",
+                    [&](auto text) {
+                      ServerColumnType column;
+                      column.column = text(1);
+                      column.typeName = text(2);
+                      column.baseType = ToLowerAscii(column.typeName);
+                      const std::string extra = ToLowerAscii(text(3));
+                      column.serverFilled = extra.find("auto_increment") != std::string::npos ||
+                                            extra.find("generated") != std::string::npos;
+                      if (column.baseType.rfind("enum(", 0) == 0 || column.baseType.rfind("set(", 0) == 0)
+                        column.enumLabels = QuotedLabels(column.typeName);
+                      SetMySqlIntegerRange(&column);
+                      const std::string jsonCheck = "json_valid(`" + ToLowerAscii(column.column) + "`)";
+                      if (std::find(json.begin(), json.end(), jsonCheck) != json.end()) column.baseType = "json";
+                      types->columns.push_back(std::move(column));
+                    });
+}
+
 }  // namespace
 
 int ReadServerTypes(CDB& db, const std::string& table, const std::string& owner, ServerTableTypes* types) {
@@ -162,6 +249,7 @@ int ReadServerTypes(CDB& db, const std::string& table, const std::string& owner,
   if (!db.connected()) return kDbNotConnected;
   if (db.serverKind() == kServerPostgres) return ReadPostgresTypes(db, table, owner, types);
   if (db.serverKind() == kServerSqlite) return ReadSqliteTypes(db, table, types);
+  if (db.serverKind() == kServerMySql) return ReadMySqlTypes(db, table, owner, types);
   return kDbOk;
 }
 

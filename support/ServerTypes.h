@@ -18,8 +18,12 @@ struct ServerColumnType {
   std::string baseType;
   bool isArray = false;
   bool serverFilled = false;             // an identity or a generated column: the server fills it
-  std::vector<std::string> enumLabels;   // an enum's labels, in their order
+  std::vector<std::string> enumLabels;   // an enum's (or a MySQL set's) labels, in their order
   std::vector<std::string> checks;       // a domain's check texts, written about the column
+  // The values an integer type takes where its ODBC type code says more
+  // (MySQL's signed tiny and medium integers, its unsigned integers, YEAR).
+  std::string minValue;
+  std::string maxValue;
 };
 
 struct ServerTableTypes {
@@ -34,7 +38,7 @@ struct ServerTableTypes {
 };
 
 // Reads the column types of `table` (owner empty: the connection's) on
-// PostgreSQL and SQLite; other servers give no columns. Returns a CDB status.
+// PostgreSQL, SQLite, MySQL and MariaDB; other servers give no columns. Returns a CDB status.
 int ReadServerTypes(CDB& db, const std::string& table, const std::string& owner, ServerTableTypes* types);
 
 // Tables of `owner` that are partitions of another table (PostgreSQL): rows

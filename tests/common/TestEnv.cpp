@@ -60,6 +60,27 @@ std::string PostgresConnStr() {
   return conn;
 }
 
+std::string MariaDbConnStr() {
+  // A database of this process's own on the one test server.
+  static const std::string conn = [] {
+    std::string base = ReadFile(fs::path(FromEnv("QUARNEL_MARIADB_DIR", QUARNEL_DEFAULT_MARIADB_DIR)) / "conn");
+    while (!base.empty() && (base.back() == '\n' || base.back() == '\r')) base.pop_back();
+    if (base.empty()) return base;
+    const std::string database = "test_" + std::to_string(getpid());
+    CONN_INFO info;
+    info.ConType = CONN_INFO::kOdbc;
+    info.conStr = base;
+    CODBC db;
+    if (!CDB::isOK(db.Connect(info)) || !CDB::isOK(db.Exec("drop database if exists " + database)) ||
+        !CDB::isOK(db.Exec("create database " + database + " character set utf8mb4")))
+      return std::string();
+    const size_t at = base.find("Database=");
+    const size_t end = base.find(';', at);
+    return base.replace(at, end == std::string::npos ? std::string::npos : end - at, "Database=" + database);
+  }();
+  return conn;
+}
+
 void UsePrivateEnvironment() {
   static const TempDir home;
   setenv("QUARNEL_HOME", home.path().c_str(), 1);

@@ -32,6 +32,11 @@ std::string SqliteConnStr(const std::string& dbFile);
 // process's own, so tests running at the same time do not meet.
 std::string PostgresConnStr();
 
+// ODBC connection string of the test MariaDB server that CTest started, or
+// empty when it is not running. Its connections work in a database of this
+// process's own.
+std::string MariaDbConnStr();
+
 // Folder of the source tree and of the build tree (QUARNEL_SOURCE_DIR and
 // QUARNEL_BINARY_DIR override them).
 std::filesystem::path SourceDir();
@@ -59,4 +64,12 @@ void WriteFile(const std::filesystem::path& path, const std::string& text);
   if (connVar.empty()) {                                                            \
     if (std::getenv("CI")) FAIL() << "PostgreSQL test server is not running";      \
     GTEST_SKIP() << "PostgreSQL test server is not running";                       \
+  }
+
+// Skips the current test when no MariaDB server is available (fails under CI).
+#define REQUIRE_MARIADB(connVar)                                                   \
+  std::string connVar = testenv::MariaDbConnStr();                                 \
+  if (connVar.empty()) {                                                            \
+    if (std::getenv("CI")) FAIL() << "MariaDB test server is not running";         \
+    GTEST_SKIP() << "MariaDB test server is not running";                          \
   }

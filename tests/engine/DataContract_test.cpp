@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -350,6 +351,22 @@ TEST_P(DataContract, DatesAndTimesStayWithinTheirBoundsOnARealCalendar) {
   // A monthly series from the 31st keeps to the months' last days.
   const std::vector<std::string> monthEnds = Values("select monthly from t_when where seq <= 4 order by seq");
   EXPECT_EQ(monthEnds, (std::vector<std::string>{"2020-02-29", "2020-03-31", "2020-04-30", "2020-05-31"}));
+}
+
+TEST_P(DataContract, AValueTriedAgainKeepsItsPatternAndTheOtherColumns) {
+  // A unique column tries again when its value repeats: every try must take
+  // the pattern's own functions, and the next column's counter must go on
+  // from row to row whatever the retries were.
+  Table("t_retry", "seq integer, code varchar(40), after_code integer");
+  ColumnRule code = PatternColumn("code", 12, "$List(true,red,blue,green,pink,grey) N");
+  code.Unique = 1;
+  constexpr int kRows = 40;  // of 5 colours times 10 digits
+  RunRules({MakeRule("t_retry", kRows,
+                     {IncrementalColumn("seq", 4, "1", "1"), code, PatternColumn("after_code", 4, "$Inc(1,1)")})});
+  EXPECT_EQ(Number("select count(*) from t_retry"), kRows);
+  EXPECT_EQ(Number("select count(*) from t_retry where seq <> after_code"), 0);
+  for (const std::string& value : Values("select code from t_retry"))
+    EXPECT_TRUE(std::regex_match(value, std::regex("(red|blue|green|pink|grey) [0-9]"))) << value;
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, DataContract, testing::Values(Target::kSqlite, Target::kPostgres),

@@ -126,7 +126,7 @@ TEST_F(ColumnDefaultsTest, LengthRuleKeepsLowBelowHigh) {
 
 TEST_F(ColumnDefaultsTest, SpecialTypesGetTheirPatternOrList) {
   ColumnRule guid = Make(Column("g", SQL_GUID, "uniqueidentifier", 36));
-  EXPECT_EQ(guid.Mask, "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX");
+  EXPECT_EQ(guid.Mask, "XXXXXXXX-XXXX-4XXX-<8|9|\\A|B>XXX-XXXXXXXXXXXX");
   ColumnRule xml = Make(Column("x", -152, "xml"));
   ASSERT_EQ(xml.Values.size(), 1u);
   EXPECT_EQ(xml.Values[0], "<?xml version=\"1.0\" encoding=\"utf-8\"?><empty/>");

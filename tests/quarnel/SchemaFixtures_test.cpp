@@ -2,8 +2,8 @@
 // its schema and `quarnel -c` runs it. Realistic schemas (the demo's, a shop, a
 // film-rental business with enums, domains, arrays, a full-text column, a
 // partitioned table and triggers, and a human-resources schema with composite
-// keys, a self-reference and a two-table cycle) must load every row on SQLite
-// and PostgreSQL, with every foreign key of the loaded data kept.
+// keys, a self-reference and a two-table cycle) must load every row on SQLite,
+// PostgreSQL and MariaDB, with every foreign key of the loaded data kept.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -11,10 +11,12 @@
 
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <regex>
 #include <tuple>
 
+#include "project/ProjectDocument.h"
 #include "support/AdvConnect.h"
 #include "support/Database.h"
 #include "tests/common/TestEnv.h"
@@ -37,11 +39,11 @@ class SchemaFixtureTest : public ::testing::TestWithParam<std::tuple<const char*
  protected:
   void SetUp() override {
     schema_ = std::get<0>(GetParam());
-    postgres_ = std::string(std::get<1>(GetParam())) == "postgres";
+    server_ = std::get<1>(GetParam());
     CONN_INFO info;
     info.ConType = CONN_INFO::kOdbc;
     std::string load;
-    if (postgres_) {
+    if (server_ == "postgres") {
       REQUIRE_POSTGRES(conn);
       // A schema of the test's own, so that the fixtures' tables never meet.
       info.conOwner = "test_" + std::to_string(getpid()) + "_" + schema_;
@@ -58,6 +60,16 @@ class SchemaFixtureTest : public ::testing::TestWithParam<std::tuple<const char*
       load = "PGOPTIONS='-c search_path=" + info.conOwner + "' psql -q -v ON_ERROR_STOP=1 -h " +
              ConnValue(conn, "Server") + " -p " + ConnValue(conn, "Port") + " -U " + ConnValue(conn, "Uid") +
              " -d " + ConnValue(conn, "Database") + " -f " + Shell(FixturePath("pg").string());
+    } else if (server_ == "mariadb") {
+      REQUIRE_MARIADB(conn);
+      // A database of the test's own, loaded with the mariadb client.
+      const std::string database = ConnValue(conn, "Database") + "_" + schema_;
+      info.conStr = std::regex_replace(conn, std::regex("Database=\\w+"), "Database=" + database);
+      const std::string client = "mariadb --no-defaults -h " + ConnValue(conn, "Server") + " -P " +
+                                 ConnValue(conn, "Port") + " -u " + ConnValue(conn, "Uid") + " -p" +
+                                 ConnValue(conn, "Pwd");
+      load = client + " -e 'drop database if exists " + database + "; create database " + database +
+             " character set utf8mb4' && " + client + " " + database + " < " + Shell(FixturePath("mariadb").string());
     } else {
       info.conStr = testenv::SqliteConnStr(dir_.file("data.db"));
       load = "sqlite3 -bail " + Shell(dir_.file("data.db")) + " < " + Shell(FixturePath("sqlite").string());
@@ -72,7 +84,8 @@ class SchemaFixtureTest : public ::testing::TestWithParam<std::tuple<const char*
 
   fs::path FixturePath(const std::string& dialect) const {
     if (schema_ == "demo")
-      return testenv::SourceDir() / "examples" / (dialect == "pg" ? "demo-schema-postgres.sql" : "demo-schema.sql");
+      return testenv::SourceDir() / "examples" /
+           (dialect == "sqlite" ? "demo-schema.sql" : dialect == "pg" ? "demo-schema-postgres.sql" : "demo-schema-mariadb.sql");
     return testenv::SourceDir() / "tests" / "quarnel" / "schemas" / (schema_ + "." + dialect + ".sql");
   }
 
@@ -124,7 +137,7 @@ class SchemaFixtureTest : public ::testing::TestWithParam<std::tuple<const char*
   testenv::TempDir home_;
   std::unique_ptr<CDB> db_;
   std::string schema_;
-  bool postgres_ = false;
+  std::string server_;
 };
 
 TEST_P(SchemaFixtureTest, EveryTableTakesItsRowsWithItsKeysKept) {
@@ -135,25 +148,37 @@ TEST_P(SchemaFixtureTest, EveryTableTakesItsRowsWithItsKeysKept) {
   EXPECT_EQ(out.find("Error"), std::string::npos) << out;
   EXPECT_FALSE(std::regex_search(out, std::regex("rejected [1-9]"))) << out;
 
+  // The rows each table's insert rule asks for: 1,000, or fewer where the
+  // rule says in its note that the table cannot take more.
+  ProjectDocument project;
+  ASSERT_EQ(project.DoLoad(dir_.file("project.qrp"), false), 0);
+  std::map<std::string, int64_t> asked;
+  for (const Rule& rule : project.project().rules) {
+    if (rule.Mode != kRuleData || rule.InsMode != kInsAppend) continue;
+    asked[rule.TabName] += rule.Records;
+    if (rule.Records != kRowsPerTable) EXPECT_NE(rule.note.find("Rows capped at"), std::string::npos) << rule.TabName;
+  }
   std::vector<TABLE_DESC> tables;
   ASSERT_TRUE(CDB::isOK(db_->TablesList(&tables, "", kTables))) << db_->ErrorText();
   ASSERT_FALSE(tables.empty());
-  int64_t rows = 0;
+  int64_t rows = 0, wanted = 0;
   std::string counts;
   for (const TABLE_DESC& table : tables) {
     const int64_t count = Number("select count(*) from " + db_->QualifiedName(table.Name));
     rows += count;
+    wanted += asked[table.Name];
+    EXPECT_GT(asked[table.Name], 0) << table.Name << " has no rule";
     counts += " " + table.Name + "=" + std::to_string(count);
     EXPECT_EQ(Orphans(table.Name), 0) << table.Name;
   }
-  std::cout << schema_ << (postgres_ ? " on PostgreSQL:" : " on SQLite:") << counts << "\n";
+  std::cout << schema_ << " on " << server_ << ":" << counts << "\n";
   // At least 99.9% of all rows the rules asked for.
-  EXPECT_GE(rows * 1000, static_cast<int64_t>(tables.size()) * kRowsPerTable * 999) << counts;
+  EXPECT_GE(rows * 1000, wanted * 999) << counts;
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemas, SchemaFixtureTest,
                          ::testing::Combine(::testing::Values("demo", "shop", "film", "hr"),
-                                            ::testing::Values("sqlite", "postgres")),
+                                            ::testing::Values("sqlite", "postgres", "mariadb")),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
