@@ -55,38 +55,35 @@ bool IsNumberLiteral(std::string_view text) {
   return i == n;
 }
 
-// Doubles every "'" of `text` from `from` on, in place.
-void DoubleQuotes(std::string& text, size_t from = 0) {
-  const size_t count = static_cast<size_t>(std::count(text.begin() + from, text.end(), '\''));
-  if (count == 0) return;
-  size_t read = text.size();
-  text.resize(text.size() + count);
-  size_t write = text.size();
-  while (read > from) {
-    const char ch = text[--read];
-    text[--write] = ch;
-    if (ch == '\'') text[--write] = '\'';
-  }
+// Makes `text` from `from` on the inside of a string literal, in place:
+// quotes doubled and, where the server reads backslashes as escapes
+// (`backslashes`), backslashes doubled and NUL written as \0.
+void DoubleQuotes(std::string& text, size_t from, bool backslashes) {
+  constexpr std::string_view kQuote("'", 1), kEscaped("'\\\0", 3);
+  if (text.find_first_of(backslashes ? kEscaped : kQuote, from) == std::string::npos) return;
+  std::string out(text, 0, from);
+  AppendLiteralText(out, std::string_view(text).substr(from), backslashes);
+  text.swap(out);
 }
 
 // Makes `value` safe between single quotes. A value that already stands
 // between quotes (more than two characters, or N'...') keeps them, and only
-// its inner quotes are doubled; returns true then.
-bool EscapeQuotes(std::string& value) {
+// its inside is escaped; returns true then.
+bool EscapeQuotes(std::string& value, bool backslashes) {
   const size_t n = value.size();
   if (n >= 3 && value[0] == 'N' && value[1] == '\'' && value[n - 1] == '\'') {
     value.pop_back();
-    DoubleQuotes(value, 2);
+    DoubleQuotes(value, 2, backslashes);
     value += '\'';
     return true;
   }
   if (n > 2 && value.front() == '\'' && value.back() == '\'') {
     value.pop_back();
-    DoubleQuotes(value, 1);
+    DoubleQuotes(value, 1, backslashes);
     value += '\'';
     return true;
   }
-  DoubleQuotes(value);
+  DoubleQuotes(value, 0, backslashes);
   return false;
 }
 
@@ -256,6 +253,7 @@ int RowGenerator::GenerateValues(const Rule& rule) {
   random_.dateTime.YearTo = options_.YearTo;
   random_.dateTime.DateTimeSep = options_.DateTimeSep;
   random_.serverKind = options_.connection ? options_.connection->serverKind() : kServerOther;
+  backslashes_ = options_.connection && options_.connection->backslashEscapes();
   random_.MaxBlobSize = options_.MaxBlobSize;
   random_.strings = &options_.strings;
   CLog* log = options_.log;
@@ -943,7 +941,7 @@ void RowGenerator::ApplyDateConversion(std::string& value, size_t c, int& expres
     return;
   }
   // The value stands between the template's quotes: its own quotes are doubled.
-  DoubleQuotes(value);
+  DoubleQuotes(value, 0, backslashes_);
   scratch_.clear();
   dateConversion_.Append(scratch_, value);
   value.swap(scratch_);
@@ -997,7 +995,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
         field.isNull = isNull;
         field.expression = expression;
         bool wrapped = false;
-        if ((!col.NoQuotas || quoting) && !expression) wrapped = EscapeQuotes(value);
+        if ((!col.NoQuotas || quoting) && !expression) wrapped = EscapeQuotes(value, backslashes_);
         if (isNull) {
           value = "NULL";
         } else if (!quoting || expression) {
@@ -1019,6 +1017,8 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
           if (prefix) value[0] = 'N';
           value += q;
         }
+        if (quoting && !isNull && !expression && options_.connection && options_.connection->NulNeedsHex(field.raw))
+          value = options_.connection->BinaryLiteral(field.raw);
         if (!isNull && col.UseNulls > 0 && RandomBelow(100) < col.UseNulls) value = "NULL";
         // NULLs never collide: any number of rows may hold them.
         if (st.unique && value != "NULL" && !st.unique->Insert(value)) {

@@ -71,27 +71,37 @@ bool SameDatabaseName(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+// The one text `sql` gives, or empty.
+std::string QueryText(CDB& db, const std::string& sql) {
+  std::string text;
+  long ind = 0;
+  if (!CDB::isOK(db.Exec(sql)) || !CDB::isOK(db.Fetch()) || !CDB::isOK(db.GetDataAsText(1, &text, &ind)) || ind < 0)
+    text.clear();
+  db.FreeStmt();
+  return text;
+}
+
 // Where tables of `owner` (empty: the connection's default schema) live, as
 // the server itself tells: the instance, database and schema on PostgreSQL,
-// the database file's device and inode and the schema on SQLite. Empty when
-// the server cannot say (a database in memory, a failed query).
+// the instance and database on MySQL and MariaDB, the database file's device
+// and inode and the schema on SQLite. Empty when the server cannot say (a
+// database in memory, a failed query).
 std::string DatabaseOfSchema(CDB& db, const std::string& owner) {
   std::string place;
   if (db.serverKind() == kServerPostgres) {
     // The start time tells server instances apart whatever address reached them.
-    if (!CDB::isOK(db.Exec("select pg_postmaster_start_time()::text || ' ' || current_setting('port') || ' ' || "
-                           "current_database() || ' ' || current_schema()")) ||
-        !CDB::isOK(db.Fetch())) {
-      db.FreeStmt();
-      return {};
-    }
-    long ind = 0;
-    db.GetDataAsText(1, &place, &ind);
-    db.FreeStmt();
-    if (ind < 0) return {};
+    place = QueryText(db, "select pg_postmaster_start_time()::text || ' ' || current_setting('port') || ' ' || "
+                          "current_database() || ' ' || current_schema()");
     // An explicit owner replaces the default schema at the end.
-    if (!owner.empty()) place = place.substr(0, place.rfind(' ') + 1) + owner;
+    if (!place.empty() && !owner.empty()) place = place.substr(0, place.rfind(' ') + 1) + owner;
     return place;
+  }
+  if (db.serverKind() == kServerMySql) {
+    // The host, port and data folder tell instances apart; names of
+    // databases may or may not be case-sensitive there, so case is ignored.
+    place = QueryText(db, "select concat(@@hostname, ' ', @@port, ' ', @@datadir)");
+    const std::string database = owner.empty() ? db.Owner() : owner;
+    return place.empty() || database.empty() ? std::string() : place + " " + ToLowerAscii(database);
   }
   const std::string schema = owner.empty() ? "main" : owner;
   if (!CDB::isOK(db.Exec("pragma database_list"))) {
@@ -137,7 +147,7 @@ bool TargetMayBeSource(const Rule& rule, CDB& run, CDB& target) {
   if (!EqualsNoCase(sourceName, targetName)) return false;
   const int kind = run.serverKind();
   if (kind != target.serverKind()) return false;
-  if (kind != kServerPostgres && kind != kServerSqlite) {
+  if (kind != kServerPostgres && kind != kServerSqlite && kind != kServerMySql) {
     return SameDatabase(run.Info(), target.Info()) && EqualsNoCase(sourceOwner, targetOwner);
   }
   const std::string source = DatabaseOfSchema(run, sourceOwner);

@@ -65,17 +65,12 @@ bool PlainNumber(const std::string& text) {
 // Appends `value` as a literal: a plain number of an unquoted type as it is,
 // anything else in single quotes with the quotes inside doubled, so that the
 // value can never become part of the statement.
-void AppendLiteral(std::string& out, const std::string& value, bool quotedType) {
+void AppendLiteral(std::string& out, const std::string& value, bool quotedType, const CDB& db) {
   if (!quotedType && PlainNumber(value)) {
     out += value;
     return;
   }
-  out += '\'';
-  for (char ch : value) {
-    if (ch == '\'') out += '\'';
-    out += ch;
-  }
-  out += '\'';
+  db.AppendTextLiteral(out, value);
 }
 
 struct ColumnFacts {
@@ -312,7 +307,7 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
         condition += " is null";
       } else {
         condition += " = ";
-        AppendLiteral(condition, value, *columns[keyColumn[k]].Quote() != '\0');
+        AppendLiteral(condition, value, *columns[keyColumn[k]].Quote() != '\0', db);
       }
     }
     if (read && generator_->GenOneRowValues(values_, row, textLine_, ",") != kRowOk) {
@@ -349,7 +344,7 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
       } else if (expression) {
         statement += value;
       } else {
-        AppendLiteral(statement, value, *columns[c].Quote() != '\0');
+        AppendLiteral(statement, value, *columns[c].Quote() != '\0', db);
       }
     }
     if (!read) {

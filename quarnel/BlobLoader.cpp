@@ -135,10 +135,7 @@ int BlobLoader::LoadText(const std::string& head, const std::string& tail, const
   std::vector<char> piece(kBlobPieceSize);
   while (in) {
     in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
-      sql += piece[static_cast<size_t>(i)];
-      if (piece[static_cast<size_t>(i)] == '\'') sql += '\'';
-    }
+    AppendLiteralText(sql, std::string_view(piece.data(), static_cast<size_t>(in.gcount())), db_.backslashEscapes());
   }
   if (in.bad()) {
     Message("Import BLOB error", path + "\n" + SystemError(errno));

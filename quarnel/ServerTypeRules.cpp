@@ -143,8 +143,8 @@ void ApplyServerTypeBounds(ColumnRule& column, const ServerColumnType& type) {
   if (column.Method != kMethodRandom) return;
   if (!type.maxValue.empty() && (column.HighRange.empty() || LeadingInteger(column.HighRange) > LeadingInteger(type.maxValue)))
     column.HighRange = type.maxValue;
-  // An empty low bound draws from 0 up: only unsigned types need it said.
-  const bool below = column.LowRange.empty() ? type.minValue == "0"
+  // An empty low bound draws from 0 up: it needs saying where the type starts at 0 or above.
+  const bool below = column.LowRange.empty() ? LeadingInteger(type.minValue) >= 0
                                              : LeadingInteger(column.LowRange) < LeadingInteger(type.minValue);
   if (!type.minValue.empty() && below) column.LowRange = type.minValue;
 }

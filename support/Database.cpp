@@ -130,3 +130,27 @@ int CDB::GetDateFormat(std::string* format) const {
   }
   return kDbOk;
 }
+
+void AppendLiteralText(std::string& out, std::string_view text, bool backslashEscapes) {
+  for (char c : text) {
+    if (c == '\'') {
+      out += "''";
+    } else if (backslashEscapes && c == '\\') {
+      out += "\\\\";
+    } else if (backslashEscapes && c == '\0') {
+      out += "\\0";
+    } else {
+      out += c;
+    }
+  }
+}
+
+void CDB::AppendTextLiteral(std::string& out, std::string_view text) const {
+  if (NulNeedsHex(text)) {
+    out += BinaryLiteral(text);
+    return;
+  }
+  out += '\'';
+  AppendLiteralText(out, text, backslashEscapes_);
+  out += '\'';
+}

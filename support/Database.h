@@ -144,6 +144,19 @@ class CDB {
   // `bytes` as a literal of a binary value on this server kind, so that a
   // statement carries them exactly.
   std::string BinaryLiteral(std::string_view bytes) const;
+  // Whether this server reads a backslash in a string literal as an escape
+  // (MySQL and MariaDB unless their sql_mode says NO_BACKSLASH_ESCAPES).
+  bool backslashEscapes() const { return backslashEscapes_; }
+  // Appends `text` as a string literal in single quotes that this server
+  // reads back as exactly `text`: quotes doubled, and where backslashes
+  // escape, backslashes doubled and NUL written as \0.
+  void AppendTextLiteral(std::string& out, std::string_view text) const;
+  // Whether `text` holds a NUL that no string literal of this server can
+  // carry (MySQL and MariaDB without backslash escapes end a statement
+  // there): such a text is written as BinaryLiteral.
+  bool NulNeedsHex(std::string_view text) const {
+    return serverKind_ == kServerMySql && !backslashEscapes_ && text.find('\0') != std::string_view::npos;
+  }
 
   // Catalogue. `owner` empty means the connection's owner.
   virtual int FieldsList(FieldList* list, const std::string& table, const std::string& owner,
@@ -183,7 +196,13 @@ class CDB {
   char quoteClose_ = '"';
   std::string error_;
   bool connectionLost_ = false;
+  bool backslashEscapes_ = false;
 };
+
+// Writes `text` into `out` as the inside of a string literal: each single
+// quote doubled and, with `backslashEscapes`, each backslash doubled and NUL
+// written as \0.
+void AppendLiteralText(std::string& out, std::string_view text, bool backslashEscapes);
 
 // Server kind for a DBMS name as the driver reports it.
 int ServerKindFromDbmsName(const std::string& dbmsName);

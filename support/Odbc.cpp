@@ -280,6 +280,8 @@ void CODBC::ReadServerFacts() {
   qualifyOwner_ = !info_.conOwner.empty();
   owner_ = info_.conOwner;
   backendPid_ = serverKind_ == kServerPostgres ? std::atoi(QueryText("select pg_backend_pid()").c_str()) : 0;
+  backslashEscapes_ = serverKind_ == kServerMySql &&
+                      ToUpperAscii(QueryText("select @@sql_mode")).find("NO_BACKSLASH_ESCAPES") == std::string::npos;
   if (owner_.empty()) {
     if (serverKind_ == kServerPostgres) {
       owner_ = QueryText("select current_schema()");
@@ -858,6 +860,20 @@ int CODBC::ObjectText(std::vector<std::string>* lines, const std::string& table,
   std::string full = QuotedStr(name);
   if ((qualifyOwner_ || !owner.empty()) && !schema.empty()) full = QuotedStr(schema) + "." + full;
   if (serverKind_ == kServerPostgres && !portable) return PostgresTableText(lines, name, schema, full);
+  if (serverKind_ == kServerMySql && !portable) {
+    // The server's own statement, every type and option as it stands.
+    OdbcStmt stmt(dbc_);
+    std::string sql;
+    long ind = 0;
+    if (!isOK(Exec("show create table " + full, &stmt)) || !isOK(Fetch(&stmt)) ||
+        !isOK(GetDataAsText(2, &sql, &ind, &stmt)) || ind < 0) {
+      if (error_.empty()) error_ = "Table '" + table + "' was not found";
+      return kDbNoData;
+    }
+    std::istringstream in(sql);
+    for (std::string line; std::getline(in, line);) lines->push_back(line);
+    return kDbOk;
+  }
   FieldList fields;
   int status = FieldsList(&fields, name, owner, 1);
   if (!isOK(status)) return status;

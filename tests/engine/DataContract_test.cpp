@@ -150,16 +150,16 @@ TEST_P(DataContract, ValueListsReachEveryItemWithItsShare) {
 }
 
 TEST_P(DataContract, CountersStepExactlyInTheirColumnsType) {
-  Table("t_inc", "big bigint, dec numeric(12,2), dbl double precision, num numeric(10,1)");
+  Table("t_inc", "big bigint, dcm numeric(12,2), dbl double precision, num numeric(10,1)");
   ColumnRule num = IncrementalColumn("num", 2, "1", "0.5", 1);
   num.sFormat = "%d";
   RunRules({MakeRule("t_inc", 40,
-                     {IncrementalColumn("big", -5, "1234567890123456789", "1"), IncrementalColumn("dec", 3, "1", "0.5", 2),
+                     {IncrementalColumn("big", -5, "1234567890123456789", "1"), IncrementalColumn("dcm", 3, "1", "0.5", 2),
                       IncrementalColumn("dbl", 8, "0.1", "0.1"), num})});
   const std::vector<std::string> big = Values("select big from t_inc order by big");
   ASSERT_EQ(big.size(), 40u);
   for (size_t i = 0; i < big.size(); ++i) EXPECT_EQ(big[i], std::to_string(1234567890123456789LL + static_cast<long long>(i)));
-  const std::vector<std::string> dec = Values("select dec from t_inc order by big");
+  const std::vector<std::string> dec = Values("select dcm from t_inc order by big");
   const std::vector<std::string> dbl = Values("select dbl from t_inc order by big");
   const std::vector<std::string> halves = Values("select num from t_inc order by big");
   for (size_t i = 0; i < dec.size(); ++i) {
@@ -369,7 +369,7 @@ TEST_P(DataContract, AValueTriedAgainKeepsItsPatternAndTheOtherColumns) {
     EXPECT_TRUE(std::regex_match(value, std::regex("(red|blue|green|pink|grey) [0-9]"))) << value;
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, DataContract, testing::Values(Target::kSqlite, Target::kPostgres),
+INSTANTIATE_TEST_SUITE_P(Targets, DataContract, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb),
                          enginetest::TargetName);
 
 }  // namespace

@@ -162,7 +162,7 @@ TEST_P(DemoProjectRun, RulesOfEveryKindRunOnTheFilledDatabase) {
   EXPECT_EQ(Count("customers where last_name in ('Doe', 'Roe', 'Poe', 'O''Neil')"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, DemoProjectRun, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+INSTANTIATE_TEST_SUITE_P(Targets, DemoProjectRun, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb), TargetName);
 
 // Repeatable output on SQLite: two runs into fresh databases write the same
 // bytes, and those bytes are the golden files.
@@ -177,7 +177,7 @@ TEST_P(DemoGoldenOutput, RepeatableRunsWriteTheGoldenFiles) {
 
   // The second run starts from an empty database as the first did.
   DropDemoTables(*db);
-  ASSERT_EQ(RunScript(*db, DemoSchema(false)), 0);
+  ASSERT_EQ(RunScript(*db, DemoSchema(Target::kSqlite)), 0);
   const testenv::TempDir second;
   console.lines.clear();
   EXPECT_EQ(Run(DemoForRun(second.path().string(), kGoldenRows)).rejected, 0u) << h.log.Text();

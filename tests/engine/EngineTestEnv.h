@@ -92,9 +92,36 @@ inline std::unique_ptr<CDB> Connect(const std::string& connStr) {
 using testenv::RunScript;
 
 // The demo schema, for SQLite or for PostgreSQL.
-inline std::string DemoSchema(bool postgres) {
+// The database targets every database-backed test runs against.
+enum class Target { kSqlite, kPostgres, kMariaDb };
+inline std::string TargetName(const testing::TestParamInfo<Target>& info) {
+  return info.param == Target::kSqlite ? "SQLite" : info.param == Target::kPostgres ? "PostgreSQL" : "MariaDB";
+}
+
+// The connection string of `target` (`sqliteFile` for SQLite), or empty when
+// its test server is not running.
+inline std::string TargetConnStr(Target target, const std::string& sqliteFile) {
+  switch (target) {
+    case Target::kPostgres: return testenv::PostgresConnStr();
+    case Target::kMariaDb: return testenv::MariaDbConnStr();
+    default: return testenv::SqliteConnStr(sqliteFile);
+  }
+}
+
+// Skips the current test when the target's test server is not running (fails under CI).
+#define REQUIRE_TARGET(target, connVar, sqliteFile)                                          \
+  const std::string connVar = enginetest::TargetConnStr(target, sqliteFile);                  \
+  if (connVar.empty()) {                                                                      \
+    const char* server = (target) == enginetest::Target::kPostgres ? "PostgreSQL" : "MariaDB"; \
+    if (std::getenv("CI")) FAIL() << server << " test server is not running";                 \
+    GTEST_SKIP() << server << " test server is not running";                                  \
+  }
+
+inline std::string DemoSchema(Target target) {
   return testenv::ReadFile(testenv::SourceDir() / "examples" /
-                           (postgres ? "demo-schema-postgres.sql" : "demo-schema.sql"));
+                           (target == Target::kSqlite     ? "demo-schema.sql"
+                            : target == Target::kPostgres ? "demo-schema-postgres.sql"
+                                                          : "demo-schema-mariadb.sql"));
 }
 
 inline void DropDemoTables(CDB& db) {
@@ -191,32 +218,20 @@ struct Harness {
   RunOptions options;
 };
 
-// The database targets every database-backed test runs against.
-enum class Target { kSqlite, kPostgres };
-inline std::string TargetName(const testing::TestParamInfo<Target>& info) {
-  return info.param == Target::kSqlite ? "SQLite" : "PostgreSQL";
-}
-
 // A fixture with a fresh demo database on the parameter's target.
 class DemoDatabase : public testing::TestWithParam<Target> {
  protected:
   void SetUp() override {
     postgres = GetParam() == Target::kPostgres;
-    std::string connStr;
-    if (postgres) {
-      REQUIRE_POSTGRES(pg);
-      connStr = pg;
-    } else {
-      connStr = testenv::SqliteConnStr(dir.file("demo.db"));
-    }
+    REQUIRE_TARGET(GetParam(), connStr, dir.file("demo.db"));
     db = Connect(connStr);
     ASSERT_TRUE(db);
     DropDemoTables(*db);
-    ASSERT_EQ(RunScript(*db, DemoSchema(postgres)), 0);
+    ASSERT_EQ(RunScript(*db, DemoSchema(GetParam())), 0);
     h.options.connection = db.get();
   }
   void TearDown() override {
-    if (db && postgres) DropDemoTables(*db);
+    if (db && GetParam() != Target::kSqlite) DropDemoTables(*db);
   }
   // Generates `rows` rows with `generator` (prepared) and inserts them;
   // returns the number of statements the database rejected.

@@ -272,10 +272,17 @@ TEST_P(RunDatabase, ClearAndReplaceQuoteHostileTableNames) {
 // which table is filled.
 TEST_P(RunDatabase, AnOwnerWrittenInTheRuleIsKept) {
   std::string owner = "main";
+  const bool mariadb = GetParam() == enginetest::Target::kMariaDb;
   if (postgres) {
     owner = "q_Sales";
     ASSERT_EQ(RunScript(*db, "drop schema if exists \"q_Sales\" cascade; create schema \"q_Sales\";"
                              "create table \"q_Sales\".t_run(id integer primary key, name varchar(20))"),
+              0);
+  } else if (mariadb) {
+    // Another database of the same server is MariaDB's owner.
+    owner = db->Owner() + "_sales";
+    ASSERT_EQ(RunScript(*db, "drop database if exists " + owner + "; create database " + owner + ";"
+                             "create table " + owner + ".t_run(id integer primary key, name varchar(20))"),
               0);
   }
   Rule rule = IdRule(owner + ".t_run", 3, 0);
@@ -286,9 +293,9 @@ TEST_P(RunDatabase, AnOwnerWrittenInTheRuleIsKept) {
   h.project.rules = {clear, rule};
   Run();
   EXPECT_EQ(Count(db->QualifiedName(owner + ".t_run")), "3") << h.log.Text();
-  if (postgres) {
+  if (postgres || mariadb) {
     EXPECT_EQ(Count("t_run"), "1");
-    RunScript(*db, "drop schema \"q_Sales\" cascade");
+    RunScript(*db, postgres ? "drop schema \"q_Sales\" cascade" : "drop database " + owner);
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "GenTmpl/VLibrary.h"
 #include "engine/FillMethods.h"
+#include "engine/Generator.h"
 #include "engine/OutputFiles.h"
 #include "tests/engine/EngineTestEnv.h"
 
@@ -84,6 +85,51 @@ TEST_P(DemoDatabase, HostileValuesReachDatabaseAndFilesExactly) {
   for (size_t i = 0; i < kHostile.size(); ++i) {
     if (kHostile[i].find('\r') != std::string::npos) continue;  // XML folds CR LF into LF
     EXPECT_EQ(fromXml[i], kHostile[i]) << i;
+  }
+}
+
+// MySQL and MariaDB read backslashes in literals as escapes unless their
+// sql_mode says NO_BACKSLASH_ESCAPES: either way every value, a NUL byte
+// and every kind of value source included, reaches the table exactly.
+TEST_P(DemoDatabase, HostileValuesReachMariaDbInEitherBackslashMode) {
+  if (GetParam() != Target::kMariaDb) GTEST_SKIP() << "MariaDB only";
+  std::vector<std::string> values = kHostile;
+  values.push_back(std::string("nul\0byte", 8));
+  values.push_back("\\'");
+  values.push_back("\\");
+  testenv::WriteFile(dir.path() / "values.txt", "back\\slash\nit's \\' here\n");
+  for (const char* mode : {"", "NO_BACKSLASH_ESCAPES"}) {
+    SCOPED_TRACE(mode);
+    const std::string connStr =
+        testenv::MariaDbConnStr() + ";InitStmt={set sql_mode=concat(@@sql_mode, '," + mode + "')}";
+    std::unique_ptr<CDB> target = Connect(connStr);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->backslashEscapes(), *mode == '\0');
+    ASSERT_EQ(RunScript(*target, "drop table if exists t_values; create table t_values(id integer, txt varchar(200), "
+                                 "copied varchar(200), line varchar(200))"),
+              0);
+    h.options.connection = target.get();
+    Rule rule;
+    rule.TabName = "t_values";
+    rule.Records = static_cast<int>(values.size());
+    rule.Fields = {MakeColumn("id", 4, 10, kMethodIncremental), MakeColumn("txt", 12, 200, kMethodValueList),
+                   MakeColumn("copied", 12, 200, kMethodPattern), MakeColumn("line", 12, 200, kMethodDiskFile)};
+    rule.Fields[1].Values = values;
+    rule.Fields[1].Seqent = 1;
+    rule.Fields[2].Mask = "@'txt'";
+    rule.Fields[3].FileName = dir.file("values.txt");
+    rule.Fields[3].Seqent = 1;
+    h.project.rules = {rule};
+    QuarnelGenerator generator;
+    generator.Run(h.options);
+    EXPECT_EQ(generator.Summary().rejected, 0u) << h.log.Text();
+    EXPECT_EQ(Column(*target, "select txt from t_values order by id"), values);
+    EXPECT_EQ(Column(*target, "select copied from t_values order by id"), values);
+    const std::vector<std::string> lines = Column(*target, "select line from t_values order by id");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "back\\slash");
+    EXPECT_EQ(lines[1], "it's \\' here");
+    RunScript(*target, "drop table t_values");
   }
 }
 
@@ -244,7 +290,7 @@ TEST_P(DemoDatabase, UnicodePrefixIsLeftOutForThisServer) {
   EXPECT_EQ(Column(*db, "select w from t_wide"), (std::vector<std::string>{"Zoë's"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, DemoDatabase, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+INSTANTIATE_TEST_SUITE_P(Targets, DemoDatabase, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb), TargetName);
 
 TEST_P(DemoDatabase, LinkedTableThroughTheColumnsOwnConnectionAndFromLinked) {
   ASSERT_EQ(RunScript(*db, "insert into categories(name) values('A'); insert into categories(name) values('B'); "

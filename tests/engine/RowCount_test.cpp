@@ -79,6 +79,6 @@ TEST_P(RowCounts, FailingAndNegativeCountsAreShown) {
   EXPECT_TRUE(h.prompt.Showed("Warning!", "Wrong managed records value -5.\nSwitched to default value."));
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, RowCounts, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+INSTANTIATE_TEST_SUITE_P(Targets, RowCounts, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb), TargetName);
 
 }  // namespace

@@ -290,7 +290,7 @@ TEST_P(DemoDatabase, RepeatableOutputIsTheSameWithTheSecondThread) {
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
     DropDemoTables(*db);
-    ASSERT_EQ(RunScript(*db, DemoSchema(postgres)), 0);
+    ASSERT_EQ(RunScript(*db, DemoSchema(GetParam())), 0);
     const std::string outDir = dir.file(way.name);
     std::filesystem::create_directories(outDir);
     h.project = DemoWithOutputs(outDir);

@@ -288,4 +288,4 @@ TEST_P(RunDatabase, ProgressReportsDoubleTheirIntervalAndShowTheRest) {
   EXPECT_EQ(Count("t_run"), "1000");
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, RunDatabase, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+INSTANTIATE_TEST_SUITE_P(Targets, RunDatabase, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb), TargetName);

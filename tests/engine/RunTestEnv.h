@@ -75,12 +75,8 @@ class RunDatabase : public testing::TestWithParam<enginetest::Target> {
  protected:
   void SetUp() override {
     postgres = GetParam() == enginetest::Target::kPostgres;
-    if (postgres) {
-      REQUIRE_POSTGRES(pg);
-      connStr = pg;
-    } else {
-      connStr = testenv::SqliteConnStr(dir.file("run.db"));
-    }
+    REQUIRE_TARGET(GetParam(), target, dir.file("run.db"));
+    connStr = target;
     db = enginetest::Connect(connStr);
     ASSERT_TRUE(db);
     DropTables();
@@ -94,7 +90,7 @@ class RunDatabase : public testing::TestWithParam<enginetest::Target> {
     h.options.console = console.Callback();
   }
   void TearDown() override {
-    if (db && postgres && db->connected()) DropTables();
+    if (db && GetParam() != enginetest::Target::kSqlite && db->connected()) DropTables();
   }
   void DropTables() {
     for (const char* table : {"t_run", "t_two", "t_log"}) {

@@ -121,6 +121,6 @@ TEST_P(SchemaCheck, MatchingRulesRunAndConsoleModeDoesNotCheck) {
   EXPECT_EQ(console.Summary().rejected, 3u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, SchemaCheck, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+INSTANTIATE_TEST_SUITE_P(Targets, SchemaCheck, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb), TargetName);
 
 }  // namespace

@@ -169,6 +169,11 @@ TEST_P(ScrambleMode, SourceReachedUnderAnotherNameIsNeverDropped) {
     ASSERT_NE(host, std::string::npos) << sameDatabase;
     sameDatabase.replace(host, 16, "Server=localhost");
     sameTable = db->Owner() + ".t_src";
+  } else if (GetParam() == Target::kMariaDb) {
+    const std::size_t host = sameDatabase.find("Server=127.0.0.1");
+    ASSERT_NE(host, std::string::npos) << sameDatabase;
+    sameDatabase.replace(host, 16, "Server=127.1");
+    sameTable = db->Owner() + ".t_src";
   } else {
     sameDatabase = testenv::SqliteConnStr(dir.path().string() + "/./run.db");
     sameTable = "main.t_src";
@@ -195,10 +200,13 @@ TEST_P(ScrambleMode, SourceReachedUnderAnotherNameIsNeverDropped) {
 // driver describes loosely, binary values byte for byte, identity columns
 // the project file does not know of, and a table without a primary key.
 TEST_P(ScrambleMode, TargetMadeFromTheSourceTakesEveryRow) {
+  const bool mariadb = GetParam() == Target::kMariaDb;
   const std::string binaryType = postgres ? "bytea" : "blob";
   std::string create = "create table t_kinds(id integer " +
-                       std::string(postgres ? "generated always as identity" : "primary key autoincrement") +
-                       ", data " + binaryType + ", label varchar";
+                       std::string(postgres  ? "generated always as identity"
+                                   : mariadb ? "auto_increment primary key"
+                                             : "primary key autoincrement") +
+                       ", data " + binaryType + (mariadb ? ", label varchar(100)" : ", label varchar");
   if (postgres) create += ", flag boolean, doc json, tags text[], amount numeric";
   ASSERT_EQ(RunScript(*db, "drop table if exists t_kinds; " + create + ")"), 0);
   const std::string bytes = postgres ? "'\\x00ff10'::bytea" : "x'00ff10'";
@@ -253,7 +261,7 @@ TEST_P(ScrambleMode, UnreachableTargetStopsTheRule) {
   EXPECT_TRUE(summary.stopped);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, ScrambleMode, testing::Values(Target::kSqlite, Target::kPostgres), TargetName);
+INSTANTIATE_TEST_SUITE_P(Targets, ScrambleMode, testing::Values(Target::kSqlite, Target::kPostgres, Target::kMariaDb), TargetName);
 
 TEST(ScrambleTarget, SameDatabaseComparesWhatBothSettingsName) {
   testenv::TempDir dir;
