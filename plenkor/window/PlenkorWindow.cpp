@@ -473,6 +473,7 @@ void PlenkorWindow::GeneratorEdited() {
     ColumnRule& field = FileRule(definition_).Fields[static_cast<size_t>(row)];
     field.LibName = Core(editor_->Label());
     field.Mask = Core(editor_->Pattern());
+    SetFieldType(field, Core(editor_->TypeName()), editor_->Size());
     model_->RowChanged(row);
     MarkModified();
   }
