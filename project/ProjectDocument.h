@@ -89,7 +89,10 @@ class ProjectDocument {
   // or DoSave's status.
   int SaveWithBackup(const PathChooser& choose = {});
   // Loads `path`, replacing the project (`replace`) or appending the file's
-  // rules to the current ones. A load that fails leaves the project as it was.
+  // rules to the current ones. Appending keeps the project's path, options
+  // and connection, adds the file's named generators and variables that the
+  // project lacks, and marks the project modified. A load that fails leaves
+  // the project as it was.
   // Returns 0, kNotFound, kNotProject or a store status; a file that could be
   // read only in part loads what it could, with a warning.
   int DoLoad(const std::string& path, bool replace);

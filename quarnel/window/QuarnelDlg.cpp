@@ -374,9 +374,12 @@ void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<v
         if (*status == 0) {
           // Relative names in a project (text files, output files) mean
           // names beside the project file.
-          if (replace) QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
-          std::string summary;
-          if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowStatus(summary);
+          // Appended rules join the project as it is, connection included.
+          if (replace) {
+            QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
+            std::string summary;
+            if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowStatus(summary);
+          }
           ShowPage(project_);
         }
         RefreshProject();

@@ -93,15 +93,39 @@ TEST_F(ProjectCommandsTest, LoadingKeepsTheWindowServingEventsAndAppendingAddsRu
     EXPECT_FALSE(app.document().modified());
     EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project (8 rules)");
 
-    // The second open command appends.
+    // The second open command appends another project's rules to this one,
+    // which keeps its file and options and has unsaved changes.
+    const std::string extra = dir_.file("extra.qrp");
+    {
+      ProjectDocument other;
+      ASSERT_EQ(other.DoLoad(dir_.file("demo.qrp"), true), 0);
+      other.project().rules.resize(2);
+      other.project().Author = "someone else";
+      ASSERT_EQ(other.DoSave(extra, false), 0);
+    }
+    const std::string author = app.document().project().Author;
     window.setFileChooser([&](const QString& caption, const QString&, bool save) {
       EXPECT_EQ(caption.toStdString(), "Select Project File");
       EXPECT_FALSE(save);
-      return QString::fromStdString(dir_.file("demo.qrp"));
+      return QString::fromStdString(extra);
     });
     window.action("append")->trigger();
     ASSERT_TRUE(WaitFor([&] { return loaded.count() == 2; }));
-    EXPECT_EQ(window.rules().rowCount(), 16);
+    EXPECT_EQ(window.rules().rowCount(), 10);
+    EXPECT_EQ(app.document().path(), dir_.file("demo.qrp"));
+    EXPECT_EQ(app.document().project().Author, author);
+    EXPECT_TRUE(app.document().modified());
+    EXPECT_TRUE(window.windowTitle().endsWith("demo.qrp *]")) << window.windowTitle().toStdString();
+    EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project (10 rules)");
+
+    // Saving writes the project's own file, not the appended one.
+    QSignalSpy saved(&window, &CQuarnelDlg::saveFinished);
+    window.action("save")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return saved.count() == 1; }));
+    EXPECT_EQ(saved.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(TablesIn(dir_.file("demo.qrp")).size(), 10u);
+    EXPECT_EQ(TablesIn(extra).size(), 2u);
+    EXPECT_FALSE(app.document().modified());
 
     // A missing file is reported and leaves the project as it was.
     SeenBox seen;
@@ -109,7 +133,7 @@ TEST_F(ProjectCommandsTest, LoadingKeepsTheWindowServingEventsAndAppendingAddsRu
     window.OpenProject(QString::fromStdString(dir_.file("missing.qrp")), true);
     ASSERT_TRUE(WaitFor([&] { return loaded.count() == 3; }));
     EXPECT_EQ(seen.text.toStdString(), "Selected project was not found.");
-    EXPECT_EQ(window.rules().rowCount(), 16);
+    EXPECT_EQ(window.rules().rowCount(), 10);
   });
 }
 
