@@ -34,6 +34,7 @@
 #include "quarnel/Reports.h"
 #include "quarnel/Version.h"
 #include "quarnel/WindowText.h"
+#include "quarnel/editor/FileSuffix.h"
 #include "quarnel/window/BlobLoaderPage.h"
 #include "quarnel/window/ColumnWidths.h"
 #include "quarnel/window/ConnectDialog.h"
@@ -59,12 +60,6 @@ const QString kHtmlFilter = QStringLiteral("HTML documents (*.html);;All Files (
 constexpr int kStartUpDelayMs = 10;
 constexpr int kProjectColumns = RuleListModel::kColumnCount - 1;  // P_W1..P_W4
 constexpr int kConsoleColumns = ConsoleModel::kColumnCount;
-
-// The file name a dialog returned, with `suffix` added when it has none.
-QString WithSuffix(QString path, const QString& suffix) {
-  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
-  return path;
-}
 
 }  // namespace
 
@@ -439,11 +434,10 @@ void CQuarnelDlg::SaveAs(bool checkedOnly) {
 
 void CQuarnelDlg::ExportCommand(bool portable) {
   if (busy_ != Busy::kIdle) return;
-  const QString caption = portable ? QStringLiteral("Portable Project Export") : QStringLiteral("Project Script Export");
   const QString suffix = portable ? QStringLiteral("qrp2") : QStringLiteral("qrl");
-  const QString filter = portable ? QStringLiteral("Portable projects (*.qrp2);;All Files (*)")
-                                  : QStringLiteral("Project scripts (*.qrl);;All Files (*)");
-  const QString path = WithSuffix(ChooseFile(caption, filter, true), suffix);
+  const QString filter = portable ? QStringLiteral("Orvane Quarnel Portable Projects (*.qrp2);;All Files (*)")
+                                  : QStringLiteral("Orvane Quarnel Script (*.qrl);;All Files (*)");
+  const QString path = WithSuffix(ChooseFile(QStringLiteral("Export Project File to"), filter, true), suffix);
   if (path.isEmpty()) return;
   const ProgramSettings& settings = app_.settings();
   ExportContext context;
@@ -459,7 +453,7 @@ void CQuarnelDlg::ExportCommand(bool portable) {
   const int status = portable ? ExportPortable(path.toStdString(), project, context)
                               : ExportScript(path.toStdString(), project, context);
   if (status != 0) {
-    prompt_.Message("Error", "The export could not be written to " + path.toStdString(), PromptIcon::kError);
+    prompt_.Message("Error", "Could not export project file.", PromptIcon::kError);
   } else {
     ShowStatus("Exported to " + path.toStdString());
   }

@@ -427,9 +427,11 @@ void EditorsTest::namedGeneratorsAreMadeAppliedAndExchanged() {
   QCOMPARE(prompt_.messages, std::vector<std::string>{"Apply Named Generator|1 changes made."});
   QCOMPARE(customers.Fields[ColumnIndex(customers, "email")].NamedGen, std::string("mail"));
 
-  // Export, delete and import again.
+  // Export, delete and import again; a file name without a suffix gets ".ngen".
   const std::string file = dir_->file("gens.ngen");
-  QVERIFY(dialog.ExportTo(file, -1));
+  QVERIFY(dialog.ExportTo(dir_->file("gens"), -1));
+  QVERIFY(std::filesystem::is_regular_file(file));
+  QVERIFY(!std::filesystem::exists(dir_->file("gens")));
   QVERIFY(dialog.Remove(0));
   QVERIFY(project.namedGens.empty());
   QVERIFY(dialog.ImportFrom(file));

@@ -152,6 +152,45 @@ TEST_F(ProjectCommandsTest, ExportCheckedRulesWritesOnlyThemAndKeepsThePath) {
   });
 }
 
+TEST_F(ProjectCommandsTest, ExportsOfferTheirFileKindsAndSayWhenTheyFail) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp&) {
+    struct Asked {
+      QString caption;
+      QString filter;
+      bool save = false;
+    } asked;
+    QString answer;
+    window.setFileChooser([&](const QString& caption, const QString& filter, bool save) {
+      asked = {caption, filter, save};
+      return answer;
+    });
+
+    // A name typed without a suffix gets the one of its kind.
+    answer = QString::fromStdString(dir_.file("portable"));
+    window.action("exportPortable")->trigger();
+    EXPECT_EQ(asked.caption.toStdString(), "Export Project File to");
+    EXPECT_EQ(asked.filter.toStdString(), "Orvane Quarnel Portable Projects (*.qrp2);;All Files (*)");
+    EXPECT_TRUE(asked.save);
+    EXPECT_NE(testenv::ReadFile(dir_.file("portable.qrp2")).find("customers"), std::string::npos);
+
+    answer = QString::fromStdString(dir_.file("script"));
+    window.action("exportScript")->trigger();
+    EXPECT_EQ(asked.caption.toStdString(), "Export Project File to");
+    EXPECT_EQ(asked.filter.toStdString(), "Orvane Quarnel Script (*.qrl);;All Files (*)");
+    EXPECT_NE(testenv::ReadFile(dir_.file("script.qrl")).find("customers"), std::string::npos);
+
+    // A file that cannot be written is reported.
+    for (const char* command : {"exportPortable", "exportScript"}) {
+      answer = QString::fromStdString(dir_.file("no-such-folder/out"));
+      SeenBox seen;
+      AnswerNextBox(QMessageBox::Ok, &seen);
+      window.action(command)->trigger();
+      EXPECT_EQ(seen.text.toStdString(), "Could not export project file.") << command;
+    }
+    EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kIdle);
+  });
+}
+
 TEST_F(ProjectCommandsTest, TheEnginePromptIsAnsweredOnTheWindowThread) {
   StartWindow({"-@demo.qcp"}, [](CQuarnelDlg&, CQuarnelApp&) {
     Prompt& prompt = CurrentPrompt();

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/editor/RuleEditor.h"
 #include "quarnel/editor/RuleWizard.h"
+#include "quarnel/window/BlobLoaderPage.h"
 #include "quarnel/window/ConsoleModel.h"
 #include "quarnel/window/ConsolePage.h"
 #include "quarnel/window/ProjectPage.h"
@@ -264,6 +267,23 @@ TEST_F(MainWindowTest, RunSelectedRunsTheCheckedOrTheSelectedRules) {
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
     EXPECT_EQ(Count("products"), 100);
     EXPECT_EQ(Count("customers"), 200);
+  });
+}
+
+TEST_F(MainWindowTest, EveryBlobLoaderLabelWithAMnemonicLeadsToItsBox) {
+  StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp&) {
+    auto* page = window.findChild<BlobLoaderPage*>();
+    ASSERT_NE(page, nullptr);
+    QStringList labels;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+      if (!label->text().contains('&')) continue;
+      labels << label->text();
+      EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+      if (label->text() == "&Source Directory :") {
+        EXPECT_NE(qobject_cast<QLineEdit*>(label->buddy()), nullptr);
+      }
+    }
+    EXPECT_TRUE(labels.contains("&Source Directory :")) << labels.join('|').toStdString();
   });
 }
 
