@@ -45,6 +45,7 @@
 #include "quarnel/window/ProjectPage.h"
 #include "quarnel/window/ReportPage.h"
 #include "quarnel/window/RuleListModel.h"
+#include "quarnel/window/SchemaDialog.h"
 #include "quarnel/window/SettingsDialog.h"
 #include "quarnel/window/TipsDialog.h"
 #include "quarnel/window/WelcomePage.h"
@@ -172,6 +173,7 @@ void CQuarnelDlg::CreateActions() {
   AddAction("runChecked", "Run Chec&ked Rules", {}, [this] { RunSelected(true); });
   AddAction("runSelected", "Run &Selected Rule", {}, [this] { RunSelected(false); });
   AddAction("break", "&Break", {}, [this] { Break(); });
+  AddAction("verifySchema", "&Verify Schema", {}, [this] { VerifySchema(); });
   AddAction("projectReport", "Project &HTML Report...", QKeySequence(Qt::Key_F4), [this] { ProjectReportCommand(); });
   AddAction("previewReport", "Project Report Pre&view", {}, [this] { PreviewReport(); });
   AddAction("executionReport", "&Execution Report...", {}, [this] { ExecutionReportCommand(); });
@@ -227,7 +229,7 @@ void CQuarnelDlg::CreateMenus() {
   rules->addSeparator();
   for (const char* name : {"namedGenerators", "variables"}) rules->addAction(action(name));
   QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-  for (const char* name : {"blobLoader", "migration", "viewLog"}) tools->addAction(action(name));
+  for (const char* name : {"verifySchema", "blobLoader", "migration", "viewLog"}) tools->addAction(action(name));
   tools->addSeparator();
   tools->addAction(action("settings"));
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -542,6 +544,9 @@ void CQuarnelDlg::RunEnded(const RunSummary& summary) {
   RefreshProject();
   if (summary.cancelled) {
     ShowStatus("Run cancelled");
+  } else if (!summary.schemaDifferences.empty()) {
+    ShowStatus("The run stopped before any rule ran: the database schema differs from the data rules");
+    ShowSchemaDifferences(summary.schemaDifferences);
   } else if (summary.stopped && summary.rulesExecuted == 0) {
     ShowStatus("The run stopped before any rule ran; the log (View Log) says why");
   } else {
@@ -554,6 +559,42 @@ void CQuarnelDlg::RunEnded(const RunSummary& summary) {
 
 void CQuarnelDlg::Break() {
   if (busy_ == Busy::kRunning) control_.Break();
+}
+
+void CQuarnelDlg::VerifySchema() {
+  if (busy_ != Busy::kIdle || !app_.connection().connected()) return;
+  auto options = std::make_shared<RunOptions>();
+  control_.PrepareGenerator(*options, app_.document().project());
+  SetBusy(Busy::kVerifying);
+  rules_->setDetached(true);
+  auto differences = std::make_shared<std::vector<SchemaDifference>>();
+  RunInBackground(
+      this, [options, differences] { *differences = RunControl::VerifySchema(*options); },
+      [this, differences] {
+        rules_->setDetached(false);
+        SetBusy(Busy::kIdle);
+        RefreshProject();
+        const int count = static_cast<int>(differences->size());
+        if (count == 0) {
+          ShowStatus("The database schema matches the data rules");
+          prompt_.Message("Database Schema Verification",
+                          "The tables and columns of the enabled data rules match the database.",
+                          PromptIcon::kInformation);
+        } else {
+          ShowStatus(std::to_string(count) + " difference(s) between the database schema and the data rules");
+          ShowSchemaDifferences(std::move(*differences));
+        }
+        emit schemaVerified(count);
+        if (closeWhenIdle_) close();
+      });
+}
+
+void CQuarnelDlg::ShowSchemaDifferences(std::vector<SchemaDifference> differences) {
+  if (!schemaDialog_) schemaDialog_ = new SchemaDialog(this);
+  schemaDialog_->SetDifferences(std::move(differences));
+  schemaDialog_->show();
+  schemaDialog_->raise();
+  schemaDialog_->activateWindow();
 }
 
 // ---- Connection
@@ -703,6 +744,7 @@ void CQuarnelDlg::UpdateActions() {
   }
   action("disconnect")->setEnabled(idle && connected);
   action("ruleWizard")->setEnabled(idle && connected);
+  action("verifySchema")->setEnabled(idle && connected);
   action("break")->setEnabled(busy_ == Busy::kRunning);
   welcome_->setEnabled(idle);
   migration_->setEnabled(idle);

@@ -33,6 +33,7 @@ class QLabel;
 class QMenu;
 class QStackedWidget;
 class ReportPage;
+class SchemaDialog;
 class RuleListModel;
 class WelcomePage;
 
@@ -41,7 +42,7 @@ class CQuarnelDlg final : public QMainWindow {
 
  public:
   // What the window is busy with; only kIdle lets the commands work.
-  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs };
+  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs, kVerifying };
   // Asks for a file: caption, filter, whether to save; empty means cancelled.
   using FileChooser = std::function<QString(const QString& caption, const QString& filter, bool save)>;
 
@@ -53,6 +54,8 @@ class CQuarnelDlg final : public QMainWindow {
   // Runs the checked rules (checkedOnly) or the selected one.
   bool RunSelected(bool checkedOnly);
   void Break();
+  // Tools > Verify Schema: the schema check alone, on a worker thread.
+  void VerifySchema();
   // Loads `path` on a worker thread, replacing the project or appending its
   // rules; `then` gets DoLoad's status once the window is idle again.
   void OpenProject(const QString& path, bool replace, std::function<void(int)> then = {});
@@ -81,6 +84,7 @@ class CQuarnelDlg final : public QMainWindow {
 
  signals:
   void runFinished();
+  void schemaVerified(int differences);
   void loadFinished(int status);
   void saveFinished(int status);
   void startupFinished();
@@ -128,6 +132,8 @@ class CQuarnelDlg final : public QMainWindow {
   // The run command after the save of its step 3.
   void StartRun();
   void RunEnded(const RunSummary& summary);
+  // The schema check's findings in their dialog, made on first use.
+  void ShowSchemaDifferences(std::vector<SchemaDifference> differences);
   // Saves on a worker thread with `save` (a ProjectDocument operation).
   void SaveInBackground(std::function<int()> save, std::function<void(int)> then);
 
@@ -156,6 +162,7 @@ class CQuarnelDlg final : public QMainWindow {
   BlobLoaderPage* blob_;
   MigrationPage* migration_;
   QLabel* status_;
+  SchemaDialog* schemaDialog_ = nullptr;
   QMenu* recentMenu_;
   TableNameCache tableNames_;  // cleared whenever the connection changes
   Busy busy_ = Busy::kIdle;

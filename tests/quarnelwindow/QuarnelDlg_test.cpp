@@ -13,9 +13,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTimer>
 #include <QApplication>
+#include <QClipboard>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 
 #include "project/ProjectDocument.h"
@@ -29,6 +32,7 @@
 #include "quarnel/window/ProjectPage.h"
 #include "quarnel/window/QuarnelDlg.h"
 #include "quarnel/window/RuleListModel.h"
+#include "quarnel/window/SchemaDialog.h"
 #include "quarnel/window/SettingsDialog.h"
 #include "tests/quarnelwindow/WindowFixture.h"
 
@@ -267,6 +271,73 @@ TEST_F(MainWindowTest, RunSelectedRunsTheCheckedOrTheSelectedRules) {
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
     EXPECT_EQ(Count("products"), 100);
     EXPECT_EQ(Count("customers"), 200);
+  });
+}
+
+// The rows of the schema dialog's table as "table|column|difference".
+QStringList RowsOf(SchemaDialog& dialog) {
+  QStringList rows;
+  const QAbstractItemModel& model = *dialog.list().model();
+  for (int row = 0; row < model.rowCount(); ++row) {
+    QStringList cells;
+    for (int column = 0; column < model.columnCount(); ++column) cells << model.index(row, column).data().toString();
+    rows << cells.join('|');
+  }
+  return rows;
+}
+
+TEST_F(MainWindowTest, SchemaDifferencesAreShownToReadAndCopyAndVerifySchemaChecksAlone) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
+    QSignalSpy verified(&window, &CQuarnelDlg::schemaVerified);
+    // The demo project matches its database: the check says so.
+    ASSERT_TRUE(window.action("verifySchema")->isEnabled());
+    SeenBox seen;
+    AnswerNextBox(QMessageBox::Ok, &seen);
+    window.action("verifySchema")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return verified.count() == 1; }));
+    EXPECT_EQ(verified.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(seen.caption.toStdString(), "Database Schema Verification");
+    EXPECT_EQ(seen.text.toStdString(), "The tables and columns of the enabled data rules match the database.");
+
+    // The table gains a column no rule fills, and the rule names one the table lacks.
+    ASSERT_EQ(testenv::RunScript(*db_, "alter table customers add column loyalty integer;"), 0);
+    Rule* customers = nullptr;
+    for (Rule& rule : app.document().project().rules) {
+      if (rule.TabName == "customers") customers = &rule;
+    }
+    ASSERT_NE(customers, nullptr);
+    ColumnRule nickname = customers->Fields.front();
+    nickname.Name = "nickname";
+    customers->Fields.push_back(nickname);
+
+    window.action("verifySchema")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return verified.count() == 2; }));
+    EXPECT_EQ(verified.at(1).at(0).toInt(), 2);
+    auto* dialog = window.findChild<SchemaDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Database Schema Verification");
+    EXPECT_EQ(RowsOf(*dialog), QStringList({"customers|nickname|column of the rule missing from the table",
+                                            "customers|loyalty|column of the table missing from the rule"}));
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+      if (button->objectName() == "copy") button->click();
+    }
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "Table\tColumn\tDifference\n"
+              "customers\tnickname\tcolumn of the rule missing from the table\n"
+              "customers\tloyalty\tcolumn of the table missing from the rule\n");
+    dialog->close();
+
+    // A run stops at the check, inserts nothing and shows the same findings.
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(RowsOf(*dialog).size(), 2);
+    const QString message = window.statusBar()->currentMessage();
+    EXPECT_TRUE(message.contains("schema differs")) << message.toStdString();
+    EXPECT_EQ(Count("customers"), 0);
   });
 }
 
