@@ -25,6 +25,7 @@
 #include <climits>
 
 #include "GenTmpl/PatternEngine.h"
+#include "gui/LogWindow.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/FlatFileRun.h"
 #include "plenkor/Generators.h"
@@ -603,12 +604,20 @@ void PlenkorWindow::RunFinished(int, qulonglong, const QString& statusText) {
 // ---- Other commands -------------------------------------------------------------
 
 void PlenkorWindow::ViewLog() {
-  if (const int error = services_.log.ViewLog(); error != 0) {
+  // An external viewer, when the settings name one; the log window otherwise,
+  // and when that viewer cannot be started.
+  const std::string viewer = services_.log.Viewer();
+  if (!viewer.empty()) {
+    const int error = services_.log.ViewLog();
+    if (error == 0) return;
     std::string reason;
     CLog::FormatLastError(reason, error);
-    services_.prompt.Message(kWarning, "Could not open the log '" + services_.log.Path() + "'.\n" + reason,
-                             PromptIcon::kWarning);
+    status_->setText(FromCore("The log viewer '" + viewer + "' could not be started: " + reason));
   }
+  if (!logWindow_) logWindow_ = new LogWindow(services_.log, this);
+  logWindow_->show();
+  logWindow_->raise();
+  logWindow_->activateWindow();
 }
 
 void PlenkorWindow::Settings() {

@@ -18,6 +18,7 @@
 class CLog;
 class FieldEditor;
 class FieldListModel;
+class LogWindow;
 class Prompt;
 class QAction;
 class QCheckBox;
@@ -137,6 +138,7 @@ class PlenkorWindow final : public QMainWindow {
   QLabel* status_;
   QProgressBar* progress_;
   QMenu* recentMenu_;
+  LogWindow* logWindow_ = nullptr;  // made on first use
 
   QAction* newAction_;
   QAction* openAction_;

@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include "GenTmpl/VLibrary.h"
+#include "gui/LogWindow.h"
 #include "project/ProjectDocument.h"
 #include "project/ProjectExport.h"
 #include "quarnel/BlobLoader.h"
@@ -703,9 +704,17 @@ void CQuarnelDlg::RunBlobLoader() {
 }
 
 void CQuarnelDlg::ViewLog() {
-  const std::string& viewer = app_.settings().GetSettingStr(0, "LogViewer");
-  const QString log = Qs(app_.log().Path());
-  if (!QProcess::startDetached(Qs(viewer.empty() ? std::string("xdg-open") : viewer), {log})) OpenFile(log);
+  // An external viewer, when the settings name one; the log window otherwise,
+  // and when that viewer cannot be started.
+  const QString viewer = Qs(app_.settings().GetSettingStr(0, "LogViewer")).trimmed();
+  if (!viewer.isEmpty()) {
+    if (QProcess::startDetached(viewer, {Qs(app_.log().Path())})) return;
+    ShowStatus("The log viewer '" + viewer.toStdString() + "' could not be started");
+  }
+  if (!logWindow_) logWindow_ = new LogWindow(app_.log(), this);
+  logWindow_->show();
+  logWindow_->raise();
+  logWindow_->activateWindow();
 }
 
 void CQuarnelDlg::ShowTips() {

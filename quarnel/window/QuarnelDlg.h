@@ -26,6 +26,7 @@
 class BlobLoaderPage;
 class CQuarnelApp;
 class ConsolePage;
+class LogWindow;
 class MigrationPage;
 class ProjectPage;
 class QAction;
@@ -163,6 +164,7 @@ class CQuarnelDlg final : public QMainWindow {
   MigrationPage* migration_;
   QLabel* status_;
   SchemaDialog* schemaDialog_ = nullptr;
+  LogWindow* logWindow_ = nullptr;  // made on first use
   QMenu* recentMenu_;
   TableNameCache tableNames_;  // cleared whenever the connection changes
   Busy busy_ = Busy::kIdle;

@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 
+#include "gui/LogWindow.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/Generators.h"
 #include "plenkor/PlenkorSettings.h"
@@ -114,6 +115,7 @@ class PlenkorWindowTest : public QObject {
   void unsavedChangesAreAskedAbout();
   void structureExportsAndImports();
   void settingsDialogSavesAndTakesEffect();
+  void theLogOpensInAWindowThatFollowsItAndSearches();
   void tenFieldsFromTheMenuPreviewedAndWritten();
 
  private:
@@ -157,6 +159,7 @@ class PlenkorWindowTest : public QObject {
 void PlenkorWindowTest::initTestCase() {
   testenv::UsePrivateEnvironment();
   testenv::GuardQtTestAgainstUnansweredModals();
+  QCOMPARE(log_.Begin("plenkor", nullptr, "plenkor"), 0);
 }
 
 void PlenkorWindowTest::init() {
@@ -716,6 +719,39 @@ void PlenkorWindowTest::structureExportsAndImports() {
   QVERIFY(!ListText(2, 3).isEmpty());
   QVERIFY(!window_->ImportStructureFrom(QString::fromStdString(dir_->file("absent.txt")), false));
   QCOMPARE(Child<QTableView>("fields")->model()->rowCount(), 3);
+}
+
+void PlenkorWindowTest::theLogOpensInAWindowThatFollowsItAndSearches() {
+  log_.Bug("a line to find in the log");
+  Trigger("log");
+  auto* logWindow = window_->findChild<LogWindow*>();
+  QVERIFY(logWindow);
+  QVERIFY(logWindow->isVisible());
+  QVERIFY(!logWindow->isModal());
+  auto* text = logWindow->findChild<QPlainTextEdit*>("logText");
+  QVERIFY(text->isReadOnly());
+  QVERIFY(text->toPlainText().contains("a line to find in the log"));
+
+  // New lines appear while it is open.
+  log_.Bug("a line written later");
+  QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("a line written later"), 5000);
+
+  // Searching selects the text and stops following, so the line stays in view.
+  auto* search = logWindow->findChild<QLineEdit*>("logSearch");
+  search->setText("to find");
+  QTest::keyClick(search, Qt::Key_Return);
+  QCOMPARE(text->textCursor().selectedText(), QString("to find"));
+  QVERIFY(!logWindow->findChild<QCheckBox*>("follow")->isChecked());
+  search->setText("nowhere in it");
+  QVERIFY(!logWindow->Find(false));
+  QCOMPARE(logWindow->findChild<QLabel*>("logState")->text(), QString("\"nowhere in it\" is not in the log."));
+  QCOMPARE(text->textCursor().selectedText(), QString("to find"));
+
+  // The command shows the one window again.
+  logWindow->close();
+  Trigger("log");
+  QCOMPARE(window_->findChildren<LogWindow*>().size(), 1);
+  QVERIFY(logWindow->isVisible());
 }
 
 void PlenkorWindowTest::settingsDialogSavesAndTakesEffect() {
