@@ -141,9 +141,9 @@ class PlenkorWindowTest : public QObject {
   QString Status() { return Child<QLabel>("status")->text(); }
   // With PLENKOR_SCREENSHOTS set to a folder, saves the window there as
   // plenkor-NAME.png (scripts/plenkor-screenshots.sh makes the README's).
-  void Snapshot(const char* name) {
+  void Snapshot(const char* name, QWidget* widget = nullptr) {
     const QString folder = qEnvironmentVariable("PLENKOR_SCREENSHOTS");
-    if (!folder.isEmpty()) QVERIFY(window_->grab().save(folder + "/plenkor-" + name + ".png"));
+    if (!folder.isEmpty()) QVERIFY((widget ? widget : window_.get())->grab().save(folder + "/plenkor-" + name + ".png"));
   }
 
   std::unique_ptr<testenv::TempDir> home_;
@@ -339,6 +339,7 @@ void PlenkorWindowTest::optionsShowTheSelectedFieldAndEditsKeepTheRest() {
 
   // Each field's panel shows the field's own options.
   list->selectRow(0);
+  Snapshot("options");
   QCOMPARE(Child<QLineEdit>("numberFrom")->text(), QString("1000"));
   QCOMPARE(Child<QLineEdit>("numberTo")->text(), QString("9000"));
   QCOMPARE(Child<QSpinBox>("decimals")->value(), 2);
@@ -735,6 +736,7 @@ void PlenkorWindowTest::theLogOpensInAWindowThatFollowsItAndSearches() {
   // New lines appear while it is open.
   log_.Bug("a line written later");
   QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("a line written later"), 5000);
+  Snapshot("log", logWindow);
 
   // Searching selects the text and stops following, so the line stays in view.
   auto* search = logWindow->findChild<QLineEdit*>("logSearch");
