@@ -159,6 +159,8 @@ void PlenkorWindow::BuildLayout() {
   const bool showTypes = services_.settings.getInt("PkShowTypes") != 0;
   list_->setColumnHidden(FieldListModel::kType, !showTypes);
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PlenkorWindow::SelectionChanged);
+  connect(model_, &QAbstractItemModel::modelReset, this, &PlenkorWindow::FitColumns);
+  connect(model_, &QAbstractItemModel::dataChanged, this, &PlenkorWindow::FitColumns);
 
   editor_ = new FieldEditor;
   editor_->SetTypesEditable(showTypes);
@@ -481,6 +483,16 @@ void PlenkorWindow::GeneratorEdited() {
   RefreshSamples();
 }
 
+void PlenkorWindow::FitColumns() {
+  // Never narrower than the user left a column; the last one stretches.
+  const QAbstractItemView& view = *list_;
+  for (int c = 0; c + 1 < FieldListModel::kColumns; ++c) {
+    if (list_->isColumnHidden(c)) continue;
+    const int content = std::max(view.sizeHintForColumn(c), list_->horizontalHeader()->sectionSizeHint(c));
+    if (content > list_->columnWidth(c)) list_->setColumnWidth(c, content);
+  }
+}
+
 void PlenkorWindow::RefreshSamples() {
   // The random source is one for the process: no samples while a run draws from it.
   if (run_->Running()) return;
@@ -581,13 +593,14 @@ void PlenkorWindow::SetRunning(bool running) {
                           downAction_, importAction_, settingsAction_}) {
     action->setEnabled(!running);
   }
-  progress_->setRange(0, 0);
-  progress_->setVisible(running);
+  // The bar shows once the rows start: checks that stop the run show none.
+  if (!running) progress_->hide();
 }
 
 void PlenkorWindow::RunStarted(int rows) {
   progress_->setRange(0, std::max(rows, 1));
   progress_->setValue(0);
+  progress_->show();
 }
 
 void PlenkorWindow::RunProgressed(int row) {

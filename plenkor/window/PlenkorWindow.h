@@ -96,6 +96,8 @@ class PlenkorWindow final : public QMainWindow {
   void GeneratorEdited();
   void MoveField(int by);
   void RefreshSamples();
+  // Widens the list's columns to their content.
+  void FitColumns();
   void FillRecentMenu();
 
   // The definition and the controls.

@@ -43,17 +43,20 @@ RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSetting
   }
   auto* all = new QPushButton("Check &all");
   auto* none = new QPushButton("Check &none");
+  all->setObjectName("checkAll");
+  none->setObjectName("checkNone");
   for (auto [button, state] : {std::pair{all, Qt::Checked}, std::pair{none, Qt::Unchecked}}) {
     connect(button, &QPushButton::clicked, this, [this, state = state] {
       for (int i = 0; i < tables_->count(); ++i) tables_->item(i)->setCheckState(state);
     });
   }
   single_->setChecked(true);
-  auto enable = [this] {
+  // What belongs to the list of tables acts only while that list is chosen.
+  auto enable = [this, all, none] {
     table_->setEnabled(single_->isChecked());
-    tables_->setEnabled(!single_->isChecked());
-    addClear_->setEnabled(!single_->isChecked());
-    removeAll_->setEnabled(!single_->isChecked());
+    for (QWidget* widget : std::initializer_list<QWidget*>{tables_, all, none, addClear_, removeAll_}) {
+      widget->setEnabled(!single_->isChecked());
+    }
   };
   connect(single_, &QRadioButton::toggled, this, enable);
   enable();

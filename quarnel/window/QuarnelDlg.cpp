@@ -82,7 +82,7 @@ CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
 
   ConnectionControl& connection = app_.connection();
   connection.showStatus = [this](const std::string& text) {
-    PostToGuiThread(this, [this, text] { ShowStatus(text); });
+    PostToGuiThread(this, [this, text] { ShowConnectionMessage(text); });
   };
   connection.askDialog = [this](CAdvConnect& advConnect) {
     bool accepted = false;
@@ -376,7 +376,7 @@ void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<v
           if (replace) {
             QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
             std::string summary;
-            if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowStatus(summary);
+            if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowConnectionMessage(summary);
           }
           ShowPage(project_);
         }
@@ -619,6 +619,17 @@ void CQuarnelDlg::ShowConnectionStatus() {
 }
 
 void CQuarnelDlg::ShowStatus(const std::string& text) { statusBar()->showMessage(Qs(text)); }
+
+void CQuarnelDlg::ShowConnectionMessage(const std::string& text) {
+  ShowConnectionStatus();
+  // The connection's summary is what the connection field shows already.
+  ConnectionControl& connection = app_.connection();
+  if (connection.connected() && text == connection.connection()->Info().ConInfo()) {
+    statusBar()->clearMessage();
+  } else {
+    ShowStatus(text);
+  }
+}
 
 QString CQuarnelDlg::statusText() const { return status_->text(); }
 

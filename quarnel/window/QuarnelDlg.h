@@ -143,6 +143,9 @@ class CQuarnelDlg final : public QMainWindow {
   void RefreshProject();
   void ShowStatus(const std::string& text);
   void ShowConnectionStatus();
+  // A message of the connection: its summary goes to the connection field
+  // only, other texts to the status line.
+  void ShowConnectionMessage(const std::string& text);
   void ShowPage(QWidget* page);
   std::string ChooseProjectPath();
   QString ChooseFile(const QString& caption, const QString& filter, bool save);

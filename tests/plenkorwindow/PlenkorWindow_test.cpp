@@ -444,6 +444,10 @@ void PlenkorWindowTest::editingTheSelectedFieldChangesItInPlace() {
   type->setCurrentText("String");
   Child<QSpinBox>("size")->setValue(10);
   QCOMPARE(ListText(0, 1), QString("String(10)"));
+  // The columns are as wide as what they show.
+  for (const auto& [column, text] : {std::pair{1, "String(10)"}, std::pair{2, "Random Number"}}) {
+    QVERIFY2(list->columnWidth(column) > list->fontMetrics().horizontalAdvance(text), text);
+  }
   const ColumnRule& code = window_->Definition().rules[0].Fields[0];
   QCOMPARE(code.iType, int16_t{12});
   QCOMPARE(code.iSize, 10);
@@ -593,7 +597,8 @@ void PlenkorWindowTest::cancelStopsALargeRunAndTheWindowStaysResponsive() {
   Trigger("execute");
   QVERIFY(window_->Running());
   QVERIFY(!Child<QAction>("execute")->isEnabled());
-  QVERIFY(Child<QProgressBar>("progress")->isVisible());
+  // The bar shows once the rows start (checks that stop a run show none).
+  QTRY_VERIFY_WITH_TIMEOUT(Child<QProgressBar>("progress")->isVisible(), 30000);
   // Progress reaches the status line while the worker writes.
   QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith("Row: "), 30000);
   QCOMPARE(Child<QProgressBar>("progress")->maximum(), 50000000);

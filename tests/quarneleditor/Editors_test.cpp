@@ -164,7 +164,14 @@ void EditorsTest::cleanupTestCase() {
 
 void EditorsTest::wizardBuildsEveryTable() {
   RuleWizard wizard(*doc_, *db_, context_.autoRules, tables_, context_.tableOptions);
+  // The list's buttons act only while the list is chosen.
+  for (const char* name : {"tables", "checkAll", "checkNone", "addClear", "removeAll"}) {
+    QVERIFY2(!Child<QWidget>(&wizard, name)->isEnabled(), name);
+  }
   Child<QRadioButton>(&wizard, "selected")->setChecked(true);
+  for (const char* name : {"tables", "checkAll", "checkNone", "addClear", "removeAll"}) {
+    QVERIFY2(Child<QWidget>(&wizard, name)->isEnabled(), name);
+  }
   auto* list = Child<QListWidget>(&wizard, "tables");
   QCOMPARE(list->count(), 6);
   for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);

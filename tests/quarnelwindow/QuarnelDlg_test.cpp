@@ -57,6 +57,8 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     EXPECT_TRUE(window.windowTitle().startsWith("Quarnel ["));
     EXPECT_TRUE(window.windowTitle().endsWith("demo.qrp]")) << window.windowTitle().toStdString();
     EXPECT_TRUE(window.statusText().startsWith("SQLite")) << window.statusText().toStdString();
+    // The connection is told once, in the connection field.
+    EXPECT_FALSE(window.statusBar()->currentMessage().contains("DRIVER=")) << window.statusBar()->currentMessage().toStdString();
 
     QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
     window.action("run")->trigger();
