@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -47,6 +49,31 @@ constexpr const char* kWidthKeys[FieldListModel::kColumns] = {"PkW1", "PkW2", "P
 // The "File Format" list, in the order of FileFormat.
 constexpr const char* kFormats[] = {"Delimited by Tab", "Comma Separated Values (CSV)", "Fixed Width",
                                     "With custom separators"};
+
+// The toolbar's pictures: the desktop theme's, or the style's own where the
+// theme has none.
+struct CommandIcon {
+  const char* action;
+  const char* theme;
+  QStyle::StandardPixmap fallback;
+};
+constexpr CommandIcon kIcons[] = {
+    {"new", "document-new", QStyle::SP_FileIcon},
+    {"open", "document-open", QStyle::SP_DialogOpenButton},
+    {"save", "document-save", QStyle::SP_DialogSaveButton},
+    {"saveAs", "document-save-as", QStyle::SP_DriveFDIcon},
+    {"add", "list-add", QStyle::SP_FileDialogNewFolder},
+    {"remove", "list-remove", QStyle::SP_TrashIcon},
+    {"up", "go-up", QStyle::SP_ArrowUp},
+    {"down", "go-down", QStyle::SP_ArrowDown},
+    {"import", "document-import", QStyle::SP_ArrowForward},
+    {"export", "document-export", QStyle::SP_ArrowBack},
+    {"execute", "media-playback-start", QStyle::SP_MediaPlay},
+    {"cancel", "process-stop", QStyle::SP_BrowserStop},
+    {"log", "text-x-generic", QStyle::SP_FileDialogDetailedView},
+    {"settings", "preferences-system", QStyle::SP_FileDialogInfoView},
+    {"about", "help-about", QStyle::SP_MessageBoxInformation},
+};
 
 std::string Core(const QString& text) { return text.toStdString(); }
 
@@ -93,30 +120,30 @@ QAction* PlenkorWindow::NewAction(const char* name, const QString& text, const Q
 }
 
 void PlenkorWindow::BuildActions() {
-  newAction_ = NewAction("new", "New", "Create new empty project (Ctrl+N)", QKeySequence("Ctrl+N"),
+  newAction_ = NewAction("new", "&New", "Create new empty project (Ctrl+N)", QKeySequence("Ctrl+N"),
                          &PlenkorWindow::NewFile);
-  openAction_ = NewAction("open", "Open", "Load project from the disk file (Ctrl+O)", QKeySequence("Ctrl+O"),
+  openAction_ = NewAction("open", "&Open...", "Load project from the disk file (Ctrl+O)", QKeySequence("Ctrl+O"),
                           &PlenkorWindow::Open);
-  saveAction_ = NewAction("save", "Save", "Save project to the disk file (Ctrl+S)", QKeySequence("Ctrl+S"),
+  saveAction_ = NewAction("save", "&Save", "Save project to the disk file (Ctrl+S)", QKeySequence("Ctrl+S"),
                           &PlenkorWindow::Save);
-  saveAsAction_ = NewAction("saveAs", "Save As", "Save project to specified file name", {}, &PlenkorWindow::SaveAs);
-  addAction_ = NewAction("add", "Add", "Add new column (Ins)", QKeySequence(Qt::Key_Insert), &PlenkorWindow::AddField);
-  removeAction_ = NewAction("remove", "Remove", "Remove selected column (Del)", QKeySequence(Qt::Key_Delete),
+  saveAsAction_ = NewAction("saveAs", "Save &As...", "Save project to specified file name", {}, &PlenkorWindow::SaveAs);
+  addAction_ = NewAction("add", "&Add", "Add new column (Ins)", QKeySequence(Qt::Key_Insert), &PlenkorWindow::AddField);
+  removeAction_ = NewAction("remove", "&Remove", "Remove selected column (Del)", QKeySequence(Qt::Key_Delete),
                             &PlenkorWindow::RemoveField);
-  upAction_ = NewAction("up", "Up", "Move selected column up (Ctrl+U)", QKeySequence("Ctrl+U"), &PlenkorWindow::MoveUp);
-  downAction_ = NewAction("down", "Down", "Move selected column down (Ctrl+D)", QKeySequence("Ctrl+D"),
+  upAction_ = NewAction("up", "Move &Up", "Move selected column up (Ctrl+U)", QKeySequence("Ctrl+U"), &PlenkorWindow::MoveUp);
+  downAction_ = NewAction("down", "Move &Down", "Move selected column down (Ctrl+D)", QKeySequence("Ctrl+D"),
                           &PlenkorWindow::MoveDown);
-  importAction_ = NewAction("import", "Import", "Import file structure (Ctrl+I)", QKeySequence("Ctrl+I"),
+  importAction_ = NewAction("import", "&Import Structure...", "Import file structure (Ctrl+I)", QKeySequence("Ctrl+I"),
                             &PlenkorWindow::Import);
-  exportAction_ = NewAction("export", "Export", "Export file structure (Ctrl+E)", QKeySequence("Ctrl+E"),
+  exportAction_ = NewAction("export", "&Export Structure...", "Export file structure (Ctrl+E)", QKeySequence("Ctrl+E"),
                             &PlenkorWindow::Export);
-  executeAction_ = NewAction("execute", "Execute", "Execute the project (Ctrl+R)", QKeySequence("Ctrl+R"),
+  executeAction_ = NewAction("execute", "E&xecute", "Execute the project (Ctrl+R)", QKeySequence("Ctrl+R"),
                              &PlenkorWindow::Execute);
-  cancelAction_ = NewAction("cancel", "Cancel", "Cancel project execution", {}, &PlenkorWindow::CancelRun);
+  cancelAction_ = NewAction("cancel", "&Cancel", "Cancel project execution", {}, &PlenkorWindow::CancelRun);
   cancelAction_->setEnabled(false);
-  logAction_ = NewAction("log", "Log", "View program's log (Ctrl+L)", QKeySequence("Ctrl+L"), &PlenkorWindow::ViewLog);
-  settingsAction_ = NewAction("settings", "Settings", "Open product settings window", {}, &PlenkorWindow::Settings);
-  aboutAction_ = NewAction("about", "About", "About the generator (Ctrl+A)", QKeySequence("Ctrl+A"),
+  logAction_ = NewAction("log", "View &Log", "View program's log (Ctrl+L)", QKeySequence("Ctrl+L"), &PlenkorWindow::ViewLog);
+  settingsAction_ = NewAction("settings", "&Settings...", "Open product settings window", {}, &PlenkorWindow::Settings);
+  aboutAction_ = NewAction("about", "&About", "About the generator (Ctrl+A)", QKeySequence("Ctrl+A"),
                            &PlenkorWindow::About);
 
   recentMenu_ = new QMenu(this);
@@ -124,10 +151,18 @@ void PlenkorWindow::BuildActions() {
   connect(recentMenu_, &QMenu::aboutToShow, this, &PlenkorWindow::FillRecentMenu);
   openAction_->setMenu(recentMenu_);
 
+  for (const CommandIcon& icon : kIcons) {
+    if (auto* action = findChild<QAction*>(icon.action)) {
+      action->setIcon(QIcon::fromTheme(icon.theme, style()->standardIcon(icon.fallback)));
+    }
+  }
+  BuildMenus();
+
+  // Pictures with the tips as their words, as the menus carry the names.
   QToolBar* tools = addToolBar("Commands");
   tools->setObjectName("commands");
   tools->setMovable(false);
-  tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
   tools->addActions({newAction_, openAction_, saveAction_, saveAsAction_});
   tools->addSeparator();
   tools->addActions({addAction_, removeAction_, upAction_, downAction_});
@@ -140,6 +175,27 @@ void PlenkorWindow::BuildActions() {
   if (auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(openAction_))) {
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
+}
+
+void PlenkorWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions({newAction_, openAction_});
+  // The open button's drop-down, also here.
+  recentMenu_->setTitle("Open &Recent");
+  file->addMenu(recentMenu_);
+  file->addActions({saveAction_, saveAsAction_});
+  file->addSeparator();
+  file->addActions({importAction_, exportAction_});
+  file->addSeparator();
+  connect(file->addAction("E&xit"), &QAction::triggered, this, &QWidget::close);
+  QMenu* fields = menuBar()->addMenu("F&ields");
+  fields->addActions({addAction_, removeAction_, upAction_, downAction_});
+  QMenu* run = menuBar()->addMenu("&Run");
+  run->addActions({executeAction_, cancelAction_});
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  tools->addActions({logAction_, settingsAction_});
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(aboutAction_);
 }
 
 void PlenkorWindow::BuildLayout() {

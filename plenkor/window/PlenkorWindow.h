@@ -66,6 +66,8 @@ class PlenkorWindow final : public QMainWindow {
  private:
   QAction* NewAction(const char* name, const QString& text, const QString& tip, const QKeySequence& key,
                      void (PlenkorWindow::*slot)());
+  // The menu bar over the toolbar's commands.
+  void BuildMenus();
   void BuildActions();
   void BuildLayout();
   QWidget* OutputBox();
