@@ -50,9 +50,7 @@ LogWindow::LogWindow(CLog& log, QWidget* parent)
   auto* searchRow = new QHBoxLayout;
   searchRow->addWidget(searchLabel);
   searchRow->addWidget(search_, 1);
-  searchRow->addWidget(next);
-  searchRow->addWidget(previous);
-  searchRow->addWidget(follow_);
+  for (QWidget* widget : std::initializer_list<QWidget*>{next, previous, follow_}) searchRow->addWidget(widget);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(state_, 1);
