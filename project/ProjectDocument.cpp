@@ -197,7 +197,7 @@ int ProjectDocument::RestoreConnection(std::string* summary) {
   return 0;
 }
 
-bool ProjectDocument::ConfirmDiscard(const PathChooser& choose) {
+bool ProjectDocument::ConfirmDiscard(const PathChooser& choose, const SaveRunner& runSave) {
   if (!modified_) return true;
   const PromptAnswer answer = prompt().Ask(
       "Warning!",
@@ -209,6 +209,7 @@ bool ProjectDocument::ConfirmDiscard(const PathChooser& choose) {
       return true;
     case PromptAnswer::kYes:
       // Going on after a failed save would lose the changes the user wanted kept.
+      if (runSave) return runSave([this, &choose] { return SaveWithBackup(choose); }) == 0;
       return SaveWithBackup(choose) == 0;
     default:
       return false;

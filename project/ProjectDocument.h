@@ -105,7 +105,10 @@ class ProjectDocument {
   // Before the project is replaced: true to go on, false to stop. Asks only
   // when the project is modified; "Yes" saves with backup and goes on only
   // when that save succeeded.
-  bool ConfirmDiscard(const PathChooser& choose = {});
+  // `runSave`, when given, runs the save it is handed (on a worker thread,
+  // say) and returns its status; without it the save runs here.
+  using SaveRunner = std::function<int(const std::function<int()>& save)>;
+  bool ConfirmDiscard(const PathChooser& choose = {}, const SaveRunner& runSave = {});
 
   // The message of the last failure or warning of DoSave or DoLoad.
   const std::string& LastError() const { return error_; }

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -78,6 +79,12 @@ CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
   CreateActions();
   CreateMenus();
   status_ = new QLabel(this);
+  busyBar_ = new QProgressBar(this);
+  busyBar_->setObjectName(QStringLiteral("busyBar"));
+  busyBar_->setRange(0, 0);  // no end known: it only moves
+  busyBar_->setMaximumWidth(120);
+  busyBar_->hide();
+  statusBar()->addPermanentWidget(busyBar_);
   statusBar()->addPermanentWidget(status_);
 
   ConnectionControl& connection = app_.connection();
@@ -296,14 +303,19 @@ void CQuarnelDlg::StartUp() {
 
 void CQuarnelDlg::StartUpConnect() {
   ProgramSettings& settings = app_.settings();
-  ConnectionControl& connection = app_.connection();
   const std::string& profile = app_.state().profile;
-  if (!connection.connected()) {
+  if (!app_.connection().connected()) {
     const bool profileExists = !profile.empty() && QFileInfo(Qs(profile)).isFile();
     if (profileExists || (settings.GetSettingInt(1, "RestoreConn") && settings.GetSettingInt(0, "isConnected"))) {
-      connection.DoConnect(0);
+      ConnectInBackground(0, [this] { StartUpShow(); });
+      return;
     }
   }
+  StartUpShow();
+}
+
+void CQuarnelDlg::StartUpShow() {
+  ProgramSettings& settings = app_.settings();
   const bool hasRules = !app_.document().project().rules.empty();
   if (hasRules) {
     settings.SetSettingStr(0, "LastFile", "");
@@ -311,9 +323,15 @@ void CQuarnelDlg::StartUpConnect() {
   } else {
     ShowPage(settings.GetSettingInt(1, "Welcome") ? static_cast<QWidget*>(welcome_) : project_);
   }
-  if (!connection.connected() && settings.GetSettingInt(1, "AskConnect") && settings.GetSettingInt(0, "UseConnect")) {
-    ConnectInteractively();
+  if (!app_.connection().connected() && settings.GetSettingInt(1, "AskConnect") &&
+      settings.GetSettingInt(0, "UseConnect")) {
+    ConnectInBackground(1, [this] { StartUpEnd(); });
+    return;
   }
+  StartUpEnd();
+}
+
+void CQuarnelDlg::StartUpEnd() {
   ShowConnectionStatus();
   UpdateActions();
   if (app_.state().runAtStart) Run();
@@ -328,7 +346,24 @@ void CQuarnelDlg::StartUpConnect() {
 
 bool CQuarnelDlg::ConfirmDiscard() {
   if (busy_ != Busy::kIdle) return false;
-  const bool goOn = app_.document().ConfirmDiscard([this] { return ChooseProjectPath(); });
+  // "Yes" saves on a worker; the window stays painted and answering while it
+  // waits, its commands disabled, and the file dialog of a new project shows
+  // on this thread.
+  const auto choose = [this] {
+    std::string path;
+    CallOnGuiThread([&] { path = ChooseProjectPath(); });
+    return path;
+  };
+  const auto runSave = [this](const std::function<int()>& save) {
+    SetBusy(Busy::kSaving);
+    int status = 0;
+    QEventLoop waiting;
+    RunInBackground(this, [&status, &save] { status = save(); }, [&waiting] { waiting.quit(); });
+    waiting.exec();
+    SetBusy(Busy::kIdle);
+    return status;
+  };
+  const bool goOn = app_.document().ConfirmDiscard(choose, runSave);
   RefreshProject();
   return goOn;
 }
@@ -363,21 +398,25 @@ void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<v
   // file after the working folder moved to the project's.
   const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
   ProjectDocument& document = app_.document();
+  // The project's connection is restored on the worker too: connecting to a
+  // slow server keeps the window waiting no more than loading does. Appended
+  // rules join the project as it is, connection included.
+  auto summary = std::make_shared<std::string>();
   RunInBackground(
-      this, [&document, file, replace, status] { *status = document.DoLoad(file, replace); },
-      [this, file, replace, status, then = std::move(then)] {
+      this,
+      [&document, file, replace, status, summary] {
+        *status = document.DoLoad(file, replace);
+        if (*status == 0 && replace && document.RestoreConnection(summary.get()) != 0) summary->clear();
+      },
+      [this, file, replace, status, summary, then = std::move(then)] {
         rules_->setDetached(false);
         rules_->reload();
         SetBusy(Busy::kIdle);
         if (*status == 0) {
           // Relative names in a project (text files, output files) mean
           // names beside the project file.
-          // Appended rules join the project as it is, connection included.
-          if (replace) {
-            QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
-            std::string summary;
-            if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowConnectionMessage(summary);
-          }
+          if (replace) QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
+          if (!summary->empty()) ShowConnectionMessage(*summary);
           ShowPage(project_);
         }
         RefreshProject();
@@ -443,23 +482,40 @@ void CQuarnelDlg::ExportCommand(bool portable) {
   const QString path = WithSuffix(ChooseFile(QStringLiteral("Export Project File to"), filter, true), suffix);
   if (path.isEmpty()) return;
   const ProgramSettings& settings = app_.settings();
-  ExportContext context;
-  context.settings.DateFormat = settings.GetSettingStr(4, "DateFormat");
-  context.settings.TimeFormat = settings.GetSettingStr(4, "TimeFormat");
-  context.settings.DateTimeSep = settings.GetSettingStr(4, "DateTimeSep");
-  context.settings.MaxBlobSize = settings.GetSettingInt(3, "MaxBlobSize");
-  std::vector<ProjectVariable> globals;
-  for (const GlobalVariable& variable : settings.GlobalVars()) globals.push_back({variable.Name, variable.Type, variable.Def, {}});
-  context.globals = &globals;
-  context.connection = app_.connection().connected() ? app_.connection().connection() : nullptr;
-  Project& project = app_.document().project();
-  const int status = portable ? ExportPortable(path.toStdString(), project, context)
-                              : ExportScript(path.toStdString(), project, context);
-  if (status != 0) {
-    prompt_.Message("Error", "Could not export project file.", PromptIcon::kError);
-  } else {
-    ShowStatus("Exported to " + path.toStdString());
+  // What the worker reads, kept alive for it: the export may ask the server
+  // about key columns, which takes its time on a slow one.
+  struct Export {
+    ExportContext context;
+    std::vector<ProjectVariable> globals;
+    int status = 0;
+  };
+  auto work = std::make_shared<Export>();
+  work->context.settings.DateFormat = settings.GetSettingStr(4, "DateFormat");
+  work->context.settings.TimeFormat = settings.GetSettingStr(4, "TimeFormat");
+  work->context.settings.DateTimeSep = settings.GetSettingStr(4, "DateTimeSep");
+  work->context.settings.MaxBlobSize = settings.GetSettingInt(3, "MaxBlobSize");
+  for (const GlobalVariable& variable : settings.GlobalVars()) {
+    work->globals.push_back({variable.Name, variable.Type, variable.Def, {}});
   }
+  work->context.globals = &work->globals;
+  work->context.connection = app_.connection().connected() ? app_.connection().connection() : nullptr;
+  Project& project = app_.document().project();
+  SetBusy(Busy::kSaving);
+  RunInBackground(
+      this,
+      [work, &project, portable, file = path.toStdString()] {
+        work->status = portable ? ExportPortable(file, project, work->context) : ExportScript(file, project, work->context);
+      },
+      [this, work, path] {
+        SetBusy(Busy::kIdle);
+        if (work->status != 0) {
+          prompt_.Message("Error", "Could not export project file.", PromptIcon::kError);
+        } else {
+          ShowStatus("Exported to " + path.toStdString());
+        }
+        emit exportFinished(work->status);
+        if (closeWhenIdle_) close();
+      });
 }
 
 void CQuarnelDlg::Migrate() {
@@ -602,9 +658,23 @@ void CQuarnelDlg::ShowSchemaDifferences(std::vector<SchemaDifference> difference
 
 void CQuarnelDlg::ConnectInteractively() {
   if (busy_ != Busy::kIdle) return;
-  app_.connection().DoConnect(1);
-  ShowConnectionStatus();
-  UpdateActions();
+  ConnectInBackground(1, {});
+}
+
+void CQuarnelDlg::ConnectInBackground(int ask, std::function<void()> then) {
+  // The connection dialog, when asked for, shows on this thread while the
+  // worker waits; the server's answer is awaited on the worker.
+  SetBusy(Busy::kConnecting);
+  ConnectionControl& connection = app_.connection();
+  RunInBackground(
+      this, [&connection, ask] { connection.DoConnect(ask); },
+      [this, then = std::move(then)] {
+        SetBusy(Busy::kIdle);
+        ShowConnectionStatus();
+        emit connectFinished(app_.connection().connected());
+        if (then) then();
+        if (closeWhenIdle_) close();
+      });
 }
 
 void CQuarnelDlg::ShowConnectionStatus() {
@@ -747,6 +817,8 @@ void CQuarnelDlg::SetBusy(Busy busy) {
   if (waitCursor && !hadWaitCursor) QApplication::setOverrideCursor(Qt::BusyCursor);
   if (!waitCursor && hadWaitCursor) QApplication::restoreOverrideCursor();
   busy_ = busy;
+  // Runs and the BLOB loader show their own progress; the rest moves this bar.
+  busyBar_->setVisible(busy != Busy::kIdle && busy != Busy::kRunning && busy != Busy::kLoadingBlobs);
   console_->setRunning(busy == Busy::kRunning);
   blob_->setRunning(busy == Busy::kLoadingBlobs);
   project_->setEditable(busy == Busy::kIdle);

@@ -32,6 +32,7 @@ class ProjectPage;
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QStackedWidget;
 class ReportPage;
 class SchemaDialog;
@@ -43,7 +44,7 @@ class CQuarnelDlg final : public QMainWindow {
 
  public:
   // What the window is busy with; only kIdle lets the commands work.
-  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs, kVerifying };
+  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs, kVerifying, kConnecting };
   // Asks for a file: caption, filter, whether to save; empty means cancelled.
   using FileChooser = std::function<QString(const QString& caption, const QString& filter, bool save)>;
 
@@ -88,6 +89,8 @@ class CQuarnelDlg final : public QMainWindow {
   void schemaVerified(int differences);
   void loadFinished(int status);
   void saveFinished(int status);
+  void exportFinished(int status);
+  void connectFinished(bool connected);
   void startupFinished();
 
  protected:
@@ -103,6 +106,10 @@ class CQuarnelDlg final : public QMainWindow {
   // Deferred start-up, in its steps.
   void StartUp();
   void StartUpConnect();
+  void StartUpShow();
+  void StartUpEnd();
+  // Connects on a worker thread (asking first with `ask`), then `then`.
+  void ConnectInBackground(int ask, std::function<void()> then);
 
   // Commands.
   void OpenCommand(bool replace);
@@ -166,6 +173,7 @@ class CQuarnelDlg final : public QMainWindow {
   BlobLoaderPage* blob_;
   MigrationPage* migration_;
   QLabel* status_;
+  QProgressBar* busyBar_;
   SchemaDialog* schemaDialog_ = nullptr;
   LogWindow* logWindow_ = nullptr;  // made on first use
   QMenu* recentMenu_;

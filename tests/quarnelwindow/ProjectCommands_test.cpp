@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -165,9 +166,11 @@ TEST_F(ProjectCommandsTest, ExportsOfferTheirFileKindsAndSayWhenTheyFail) {
       return answer;
     });
 
+    QSignalSpy exported(&window, &CQuarnelDlg::exportFinished);
     // A name typed without a suffix gets the one of its kind.
     answer = QString::fromStdString(dir_.file("portable"));
     window.action("exportPortable")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return exported.count() == 1; }));
     EXPECT_EQ(asked.caption.toStdString(), "Export Project File to");
     EXPECT_EQ(asked.filter.toStdString(), "Orvane Quarnel Portable Projects (*.qrp2);;All Files (*)");
     EXPECT_TRUE(asked.save);
@@ -175,6 +178,7 @@ TEST_F(ProjectCommandsTest, ExportsOfferTheirFileKindsAndSayWhenTheyFail) {
 
     answer = QString::fromStdString(dir_.file("script"));
     window.action("exportScript")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return exported.count() == 2; }));
     EXPECT_EQ(asked.caption.toStdString(), "Export Project File to");
     EXPECT_EQ(asked.filter.toStdString(), "Orvane Quarnel Script (*.qrl);;All Files (*)");
     EXPECT_NE(testenv::ReadFile(dir_.file("script.qrl")).find("customers"), std::string::npos);
@@ -184,10 +188,17 @@ TEST_F(ProjectCommandsTest, ExportsOfferTheirFileKindsAndSayWhenTheyFail) {
       answer = QString::fromStdString(dir_.file("no-such-folder/out"));
       SeenBox seen;
       AnswerNextBox(QMessageBox::Ok, &seen);
+      const int before = exported.count();
       window.action(command)->trigger();
+      // The export works on a worker; the window waits for nothing and shows it is busy.
+      EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kSaving);
+      EXPECT_TRUE(window.findChild<QProgressBar*>("busyBar")->isVisible());
+      ASSERT_TRUE(WaitFor([&] { return exported.count() == before + 1; }));
+      EXPECT_NE(exported.back().at(0).toInt(), 0);
       EXPECT_EQ(seen.text.toStdString(), "Could not export project file.") << command;
     }
     EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kIdle);
+    EXPECT_FALSE(window.findChild<QProgressBar*>("busyBar")->isVisible());
   });
 }
 
