@@ -14,8 +14,8 @@
 
 #include "project/ProjectDocument.h"
 
-RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings, TableNameCache& tables,
-                       const TableNameOptions& options, QWidget* parent)
+RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings,
+                       const std::vector<std::string>& tableNames, QWidget* parent)
     : QDialog(parent),
       document_(document),
       db_(db),
@@ -33,9 +33,7 @@ RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSetting
   tables_->setObjectName("tables");
   addClear_->setObjectName("addClear");
   removeAll_->setObjectName("removeAll");
-  std::vector<std::string> names;
-  tables.Names(db, options, &names);
-  for (const std::string& name : names) {
+  for (const std::string& name : tableNames) {
     table_->addItem(QString::fromStdString(name));
     auto* item = new QListWidgetItem(QString::fromStdString(name), tables_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
@@ -118,8 +116,8 @@ void RuleWizard::accept() {
   QDialog::accept();
 }
 
-bool RunRuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings, TableNameCache& tables,
-                   const TableNameOptions& options, QWidget* parent) {
-  RuleWizard wizard(document, db, settings, tables, options, parent);
+bool RunRuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings,
+                   const std::vector<std::string>& tableNames, QWidget* parent) {
+  RuleWizard wizard(document, db, settings, tableNames, parent);
   return wizard.exec() == QDialog::Accepted;
 }

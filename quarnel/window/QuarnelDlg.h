@@ -44,7 +44,7 @@ class CQuarnelDlg final : public QMainWindow {
 
  public:
   // What the window is busy with; only kIdle lets the commands work.
-  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs, kVerifying, kConnecting };
+  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs, kVerifying, kConnecting, kReadingSchema };
   // Asks for a file: caption, filter, whether to save; empty means cancelled.
   using FileChooser = std::function<QString(const QString& caption, const QString& filter, bool save)>;
 

@@ -110,17 +110,23 @@ TEST_F(MainWindowTest, WizardAndRuleEditorBuildAProjectThatRuns) {
   StartWindow({"-@demo.qcp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
     ASSERT_TRUE(window.action("ruleWizard")->isEnabled());
     bool built = false;
-    QTimer::singleShot(50, [&] {
+    // The wizard opens once the catalogue has been read on a worker.
+    QTimer waiting;
+    waiting.setInterval(20);
+    QObject::connect(&waiting, &QTimer::timeout, [&] {
       auto* wizard = qobject_cast<RuleWizard*>(QApplication::activeModalWidget());
-      ASSERT_NE(wizard, nullptr);
+      if (!wizard) return;
+      waiting.stop();
       wizard->findChild<QRadioButton*>("selected")->setChecked(true);
       auto* tables = wizard->findChild<QListWidget*>("tables");
       for (int i = 0; i < tables->count(); ++i) tables->item(i)->setCheckState(Qt::Checked);
       wizard->accept();
       built = true;
     });
+    waiting.start();
     window.action("ruleWizard")->trigger();
-    ASSERT_TRUE(built);
+    EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kReadingSchema);
+    ASSERT_TRUE(WaitFor([&] { return built && window.rules().rowCount() == 7; }));
     // Six tables and the update rule that fills customers' reference to itself.
     EXPECT_EQ(window.rules().rowCount(), 7);
     EXPECT_TRUE(app.document().modified());
