@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@
 #include <QTest>
 
 #include "project/ProjectDocument.h"
+#include "gui/LogWindow.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/editor/RuleEditor.h"
@@ -346,6 +348,33 @@ TEST_F(MainWindowTest, SchemaDifferencesAreShownToReadAndCopyAndVerifySchemaChec
     const QString message = window.statusBar()->currentMessage();
     EXPECT_TRUE(message.contains("schema differs")) << message.toStdString();
     EXPECT_EQ(Count("customers"), 0);
+  });
+}
+
+TEST_F(MainWindowTest, ViewLogShowsTheLogInTheProgramsWindowUnlessAViewerIsSet) {
+  StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp& app) {
+    EXPECT_EQ(app.settings().GetSettingStr(0, "LogViewer"), "");
+    window.action("viewLog")->trigger();
+    auto* log = window.findChild<LogWindow*>();
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->isVisible());
+    auto* text = log->findChild<QPlainTextEdit*>("logText");
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_TRUE(text->toPlainText().contains("BEGIN Quarnel")) << text->toPlainText().toStdString();
+    log->close();
+
+    // A viewer that cannot be started is said so, and the log shows here.
+    app.settings().SetSettingStr(0, "LogViewer", "no-such-log-viewer");
+    window.action("viewLog")->trigger();
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_TRUE(window.statusBar()->currentMessage().contains("no-such-log-viewer"))
+        << window.statusBar()->currentMessage().toStdString();
+    log->close();
+
+    // A viewer that starts takes the log instead.
+    app.settings().SetSettingStr(0, "LogViewer", "true");
+    window.action("viewLog")->trigger();
+    EXPECT_FALSE(log->isVisible());
   });
 }
 
