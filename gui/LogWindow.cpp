@@ -68,9 +68,19 @@ LogWindow::LogWindow(CLog& log, QWidget* parent)
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
   connect(timer_, &QTimer::timeout, this, &LogWindow::ReadNewLines);
-  timer_->start(kFollowIntervalMs);
+  timer_->setInterval(kFollowIntervalMs);
   resize(820, 520);
+}
+
+void LogWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
   ReadNewLines();
+  timer_->start();
+}
+
+void LogWindow::hideEvent(QHideEvent* event) {
+  timer_->stop();
+  QDialog::hideEvent(event);
 }
 
 void LogWindow::ReadNewLines() {

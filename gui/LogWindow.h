@@ -32,6 +32,11 @@ class LogWindow final : public QDialog {
   // around; false when there is none.
   bool Find(bool backward);
 
+ protected:
+  // The file is read only while the window shows.
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
  private:
   CLog& log_;
   uint64_t offset_ = 0;
