@@ -452,6 +452,7 @@ void PlenkorWindow::SelectRow(int row) {
 }
 
 void PlenkorWindow::SelectionChanged() {
+  UpdateActions();
   const int row = SelectedRow();
   if (row >= 0) editor_->Load(Fields(definition_)[static_cast<size_t>(row)]);
   RefreshSamples();
@@ -499,6 +500,7 @@ void PlenkorWindow::MoveField(int by) {
 
 void PlenkorWindow::FieldsReplaced() {
   model_->Reset();
+  UpdateActions();
   editor_->Clear();
   RefreshSamples();
 }
@@ -640,17 +642,30 @@ void PlenkorWindow::Execute() {
 void PlenkorWindow::CancelRun() { run_->Cancel(); }
 
 void PlenkorWindow::SetRunning(bool running) {
-  executeAction_->setEnabled(!running);
-  cancelAction_->setEnabled(running);
+  running_ = running;
   // The definition, the settings and the sample engine stay as they are
   // until the worker is done with them.
   definitionArea_->setEnabled(!running);
-  for (QAction* action : {newAction_, openAction_, saveAction_, saveAsAction_, addAction_, removeAction_, upAction_,
-                          downAction_, importAction_, settingsAction_}) {
-    action->setEnabled(!running);
-  }
+  UpdateActions();
   // The bar shows once the rows start: checks that stop the run show none.
   if (!running) progress_->hide();
+}
+
+void PlenkorWindow::UpdateActions() {
+  const bool idle = !running_;
+  const int row = SelectedRow();
+  const int count = model_->rowCount();
+  executeAction_->setEnabled(idle);
+  cancelAction_->setEnabled(!idle);
+  for (QAction* action : {newAction_, openAction_, saveAction_, saveAsAction_, addAction_, importAction_,
+                          settingsAction_}) {
+    action->setEnabled(idle);
+  }
+  // The field commands act on the selected field, where it can go.
+  removeAction_->setEnabled(idle && row >= 0);
+  upAction_->setEnabled(idle && row > 0);
+  downAction_->setEnabled(idle && row >= 0 && row + 1 < count);
+  exportAction_->setEnabled(count > 0);
 }
 
 void PlenkorWindow::RunStarted(int rows) {

@@ -116,6 +116,8 @@ class PlenkorWindow final : public QMainWindow {
 
   // The run.
   void SetRunning(bool running);
+  // Each command enabled only when it can act.
+  void UpdateActions();
   void RunStarted(int rows);
   void RunProgressed(int row);
   void RunFinished(int status, qulonglong rows, const QString& statusText);
@@ -125,6 +127,7 @@ class PlenkorWindow final : public QMainWindow {
   QString path_;
   bool showing_ = false;  // the controls are being filled, not edited
   bool closeAfterRun_ = false;
+  bool running_ = false;  // a run was started and has not finished
   std::vector<NamedGenerator> sampleNamedGens_;  // what sampleEngine_'s $Call finds
   std::unique_ptr<PatternEngine> sampleEngine_;
   std::unique_ptr<RunController> run_;

@@ -471,7 +471,11 @@ void PlenkorWindowTest::removeAsksAndMovesReorder() {
   AddField("B", "Month");
   AddField("C", "City");
   QTableView* list = Child<QTableView>("fields");
+  // The field commands wait for a field to act on.
+  for (const char* command : {"remove", "up", "down"}) QVERIFY2(!Child<QAction>(command)->isEnabled(), command);
   list->selectRow(2);
+  QVERIFY(Child<QAction>("up")->isEnabled());
+  QVERIFY(!Child<QAction>("down")->isEnabled());  // already last
   Trigger("up");
   QCOMPARE(ListText(1, 0), QString("C"));
   QCOMPARE(list->selectionModel()->selectedRows().first().row(), 1);
