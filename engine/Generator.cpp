@@ -238,6 +238,7 @@ void QuarnelGenerator::Run(const RunOptions& options) {
   if (Connected()) {
     if (options_.VerifySchema && VerifySchema(static_cast<int>(first), static_cast<int>(end), 0) != 0) {
       summary_.stopped = true;
+      summary_.schemaDifferences = differences_;
       return;
     }
     LogEntry(options_.connection->Info().ConInfo(), "Connected");

@@ -93,6 +93,8 @@ struct RunSummary {
   int scriptStatementsFailed = 0;  // statements of prologue and epilogue scripts that failed
   bool cancelled = false;
   std::vector<RuleLine> lines;  // the rules that ran, in run order
+  // What the schema check found when it stopped the run; empty otherwise.
+  std::vector<SchemaDifference> schemaDifferences;
 };
 
 // The date, time and size settings of a run's pattern forms.
@@ -169,6 +171,10 @@ class QuarnelGenerator {
   // made); the flag is not read. The differences stay in Differences().
   int VerifySchema(int first, int end, int flag);
   const std::vector<SchemaDifference>& Differences() const { return differences_; }
+  // The check alone, outside a run: every enabled data rule of the project of
+  // `options` against its table on the options' connection. Nothing is
+  // executed or written. Returns the number of differences.
+  int VerifyProjectSchema(const RunOptions& options);
   // A name from a template: "*" replaced by 1 to 8 random characters and "?"
   // by one. The statements qualify it with the connection's owner where the
   // server needs one (CDB::QualifiedName).

@@ -73,3 +73,9 @@ int QuarnelGenerator::VerifySchema(int first, int end, int /*flag: not read*/) {
   }
   return static_cast<int>(differences_.size());
 }
+
+int QuarnelGenerator::VerifyProjectSchema(const RunOptions& options) {
+  options_ = options;
+  if (!options_.project) return 0;
+  return VerifySchema(0, static_cast<int>(options_.project->rules.size()), 0);
+}

@@ -3,8 +3,11 @@
 #include <langinfo.h>
 
 #include <algorithm>
+#include <charconv>
 
 #include "project/Project.h"
+#include "support/DateTimeScan.h"
+#include "support/DateTimeText.h"
 #include "support/TextUtil.h"
 
 namespace {
@@ -104,6 +107,56 @@ std::string ExpandComposites(std::string_view format) {
     }
   }
   return out;
+}
+
+// The year window of a run, which an omitted date bound opens onto.
+constexpr int kRunYearFrom = 1950;
+constexpr int kRunYearTo = 2050;
+
+// The parameters of "$name(...)" when `pattern` is one call of `name` (any
+// case) whose parameters are plain texts: no nested call, bracket or escape.
+std::optional<std::vector<std::string_view>> CallParameters(std::string_view pattern, std::string_view name) {
+  const size_t open = name.size() + 1;
+  if (pattern.size() < open + 2 || pattern[0] != '$' || !EqualsNoCase(pattern.substr(1, name.size()), name) ||
+      pattern[open] != '(' || pattern.back() != ')') {
+    return std::nullopt;
+  }
+  const std::string_view body = pattern.substr(open + 1, pattern.size() - open - 2);
+  if (body.find_first_of("()$\\[]{}") != std::string_view::npos) return std::nullopt;
+  std::vector<std::string_view> parameters;
+  if (body.empty()) return parameters;
+  size_t start = 0;
+  for (size_t comma = body.find(','); ; comma = body.find(',', start)) {
+    parameters.push_back(body.substr(start, comma == std::string_view::npos ? body.npos : comma - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return parameters;
+}
+
+std::string_view Parameter(const std::vector<std::string_view>& parameters, size_t i, std::string_view fallback) {
+  return i < parameters.size() && !parameters[i].empty() ? parameters[i] : fallback;
+}
+
+// A whole number of the text alone, within [low, high].
+std::optional<int> WholeNumber(std::string_view text, int low, int high) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// What the number panel's value boxes accept: an optional minus, up to 18
+// digits, and up to 9 decimals after a point.
+bool IsPanelNumber(std::string_view text) {
+  if (!text.empty() && text[0] == '-') text.remove_prefix(1);
+  const size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == text.npos ? std::string_view() : text.substr(point + 1);
+  const auto digits = [](std::string_view part, size_t most) {
+    return part.size() <= most && std::ranges::all_of(part, [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return !whole.empty() && digits(whole, 18) && digits(fraction, 9);
 }
 
 }  // namespace
@@ -213,4 +266,110 @@ FormatList AddressFormats() {
   return {{"$RInt(1,250), $Lib(Streets)", "$RInt(1,250), $Lib(Streets), $Lib(Cities)",
            "$RInt(1,250), $Lib(Streets), $Lib(Cities), NNNN"},
           0};
+}
+
+std::optional<StringInputs> ReadStringOptions(std::string_view pattern) {
+  if (pattern == "A") return StringInputs{1, 1};
+  if (pattern.size() < 4 || pattern.substr(0, 2) != "A{" || pattern.back() != '}') return std::nullopt;
+  std::string_view repeat = pattern.substr(2, pattern.size() - 3);
+  const size_t colon = repeat.find_first_of(":;");
+  if (colon == std::string_view::npos) {
+    // "{=n}" exactly n, "{n}" 1 to n.
+    const bool exact = repeat.starts_with('=');
+    const std::optional<int> count = WholeNumber(repeat.substr(exact ? 1 : 0), exact ? 0 : 1, kMaxStringLength);
+    if (!count) return std::nullopt;
+    return StringInputs{exact ? *count : 1, *count};
+  }
+  std::string_view low = repeat.substr(0, colon);
+  if (low.starts_with('=')) low.remove_prefix(1);
+  const std::optional<int> from = WholeNumber(low, 0, kMaxStringLength);
+  const std::optional<int> to = WholeNumber(repeat.substr(colon + 1), 0, kMaxStringLength);
+  if (!from || !to) return std::nullopt;
+  return StringInputs{*from, std::max(*from, *to)};
+}
+
+std::optional<NumberInputs> ReadNumberOptions(std::string_view pattern) {
+  NumberInputs inputs;
+  if (const auto parameters = CallParameters(pattern, "RInt")) {
+    if (parameters->size() > 3) return std::nullopt;
+    inputs.from = Parameter(*parameters, 0, "0");
+    inputs.to = Parameter(*parameters, 1, "32000");
+    // The format: "%d", or with leading zeros and a width, "%05d".
+    std::string_view format = Parameter(*parameters, 2, "%d");
+    if (!format.starts_with('%') || !(format.ends_with('d') || format.ends_with('i'))) return std::nullopt;
+    format = format.substr(1, format.size() - 2);
+    inputs.leadingZeros = format.starts_with('0');
+    if (inputs.leadingZeros) format.remove_prefix(1);
+    if (!format.empty()) {
+      const std::optional<int> width = WholeNumber(format, 1, kMaxNumberWidth);
+      if (!width) return std::nullopt;
+      inputs.width = *width;
+    }
+  } else if (const auto parameters = CallParameters(pattern, "RFloat")) {
+    if (parameters->size() > 4) return std::nullopt;
+    inputs.from = Parameter(*parameters, 0, "0");
+    inputs.to = Parameter(*parameters, 1, "1000000");
+    const std::optional<int> decimals = WholeNumber(Parameter(*parameters, 2, "2"), 1, kMaxDecimals);
+    if (!decimals) return std::nullopt;
+    inputs.decimals = *decimals;
+    // The panel writes the format of its decimals; another one it cannot show.
+    const std::string format = "%." + std::to_string(*decimals) + "f";
+    if (parameters->size() > 3 && (*parameters)[3] != format) return std::nullopt;
+  } else {
+    return std::nullopt;
+  }
+  if (!IsPanelNumber(inputs.from) || !IsPanelNumber(inputs.to)) return std::nullopt;
+  return inputs;
+}
+
+std::optional<DateInputs> ReadDateOptions(std::string_view pattern) {
+  const auto parameters = CallParameters(pattern, "RDate");
+  if (!parameters || parameters->size() > 3) return std::nullopt;
+  DateInputs inputs;
+  inputs.format = Parameter(*parameters, 0, "DD.MM.YYYY");
+  if (!DateFormatInfo(inputs.format).hasDateToken ||
+      DateScanLowLevel(Parameter(*parameters, 1, ""), inputs.fromDay, inputs.fromMonth, inputs.fromYear, 1,
+                       inputs.format, kRunYearFrom, kRunYearTo) != 0 ||
+      DateScanLowLevel(Parameter(*parameters, 2, ""), inputs.toDay, inputs.toMonth, inputs.toYear, 0, inputs.format,
+                       kRunYearFrom, kRunYearTo) != 0) {
+    return std::nullopt;
+  }
+  return inputs;
+}
+
+std::optional<TimeInputs> ReadTimeOptions(std::string_view pattern) {
+  const auto parameters = CallParameters(pattern, "RTime");
+  if (!parameters || parameters->size() > 3) return std::nullopt;
+  TimeInputs inputs{std::string(Parameter(*parameters, 0, "HH:MM:SS")), 0, 0, 0, 23, 59, 59};
+  // An omitted bound is the start or the end of the day.
+  const std::string_view from = Parameter(*parameters, 1, "");
+  const std::string_view to = Parameter(*parameters, 2, "");
+  if ((!from.empty() &&
+       TimeScanLowLevel(from, inputs.fromHour, inputs.fromMinute, inputs.fromSecond, inputs.format) != 0) ||
+      (!to.empty() && TimeScanLowLevel(to, inputs.toHour, inputs.toMinute, inputs.toSecond, inputs.format) != 0)) {
+    return std::nullopt;
+  }
+  return inputs;
+}
+
+std::optional<std::string> ReadRegexOptions(std::string_view pattern) {
+  constexpr std::string_view kCall = "$Regexp(";
+  if (pattern.size() <= kCall.size() || !EqualsNoCase(pattern.substr(0, kCall.size()), kCall) ||
+      pattern.back() != ')') {
+    return std::nullopt;
+  }
+  return std::string(pattern.substr(kCall.size(), pattern.size() - kCall.size() - 1));
+}
+
+std::string_view GeneratorFieldType(GeneratorOptions kind, std::string_view pattern) {
+  switch (kind) {
+    case kNumber: {
+      const std::optional<NumberInputs> number = ReadNumberOptions(pattern);
+      if (!number) return {};
+      return number->decimals > 0 ? "String" : "Integer";
+    }
+    case kDate: return "Date";
+    case kTime: return "Time";
+    default: return {};
+  }
 }

@@ -5,6 +5,7 @@
 // function of its inputs, so the window and the tests see the same patterns.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,50 @@ std::string NumberOptions(std::string_view from, std::string_view to, std::strin
 std::string DateOptions(std::string_view format, std::string_view from, std::string_view to);
 std::string TimeOptions(std::string_view format, std::string_view from, std::string_view to);
 std::string RegexOptions(std::string_view expression);
+
+// The ranges of the option panels' inputs.
+inline constexpr int kMaxStringLength = 100000;
+inline constexpr int kMaxNumberWidth = 30;
+inline constexpr int kMaxDecimals = 15;
+
+// The inputs of an option panel read back from a field's pattern: the pattern
+// its builder makes, or the function's short forms ("$RInt()", "A{8}"), whose
+// omitted parameters read as the values the pattern engine takes for them. A
+// reader gives nothing for a pattern its panel cannot show (edited by hand,
+// nested functions, parameters the panel has no input for).
+struct StringInputs {
+  int from = 0;
+  int to = 0;
+};
+struct NumberInputs {
+  std::string from;
+  std::string to;
+  int width = 0;     // 0: no width
+  int decimals = 0;  // 0: an integer
+  bool leadingZeros = false;
+};
+struct DateInputs {
+  std::string format;
+  int fromDay = 0, fromMonth = 0, fromYear = 0;
+  int toDay = 0, toMonth = 0, toYear = 0;
+};
+struct TimeInputs {
+  std::string format;
+  int fromHour = 0, fromMinute = 0, fromSecond = 0;
+  int toHour = 0, toMinute = 0, toSecond = 0;
+};
+std::optional<StringInputs> ReadStringOptions(std::string_view pattern);
+std::optional<NumberInputs> ReadNumberOptions(std::string_view pattern);
+std::optional<DateInputs> ReadDateOptions(std::string_view pattern);
+std::optional<TimeInputs> ReadTimeOptions(std::string_view pattern);
+// The expression of "$Regexp(...)".
+std::optional<std::string> ReadRegexOptions(std::string_view pattern);
+
+// The field type (one of kFieldTypes) that the values of a generator's
+// pattern have: "Integer" for whole numbers, "String" for numbers with
+// decimals, "Date" and "Time" for the date and time generators; empty for
+// the others, whose field keeps the type it has.
+std::string_view GeneratorFieldType(GeneratorOptions kind, std::string_view pattern);
 
 // A format list with its selected entry.
 struct FormatList {

@@ -19,6 +19,8 @@ void RegisterPlenkorSettings(_Settings& settings) {
   settings.Add("PkShowTypes", _Settings::kInt, 1, "");
   settings.Add("PkSpinStep", _Settings::kInt, 1000, "");
   settings.Add("PkEmptyLines", _Settings::kInt, 0, "");
+  // The program that shows the log; empty for the program's own log window.
+  settings.Add("LogViewer", _Settings::kText, 0, "");
 }
 
 int AddRecentFile(_Settings& settings, const std::string& path) {

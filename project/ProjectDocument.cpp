@@ -1,5 +1,6 @@
 #include "project/ProjectDocument.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -9,6 +10,24 @@
 #include "support/TextUtil.h"
 
 namespace {
+
+// Adds the entries of `from` whose names `to` lacks.
+template <typename Entry>
+void AddMissingByName(std::vector<Entry>& to, std::vector<Entry>&& from) {
+  for (Entry& entry : from) {
+    const bool known = std::ranges::any_of(to, [&](const Entry& held) { return held.Name == entry.Name; });
+    if (!known) to.push_back(std::move(entry));
+  }
+}
+
+// Appends the rules of `file` to `project`. The named generators and project
+// variables of the file that the project lacks come along, so the appended
+// rules find what they call; the project's own entries win over the file's.
+void AppendProjectRules(Project& project, Project&& file) {
+  for (Rule& rule : file.rules) project.rules.push_back(std::move(rule));
+  AddMissingByName(project.namedGens, std::move(file.namedGens));
+  AddMissingByName(project.localVars, std::move(file.localVars));
+}
 
 // Sets a mark for the life of one operation.
 class MarkGuard {
@@ -131,16 +150,23 @@ int ProjectDocument::DoLoad(const std::string& path, bool replace) {
   }
   // The file is read into a copy, so a failed load changes nothing.
   Project loaded;
-  if (!replace) loaded.rules = project_.rules;
   std::string message;
   if (ReadProject(store, loaded, &message) != 0) {
     Report("Warning!", "Could not load project '" + path + "': " + message, PromptIcon::kError);
     return kNotProject;
   }
-  project_ = std::move(loaded);
-  path_ = path;
-  modified_ = false;
-  partialLoad_ = message;
+  if (replace) {
+    project_ = std::move(loaded);
+    path_ = path;
+    modified_ = false;
+    partialLoad_ = message;
+  } else {
+    // The project keeps its file, options and connection: the next save
+    // writes the appended rules into the project's own file.
+    AppendProjectRules(project_, std::move(loaded));
+    modified_ = true;
+    if (!message.empty()) partialLoad_ = message;
+  }
   if (!message.empty())
     Report("Warning!", "Project '" + path + "' was loaded in part: " + message, PromptIcon::kWarning);
   return 0;
@@ -171,7 +197,7 @@ int ProjectDocument::RestoreConnection(std::string* summary) {
   return 0;
 }
 
-bool ProjectDocument::ConfirmDiscard(const PathChooser& choose) {
+bool ProjectDocument::ConfirmDiscard(const PathChooser& choose, const SaveRunner& runSave) {
   if (!modified_) return true;
   const PromptAnswer answer = prompt().Ask(
       "Warning!",
@@ -183,6 +209,7 @@ bool ProjectDocument::ConfirmDiscard(const PathChooser& choose) {
       return true;
     case PromptAnswer::kYes:
       // Going on after a failed save would lose the changes the user wanted kept.
+      if (runSave) return runSave([this, &choose] { return SaveWithBackup(choose); }) == 0;
       return SaveWithBackup(choose) == 0;
     default:
       return false;

@@ -89,7 +89,10 @@ class ProjectDocument {
   // or DoSave's status.
   int SaveWithBackup(const PathChooser& choose = {});
   // Loads `path`, replacing the project (`replace`) or appending the file's
-  // rules to the current ones. A load that fails leaves the project as it was.
+  // rules to the current ones. Appending keeps the project's path, options
+  // and connection, adds the file's named generators and variables that the
+  // project lacks, and marks the project modified. A load that fails leaves
+  // the project as it was.
   // Returns 0, kNotFound, kNotProject or a store status; a file that could be
   // read only in part loads what it could, with a warning.
   int DoLoad(const std::string& path, bool replace);
@@ -102,7 +105,10 @@ class ProjectDocument {
   // Before the project is replaced: true to go on, false to stop. Asks only
   // when the project is modified; "Yes" saves with backup and goes on only
   // when that save succeeded.
-  bool ConfirmDiscard(const PathChooser& choose = {});
+  // `runSave`, when given, runs the save it is handed (on a worker thread,
+  // say) and returns its status; without it the save runs here.
+  using SaveRunner = std::function<int(const std::function<int()>& save)>;
+  bool ConfirmDiscard(const PathChooser& choose = {}, const SaveRunner& runSave = {});
 
   // The message of the last failure or warning of DoSave or DoLoad.
   const std::string& LastError() const { return error_; }

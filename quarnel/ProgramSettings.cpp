@@ -23,7 +23,7 @@ constexpr const char* kGroupSections[ProgramSettings::kGroupCount] = {
 
 // The log's keys, registered in every group.
 constexpr KeyDef kSharedKeys[] = {
-    {"LogLevel", kInt, 0, ""},       {"LogViewer", kText, 0, "xdg-open"},
+    {"LogLevel", kInt, 0, ""},       {"LogViewer", kText, 0, ""},
     {"ConsoleSQL", kText, 0, ""},    {"LogFilePath", kText, 0, ""},
     {"TruncateBigLog", kInt, 0, ""}, {"TruncateSize", kInt, 10, ""},
 };

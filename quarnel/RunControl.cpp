@@ -136,6 +136,12 @@ RunSummary RunControl::Execute(const RunOptions& options) {
   return generator.Summary();
 }
 
+std::vector<SchemaDifference> RunControl::VerifySchema(const RunOptions& options) {
+  QuarnelGenerator generator;
+  generator.VerifyProjectSchema(options);
+  return generator.Differences();
+}
+
 void RunControl::End() {
   cancel_.store(0, std::memory_order_relaxed);
   ruleSelection.clear();

@@ -54,6 +54,8 @@ class RunControl {
   bool Begin(Project& project, RunOptions& options, ConsoleCallback console);
   // The engine's run; any thread, while the objects the options name live.
   static RunSummary Execute(const RunOptions& options);
+  // The schema check alone on the options' connection; any thread, as Execute.
+  static std::vector<SchemaDifference> VerifySchema(const RunOptions& options);
   // The steps after the run: clears the cancel flag and the rule selection.
   void End();
 

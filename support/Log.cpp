@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "support/Settings.h"
+#include "support/TextUtil.h"
 #include "support/UserPaths.h"
 
 extern char** environ;
@@ -250,9 +251,54 @@ int CLog::TruncateLog(int force, int sizeMb) {
   return ftruncate(fd, 0) == 0 ? 0 : errno;
 }
 
+std::string CLog::Viewer() const {
+  return settings_ && settings_->Has("LogViewer") ? TrimText(settings_->getStr("LogViewer")) : std::string();
+}
+
+int CLog::ReadText(uint64_t& offset, LogText& out) const {
+  out = LogText{};
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    path = path_;
+  }
+  if (path.empty()) return EBADF;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    const int error = errno;
+    close(fd);
+    return error;
+  }
+  const uint64_t size = static_cast<uint64_t>(info.st_size);
+  if (size < offset) {
+    offset = 0;
+    out.restarted = true;
+  }
+  if (size - offset > kMaxViewBytes) {
+    offset = size - kMaxViewBytes;
+    out.skipped = true;
+  }
+  out.text.resize(static_cast<size_t>(size - offset));
+  size_t done = 0;
+  int error = 0;
+  while (done < out.text.size()) {
+    const ssize_t got = pread(fd, out.text.data() + done, out.text.size() - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error = errno;
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  close(fd);
+  out.text.resize(done);
+  offset += done;
+  return error;
+}
+
 int CLog::ViewLog() {
-  std::string viewer = settings_ && settings_->Has("LogViewer") ? settings_->getStr("LogViewer") : "";
-  if (viewer.empty()) viewer = "xdg-open";
+  std::string viewer = Viewer();
+  if (viewer.empty()) return EINVAL;
   std::string path;
   {
     std::lock_guard<std::mutex> lock(mutex_);

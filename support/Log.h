@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -49,9 +50,25 @@ class CLog {
   // Empties the log file when `force` is set, or when it is larger than
   // `sizeMb` megabytes. Returns 0 or an errno value.
   int TruncateLog(int force, int sizeMb);
-  // Opens the log in the LogViewer program (default "xdg-open"), started
-  // directly without a shell. Returns 0 or an errno value.
+  // The LogViewer setting: the program that shows the log, empty for the
+  // program's own log window.
+  std::string Viewer() const;
+  // Opens the log in the LogViewer program, started directly without a
+  // shell. Returns 0 or an errno value (EINVAL when no viewer is set).
   int ViewLog();
+  // What a log window reads to follow the file: the text from byte `offset`
+  // on, with `offset` moved to the end of what was read. A file that became
+  // shorter than `offset` (emptied since) is read from its start again, and
+  // at most the last kMaxViewBytes of the file are read at a time, so a huge
+  // log costs no more than that.
+  struct LogText {
+    std::string text;
+    bool restarted = false;  // the file was read from its start again
+    bool skipped = false;    // older text was left out to keep within the budget
+  };
+  static constexpr uint64_t kMaxViewBytes = 8u << 20;
+  // Returns 0 or an errno value (EBADF before Begin).
+  int ReadText(uint64_t& offset, LogText& out) const;
   // The most recent `count` lines written by this process, one per line.
   std::string GetLastRows(size_t count = 50) const;
   // The system's text for an errno value, with the number.

@@ -101,6 +101,7 @@ FieldEditor::FieldEditor(QWidget* parent) : QWidget(parent) {
   connect(menu_, &QMenu::triggered, this, [this](QAction* action) { ChooseGenerator(action->data().toString()); });
   connect(options_, &OptionsPanel::PatternBuilt, this, [this](const QString& pattern) {
     SetPattern(pattern);
+    TypeFromGenerator();
     emit GeneratorEdited();
   });
   connect(pattern_, &QLineEdit::editingFinished, this, &FieldEditor::PatternFinished);
@@ -114,7 +115,7 @@ void FieldEditor::Load(const ColumnRule& field) {
   size_->setValue(std::clamp(field.iSize, 0, kMaxFieldSize));
   generator_->setText(FromCore(field.LibName));
   const GeneratorEntry* entry = FindGenerator(field.LibName);
-  options_->ShowOptions(entry ? entry->options : GeneratorOptions::kNone);
+  options_->ShowOptions(entry ? entry->options : GeneratorOptions::kNone, FromCore(field.Mask));
   SetPattern(FromCore(field.Mask));
 }
 
@@ -124,7 +125,7 @@ void FieldEditor::Clear() {
   type_->setCurrentText("String");
   size_->setValue(0);
   generator_->clear();
-  options_->ShowOptions(GeneratorOptions::kNone);
+  options_->ShowOptions(GeneratorOptions::kNone, {});
   SetPattern({});
   samples_->clear();
 }
@@ -134,9 +135,12 @@ void FieldEditor::ChooseGenerator(const QString& label) {
   const GeneratorEntry* entry = FindGenerator(text);
   if (!entry) return;
   generator_->setText(label);
-  options_->ShowOptions(entry->options);
-  // The custom generator starts from the pattern in the box, for the user to edit.
-  SetPattern(PatternEditable(text) ? pattern_->text() : FromCore(entry->pattern));
+  options_->ShowOptions(entry->options, {});
+  // A generator with options starts from the pattern its panel shows; the
+  // custom generator from the pattern in the box, for the user to edit.
+  if (PatternEditable(text)) SetPattern(pattern_->text());
+  else SetPattern(entry->options == GeneratorOptions::kNone ? FromCore(entry->pattern) : options_->Pattern());
+  TypeFromGenerator();
   emit GeneratorEdited();
 }
 
@@ -162,6 +166,11 @@ void FieldEditor::SetPattern(const QString& pattern) {
   pattern_->setText(pattern);
   pattern_->setModified(false);
   pattern_->setReadOnly(!PatternEditable(Label().toStdString()));
+}
+
+void FieldEditor::TypeFromGenerator() {
+  const std::string_view type = GeneratorFieldType(options_->Kind(), Pattern().toStdString());
+  if (!type.empty()) type_->setCurrentText(FromCore(type));
 }
 
 void FieldEditor::PatternFinished() {

@@ -46,11 +46,14 @@ class FieldEditor final : public QWidget {
  signals:
   void NameEdited();
   void TypeEdited();
-  // The generator label or the pattern changed.
+  // The generator label or the pattern changed, and with a date, time or
+  // number generator the type.
   void GeneratorEdited();
 
  private:
   void SetPattern(const QString& pattern);
+  // The type the values of the generator have, when it decides one.
+  void TypeFromGenerator();
   void PatternFinished();
 
   QLineEdit* name_;

@@ -36,6 +36,17 @@ QWidget* Range(QWidget* from, QWidget* to) {
   return row;
 }
 
+// Selects `entry` in a format list, adding it when the list lacks it.
+void SelectEntry(QComboBox* combo, const std::string& entry) {
+  const QString text = FromCore(entry);
+  int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) {
+    combo->addItem(text);
+    index = combo->count() - 1;
+  }
+  combo->setCurrentIndex(index);
+}
+
 QComboBox* FormatCombo(const FormatList& list, const char* name) {
   auto* combo = new QComboBox;
   combo->setObjectName(name);
@@ -78,9 +89,57 @@ OptionsPanel::OptionsPanel(QWidget* parent) : QStackedWidget(parent) {
   setCurrentIndex(PageOf(GeneratorOptions::kNone));
 }
 
-void OptionsPanel::ShowOptions(GeneratorOptions kind) {
+void OptionsPanel::ShowOptions(GeneratorOptions kind, const QString& pattern) {
   kind_ = kind;
+  filling_ = true;
+  const std::string text = pattern.toStdString();
+  switch (kind) {
+    case GeneratorOptions::kNone: break;
+    case GeneratorOptions::kString: FillString(text); break;
+    case GeneratorOptions::kNumber: FillNumber(text); break;
+    case GeneratorOptions::kDate: FillDate(text); break;
+    case GeneratorOptions::kTime: FillTime(text); break;
+    case GeneratorOptions::kPhone:
+      if (text.empty()) phoneFormat_->setCurrentIndex(0);
+      else SelectEntry(phoneFormat_, text);
+      break;
+    case GeneratorOptions::kAddress:
+      if (text.empty()) addressFormat_->setCurrentIndex(0);
+      else SelectEntry(addressFormat_, text);
+      break;
+    case GeneratorOptions::kRegex: expression_->setText(FromCore(ReadRegexOptions(text).value_or(std::string()))); break;
+  }
+  filling_ = false;
   setCurrentIndex(PageOf(kind));
+}
+
+void OptionsPanel::FillString(const std::string& pattern) {
+  const StringInputs inputs = ReadStringOptions(pattern).value_or(StringInputs{5, 20});
+  lengthFrom_->setValue(inputs.from);
+  lengthTo_->setValue(inputs.to);
+}
+
+void OptionsPanel::FillNumber(const std::string& pattern) {
+  const NumberInputs inputs = ReadNumberOptions(pattern).value_or(NumberInputs{"1", "100", 0, 0, false});
+  numberFrom_->setText(FromCore(inputs.from));
+  numberTo_->setText(FromCore(inputs.to));
+  width_->setValue(inputs.width);
+  decimals_->setValue(inputs.decimals);
+  leadingZeros_->setChecked(inputs.leadingZeros);
+}
+
+void OptionsPanel::FillDate(const std::string& pattern) {
+  const DateInputs inputs = ReadDateOptions(pattern).value_or(DateInputs{firstDateFormat_, 1, 1, 2000, 31, 12, 2010});
+  SelectEntry(dateFormat_, inputs.format);
+  dateFrom_->setDate(QDate(inputs.fromYear, inputs.fromMonth, inputs.fromDay));
+  dateTo_->setDate(QDate(inputs.toYear, inputs.toMonth, inputs.toDay));
+}
+
+void OptionsPanel::FillTime(const std::string& pattern) {
+  const TimeInputs inputs = ReadTimeOptions(pattern).value_or(TimeInputs{firstTimeFormat_, 0, 0, 0, 23, 59, 59});
+  SelectEntry(timeFormat_, inputs.format);
+  timeFrom_->setTime(QTime(inputs.fromHour, inputs.fromMinute, inputs.fromSecond));
+  timeTo_->setTime(QTime(inputs.toHour, inputs.toMinute, inputs.toSecond));
 }
 
 QString OptionsPanel::Pattern() const {
@@ -110,18 +169,21 @@ QString OptionsPanel::Pattern() const {
     }
     case GeneratorOptions::kPhone: return phoneFormat_->currentText();
     case GeneratorOptions::kAddress: return addressFormat_->currentText();
-    case GeneratorOptions::kRegex: return FromCore(RegexOptions(Text(expression_)));
+    case GeneratorOptions::kRegex:
+      return expression_->text().trimmed().isEmpty() ? QString() : FromCore(RegexOptions(Text(expression_)));
   }
   return {};
 }
 
-void OptionsPanel::Rebuild() { emit PatternBuilt(Pattern()); }
+void OptionsPanel::Rebuild() {
+  if (!filling_) emit PatternBuilt(Pattern());
+}
 
 QWidget* OptionsPanel::StringPage() {
   auto* page = new QWidget;
   auto* form = new QFormLayout(page);
-  lengthFrom_ = Spin(0, 100000, 5, "lengthFrom");
-  lengthTo_ = Spin(0, 100000, 20, "lengthTo");
+  lengthFrom_ = Spin(0, kMaxStringLength, 5, "lengthFrom");
+  lengthTo_ = Spin(0, kMaxStringLength, 20, "lengthTo");
   form->addRow("String length", Range(lengthFrom_, lengthTo_));
   for (QSpinBox* spin : {lengthFrom_, lengthTo_}) connect(spin, &QSpinBox::valueChanged, this, &OptionsPanel::Rebuild);
   return page;
@@ -132,8 +194,8 @@ QWidget* OptionsPanel::NumberPage() {
   auto* form = new QFormLayout(page);
   numberFrom_ = NumberEdit("1", "numberFrom");
   numberTo_ = NumberEdit("100", "numberTo");
-  width_ = Spin(0, 30, 0, "width");
-  decimals_ = Spin(0, 15, 0, "decimals");
+  width_ = Spin(0, kMaxNumberWidth, 0, "width");
+  decimals_ = Spin(0, kMaxDecimals, 0, "decimals");
   leadingZeros_ = new QCheckBox("Add leading zero signs for integers");
   leadingZeros_->setObjectName("leadingZeros");
   form->addRow("Value", Range(numberFrom_, numberTo_));
@@ -150,10 +212,12 @@ QWidget* OptionsPanel::DatePage() {
   auto* page = new QWidget;
   auto* form = new QFormLayout(page);
   dateFormat_ = FormatCombo(DateFormats(), "dateFormat");
+  firstDateFormat_ = Text(dateFormat_);
   dateFrom_ = new QDateEdit(QDate(2000, 1, 1));
   dateTo_ = new QDateEdit(QDate(2010, 12, 31));
   dateFrom_->setObjectName("dateFrom");
   dateTo_->setObjectName("dateTo");
+  for (QDateEdit* edit : {dateFrom_, dateTo_}) edit->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
   form->addRow("Date format", dateFormat_);
   form->addRow(Range(dateFrom_, dateTo_));
   connect(dateFormat_, &QComboBox::currentIndexChanged, this, &OptionsPanel::Rebuild);
@@ -165,6 +229,7 @@ QWidget* OptionsPanel::TimePage() {
   auto* page = new QWidget;
   auto* form = new QFormLayout(page);
   timeFormat_ = FormatCombo(TimeFormats(), "timeFormat");
+  firstTimeFormat_ = Text(timeFormat_);
   timeFrom_ = new QTimeEdit(QTime(0, 0, 0));
   timeTo_ = new QTimeEdit(QTime(23, 59, 59));
   for (QTimeEdit* edit : {timeFrom_, timeTo_}) edit->setDisplayFormat("HH:mm:ss");

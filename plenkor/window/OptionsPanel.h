@@ -1,7 +1,8 @@
 // The "Options :" panel of the field editor: one page of inputs for each
 // kind of generator options, and a line for generators without options.
-// Every change the user makes rebuilds the pattern from the page's inputs
-// (through the builders of plenkor/Generators) and announces it.
+// A page shows the options of the field's pattern (read back through the
+// readers of plenkor/Generators); every change the user makes rebuilds the
+// pattern from all of the page's inputs and announces it.
 #pragma once
 
 #include <QStackedWidget>
@@ -21,10 +22,13 @@ class OptionsPanel final : public QStackedWidget {
  public:
   explicit OptionsPanel(QWidget* parent = nullptr);
 
-  // Shows the page of `kind` without building a pattern.
-  void ShowOptions(GeneratorOptions kind);
+  // Shows the page of `kind` with the inputs read from `pattern`, or with
+  // the page's first values when the page cannot show that pattern (an
+  // empty one, for a generator just chosen). Builds no pattern.
+  void ShowOptions(GeneratorOptions kind, const QString& pattern);
   GeneratorOptions Kind() const { return kind_; }
-  // The pattern the shown page's inputs give; empty for kNone.
+  // The pattern the shown page's inputs give; empty for kNone and for an
+  // empty regular expression.
   QString Pattern() const;
 
  signals:
@@ -32,6 +36,10 @@ class OptionsPanel final : public QStackedWidget {
 
  private:
   void Rebuild();
+  void FillString(const std::string& pattern);
+  void FillNumber(const std::string& pattern);
+  void FillDate(const std::string& pattern);
+  void FillTime(const std::string& pattern);
   QWidget* StringPage();
   QWidget* NumberPage();
   QWidget* DatePage();
@@ -40,6 +48,10 @@ class OptionsPanel final : public QStackedWidget {
   QWidget* RegexPage();
 
   GeneratorOptions kind_ = GeneratorOptions::kNone;
+  bool filling_ = false;  // the inputs are being set from a pattern, not edited
+  // The entries the date and time lists select first: the locale's.
+  std::string firstDateFormat_;
+  std::string firstTimeFormat_;
   QSpinBox* lengthFrom_;
   QSpinBox* lengthTo_;
   QLineEdit* numberFrom_;

@@ -31,7 +31,7 @@ int RunPlenkorWindow(int argc, char** argv) {
   CLog log;
   settings.SetProfileName(kPlenkorProfile, &log);
   settings.LoadData();
-  log.Begin("Plenkor", nullptr, "plenkor");
+  log.Begin("Plenkor", &settings, "plenkor");
   log.InstallCrashHandlers();
 
   const std::string libraryPath = FindValueLibrary(std::string());

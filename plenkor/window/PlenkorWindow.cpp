@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,6 +27,7 @@
 #include <climits>
 
 #include "GenTmpl/PatternEngine.h"
+#include "gui/LogWindow.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/FlatFileRun.h"
 #include "plenkor/Generators.h"
@@ -46,6 +49,31 @@ constexpr const char* kWidthKeys[FieldListModel::kColumns] = {"PkW1", "PkW2", "P
 // The "File Format" list, in the order of FileFormat.
 constexpr const char* kFormats[] = {"Delimited by Tab", "Comma Separated Values (CSV)", "Fixed Width",
                                     "With custom separators"};
+
+// The toolbar's pictures: the desktop theme's, or the style's own where the
+// theme has none.
+struct CommandIcon {
+  const char* action;
+  const char* theme;
+  QStyle::StandardPixmap fallback;
+};
+constexpr CommandIcon kIcons[] = {
+    {"new", "document-new", QStyle::SP_FileIcon},
+    {"open", "document-open", QStyle::SP_DialogOpenButton},
+    {"save", "document-save", QStyle::SP_DialogSaveButton},
+    {"saveAs", "document-save-as", QStyle::SP_DriveFDIcon},
+    {"add", "list-add", QStyle::SP_FileDialogNewFolder},
+    {"remove", "list-remove", QStyle::SP_TrashIcon},
+    {"up", "go-up", QStyle::SP_ArrowUp},
+    {"down", "go-down", QStyle::SP_ArrowDown},
+    {"import", "document-import", QStyle::SP_ArrowForward},
+    {"export", "document-export", QStyle::SP_ArrowBack},
+    {"execute", "media-playback-start", QStyle::SP_MediaPlay},
+    {"cancel", "process-stop", QStyle::SP_BrowserStop},
+    {"log", "text-x-generic", QStyle::SP_FileDialogDetailedView},
+    {"settings", "preferences-system", QStyle::SP_FileDialogInfoView},
+    {"about", "help-about", QStyle::SP_MessageBoxInformation},
+};
 
 std::string Core(const QString& text) { return text.toStdString(); }
 
@@ -92,30 +120,30 @@ QAction* PlenkorWindow::NewAction(const char* name, const QString& text, const Q
 }
 
 void PlenkorWindow::BuildActions() {
-  newAction_ = NewAction("new", "New", "Create new empty project (Ctrl+N)", QKeySequence("Ctrl+N"),
+  newAction_ = NewAction("new", "&New", "Create new empty project (Ctrl+N)", QKeySequence("Ctrl+N"),
                          &PlenkorWindow::NewFile);
-  openAction_ = NewAction("open", "Open", "Load project from the disk file (Ctrl+O)", QKeySequence("Ctrl+O"),
+  openAction_ = NewAction("open", "&Open...", "Load project from the disk file (Ctrl+O)", QKeySequence("Ctrl+O"),
                           &PlenkorWindow::Open);
-  saveAction_ = NewAction("save", "Save", "Save project to the disk file (Ctrl+S)", QKeySequence("Ctrl+S"),
+  saveAction_ = NewAction("save", "&Save", "Save project to the disk file (Ctrl+S)", QKeySequence("Ctrl+S"),
                           &PlenkorWindow::Save);
-  saveAsAction_ = NewAction("saveAs", "Save As", "Save project to specified file name", {}, &PlenkorWindow::SaveAs);
-  addAction_ = NewAction("add", "Add", "Add new column (Ins)", QKeySequence(Qt::Key_Insert), &PlenkorWindow::AddField);
-  removeAction_ = NewAction("remove", "Remove", "Remove selected column (Del)", QKeySequence(Qt::Key_Delete),
+  saveAsAction_ = NewAction("saveAs", "Save &As...", "Save project to specified file name", {}, &PlenkorWindow::SaveAs);
+  addAction_ = NewAction("add", "&Add", "Add new column (Ins)", QKeySequence(Qt::Key_Insert), &PlenkorWindow::AddField);
+  removeAction_ = NewAction("remove", "&Remove", "Remove selected column (Del)", QKeySequence(Qt::Key_Delete),
                             &PlenkorWindow::RemoveField);
-  upAction_ = NewAction("up", "Up", "Move selected column up (Ctrl+U)", QKeySequence("Ctrl+U"), &PlenkorWindow::MoveUp);
-  downAction_ = NewAction("down", "Down", "Move selected column down (Ctrl+D)", QKeySequence("Ctrl+D"),
+  upAction_ = NewAction("up", "Move &Up", "Move selected column up (Ctrl+U)", QKeySequence("Ctrl+U"), &PlenkorWindow::MoveUp);
+  downAction_ = NewAction("down", "Move &Down", "Move selected column down (Ctrl+D)", QKeySequence("Ctrl+D"),
                           &PlenkorWindow::MoveDown);
-  importAction_ = NewAction("import", "Import", "Import file structure (Ctrl+I)", QKeySequence("Ctrl+I"),
+  importAction_ = NewAction("import", "&Import Structure...", "Import file structure (Ctrl+I)", QKeySequence("Ctrl+I"),
                             &PlenkorWindow::Import);
-  exportAction_ = NewAction("export", "Export", "Export file structure (Ctrl+E)", QKeySequence("Ctrl+E"),
+  exportAction_ = NewAction("export", "&Export Structure...", "Export file structure (Ctrl+E)", QKeySequence("Ctrl+E"),
                             &PlenkorWindow::Export);
-  executeAction_ = NewAction("execute", "Execute", "Execute the project (Ctrl+R)", QKeySequence("Ctrl+R"),
+  executeAction_ = NewAction("execute", "E&xecute", "Execute the project (Ctrl+R)", QKeySequence("Ctrl+R"),
                              &PlenkorWindow::Execute);
-  cancelAction_ = NewAction("cancel", "Cancel", "Cancel project execution", {}, &PlenkorWindow::CancelRun);
+  cancelAction_ = NewAction("cancel", "&Cancel", "Cancel project execution", {}, &PlenkorWindow::CancelRun);
   cancelAction_->setEnabled(false);
-  logAction_ = NewAction("log", "Log", "View program's log (Ctrl+L)", QKeySequence("Ctrl+L"), &PlenkorWindow::ViewLog);
-  settingsAction_ = NewAction("settings", "Settings", "Open product settings window", {}, &PlenkorWindow::Settings);
-  aboutAction_ = NewAction("about", "About", "About the generator (Ctrl+A)", QKeySequence("Ctrl+A"),
+  logAction_ = NewAction("log", "View &Log", "View program's log (Ctrl+L)", QKeySequence("Ctrl+L"), &PlenkorWindow::ViewLog);
+  settingsAction_ = NewAction("settings", "&Settings...", "Open product settings window", {}, &PlenkorWindow::Settings);
+  aboutAction_ = NewAction("about", "&About", "About the generator (Ctrl+A)", QKeySequence("Ctrl+A"),
                            &PlenkorWindow::About);
 
   recentMenu_ = new QMenu(this);
@@ -123,10 +151,18 @@ void PlenkorWindow::BuildActions() {
   connect(recentMenu_, &QMenu::aboutToShow, this, &PlenkorWindow::FillRecentMenu);
   openAction_->setMenu(recentMenu_);
 
+  for (const CommandIcon& icon : kIcons) {
+    if (auto* action = findChild<QAction*>(icon.action)) {
+      action->setIcon(QIcon::fromTheme(icon.theme, style()->standardIcon(icon.fallback)));
+    }
+  }
+  BuildMenus();
+
+  // Pictures with the tips as their words, as the menus carry the names.
   QToolBar* tools = addToolBar("Commands");
   tools->setObjectName("commands");
   tools->setMovable(false);
-  tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  tools->setToolButtonStyle(Qt::ToolButtonIconOnly);
   tools->addActions({newAction_, openAction_, saveAction_, saveAsAction_});
   tools->addSeparator();
   tools->addActions({addAction_, removeAction_, upAction_, downAction_});
@@ -139,6 +175,27 @@ void PlenkorWindow::BuildActions() {
   if (auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(openAction_))) {
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
+}
+
+void PlenkorWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addActions({newAction_, openAction_});
+  // The open button's drop-down, also here.
+  recentMenu_->setTitle("Open &Recent");
+  file->addMenu(recentMenu_);
+  file->addActions({saveAction_, saveAsAction_});
+  file->addSeparator();
+  file->addActions({importAction_, exportAction_});
+  file->addSeparator();
+  connect(file->addAction("E&xit"), &QAction::triggered, this, &QWidget::close);
+  QMenu* fields = menuBar()->addMenu("F&ields");
+  fields->addActions({addAction_, removeAction_, upAction_, downAction_});
+  QMenu* run = menuBar()->addMenu("&Run");
+  run->addActions({executeAction_, cancelAction_});
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  tools->addActions({logAction_, settingsAction_});
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(aboutAction_);
 }
 
 void PlenkorWindow::BuildLayout() {
@@ -158,6 +215,8 @@ void PlenkorWindow::BuildLayout() {
   const bool showTypes = services_.settings.getInt("PkShowTypes") != 0;
   list_->setColumnHidden(FieldListModel::kType, !showTypes);
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PlenkorWindow::SelectionChanged);
+  connect(model_, &QAbstractItemModel::modelReset, this, &PlenkorWindow::FitColumns);
+  connect(model_, &QAbstractItemModel::dataChanged, this, &PlenkorWindow::FitColumns);
 
   editor_ = new FieldEditor;
   editor_->SetTypesEditable(showTypes);
@@ -393,6 +452,7 @@ void PlenkorWindow::SelectRow(int row) {
 }
 
 void PlenkorWindow::SelectionChanged() {
+  UpdateActions();
   const int row = SelectedRow();
   if (row >= 0) editor_->Load(Fields(definition_)[static_cast<size_t>(row)]);
   RefreshSamples();
@@ -440,6 +500,7 @@ void PlenkorWindow::MoveField(int by) {
 
 void PlenkorWindow::FieldsReplaced() {
   model_->Reset();
+  UpdateActions();
   editor_->Clear();
   RefreshSamples();
 }
@@ -473,10 +534,21 @@ void PlenkorWindow::GeneratorEdited() {
     ColumnRule& field = FileRule(definition_).Fields[static_cast<size_t>(row)];
     field.LibName = Core(editor_->Label());
     field.Mask = Core(editor_->Pattern());
+    SetFieldType(field, Core(editor_->TypeName()), editor_->Size());
     model_->RowChanged(row);
     MarkModified();
   }
   RefreshSamples();
+}
+
+void PlenkorWindow::FitColumns() {
+  // Never narrower than the user left a column; the last one stretches.
+  const QAbstractItemView& view = *list_;
+  for (int c = 0; c + 1 < FieldListModel::kColumns; ++c) {
+    if (list_->isColumnHidden(c)) continue;
+    const int content = std::max(view.sizeHintForColumn(c), list_->horizontalHeader()->sectionSizeHint(c));
+    if (content > list_->columnWidth(c)) list_->setColumnWidth(c, content);
+  }
 }
 
 void PlenkorWindow::RefreshSamples() {
@@ -570,22 +642,36 @@ void PlenkorWindow::Execute() {
 void PlenkorWindow::CancelRun() { run_->Cancel(); }
 
 void PlenkorWindow::SetRunning(bool running) {
-  executeAction_->setEnabled(!running);
-  cancelAction_->setEnabled(running);
+  running_ = running;
   // The definition, the settings and the sample engine stay as they are
   // until the worker is done with them.
   definitionArea_->setEnabled(!running);
-  for (QAction* action : {newAction_, openAction_, saveAction_, saveAsAction_, addAction_, removeAction_, upAction_,
-                          downAction_, importAction_, settingsAction_}) {
-    action->setEnabled(!running);
+  UpdateActions();
+  // The bar shows once the rows start: checks that stop the run show none.
+  if (!running) progress_->hide();
+}
+
+void PlenkorWindow::UpdateActions() {
+  const bool idle = !running_;
+  const int row = SelectedRow();
+  const int count = model_->rowCount();
+  executeAction_->setEnabled(idle);
+  cancelAction_->setEnabled(!idle);
+  for (QAction* action : {newAction_, openAction_, saveAction_, saveAsAction_, addAction_, importAction_,
+                          settingsAction_}) {
+    action->setEnabled(idle);
   }
-  progress_->setRange(0, 0);
-  progress_->setVisible(running);
+  // The field commands act on the selected field, where it can go.
+  removeAction_->setEnabled(idle && row >= 0);
+  upAction_->setEnabled(idle && row > 0);
+  downAction_->setEnabled(idle && row >= 0 && row + 1 < count);
+  exportAction_->setEnabled(count > 0);
 }
 
 void PlenkorWindow::RunStarted(int rows) {
   progress_->setRange(0, std::max(rows, 1));
   progress_->setValue(0);
+  progress_->show();
 }
 
 void PlenkorWindow::RunProgressed(int row) {
@@ -602,12 +688,20 @@ void PlenkorWindow::RunFinished(int, qulonglong, const QString& statusText) {
 // ---- Other commands -------------------------------------------------------------
 
 void PlenkorWindow::ViewLog() {
-  if (const int error = services_.log.ViewLog(); error != 0) {
+  // An external viewer, when the settings name one; the log window otherwise,
+  // and when that viewer cannot be started.
+  const std::string viewer = services_.log.Viewer();
+  if (!viewer.empty()) {
+    const int error = services_.log.ViewLog();
+    if (error == 0) return;
     std::string reason;
     CLog::FormatLastError(reason, error);
-    services_.prompt.Message(kWarning, "Could not open the log '" + services_.log.Path() + "'.\n" + reason,
-                             PromptIcon::kWarning);
+    status_->setText(FromCore("The log viewer '" + viewer + "' could not be started: " + reason));
   }
+  if (!logWindow_) logWindow_ = new LogWindow(services_.log, this);
+  logWindow_->show();
+  logWindow_->raise();
+  logWindow_->activateWindow();
 }
 
 void PlenkorWindow::Settings() {

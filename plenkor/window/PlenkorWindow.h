@@ -18,6 +18,7 @@
 class CLog;
 class FieldEditor;
 class FieldListModel;
+class LogWindow;
 class Prompt;
 class QAction;
 class QCheckBox;
@@ -65,6 +66,8 @@ class PlenkorWindow final : public QMainWindow {
  private:
   QAction* NewAction(const char* name, const QString& text, const QString& tip, const QKeySequence& key,
                      void (PlenkorWindow::*slot)());
+  // The menu bar over the toolbar's commands.
+  void BuildMenus();
   void BuildActions();
   void BuildLayout();
   QWidget* OutputBox();
@@ -95,6 +98,8 @@ class PlenkorWindow final : public QMainWindow {
   void GeneratorEdited();
   void MoveField(int by);
   void RefreshSamples();
+  // Widens the list's columns to their content.
+  void FitColumns();
   void FillRecentMenu();
 
   // The definition and the controls.
@@ -111,6 +116,8 @@ class PlenkorWindow final : public QMainWindow {
 
   // The run.
   void SetRunning(bool running);
+  // Each command enabled only when it can act.
+  void UpdateActions();
   void RunStarted(int rows);
   void RunProgressed(int row);
   void RunFinished(int status, qulonglong rows, const QString& statusText);
@@ -120,6 +127,7 @@ class PlenkorWindow final : public QMainWindow {
   QString path_;
   bool showing_ = false;  // the controls are being filled, not edited
   bool closeAfterRun_ = false;
+  bool running_ = false;  // a run was started and has not finished
   std::vector<NamedGenerator> sampleNamedGens_;  // what sampleEngine_'s $Call finds
   std::unique_ptr<PatternEngine> sampleEngine_;
   std::unique_ptr<RunController> run_;
@@ -137,6 +145,7 @@ class PlenkorWindow final : public QMainWindow {
   QLabel* status_;
   QProgressBar* progress_;
   QMenu* recentMenu_;
+  LogWindow* logWindow_ = nullptr;  // made on first use
 
   QAction* newAction_;
   QAction* openAction_;

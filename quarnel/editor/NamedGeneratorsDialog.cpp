@@ -16,12 +16,13 @@
 #include "quarnel/editor/ApplyNamedGenDialog.h"
 #include "quarnel/editor/ColumnEditor.h"
 #include "quarnel/editor/EditorContext.h"
+#include "quarnel/editor/FileSuffix.h"
 
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-constexpr const char* kFileFilter = "Named generators (*.ngen)";
+constexpr const char* kFileFilter = "Named Generators (*.ngen);;All Files (*)";
 
 }  // namespace
 
@@ -107,9 +108,10 @@ bool NamedGeneratorsDialog::Remove(int index) {
   return true;
 }
 
-bool NamedGeneratorsDialog::ExportTo(const std::string& path, int index) {
+bool NamedGeneratorsDialog::ExportTo(const std::string& chosen, int index) {
   const std::vector<ColumnRule>& all = document_.project().namedGens;
   if (index >= static_cast<int>(all.size()) || all.empty()) return false;
+  const std::string path = WithSuffix(Q(chosen), QStringLiteral("ngen")).toStdString();
   std::string error;
   const int status = index < 0 ? WriteNamedGenerators(path, all, &error)
                                : WriteNamedGenerator(path, all[static_cast<size_t>(index)], &error);

@@ -24,7 +24,9 @@ class NamedGeneratorsDialog final : public QDialog {
   // Each returns true when it changed or wrote something; refusals are shown.
   bool NewFromColumn(size_t rule, size_t column, const std::string& name);
   bool Remove(int index);
-  bool ExportTo(const std::string& path, int index);  // index -1: all
+  // Writes generator `index` (-1: all) to `path`, with ".ngen" added when
+  // the file name has no suffix.
+  bool ExportTo(const std::string& path, int index);
   bool ImportFrom(const std::string& path);
   int Current() const;
 

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -249,6 +250,11 @@ QWidget* RuleEditor::ColumnsPage() {
   columnView_->setSelectionMode(QAbstractItemView::SingleSelection);
   columnView_->horizontalHeader()->setStretchLastSection(true);
   columnView_->verticalHeader()->hide();
+  columnView_->setWordWrap(false);
+  // Name, type and fill method as wide as they read, whatever a column becomes.
+  columnView_->resizeColumnsToContents();
+  connect(columnModel_, &QAbstractItemModel::modelReset, columnView_, &QTableView::resizeColumnsToContents);
+  connect(columnModel_, &QAbstractItemModel::dataChanged, columnView_, &QTableView::resizeColumnsToContents);
   columnEditor_ = new ColumnEditor(context_);
   connect(columnView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { SelectColumn(current.row()); });
@@ -292,6 +298,12 @@ QWidget* RuleEditor::ColumnsPage() {
   splitter->addWidget(left);
   splitter->addWidget(columnEditor_);
   splitter->setStretchFactor(1, 1);
+  // The list starts wide enough for its first three columns.
+  const QHeaderView& header = *columnView_->horizontalHeader();
+  const int listed = header.sectionSize(0) + header.sectionSize(1) + header.sectionSize(2);
+  splitter->setSizes({listed + 2 * columnView_->frameWidth() + columnView_->verticalScrollBar()->sizeHint().width() +
+                          leftLayout->contentsMargins().left() + leftLayout->contentsMargins().right() + 40,
+                      700});
   return splitter;
 }
 

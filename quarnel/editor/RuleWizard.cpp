@@ -14,8 +14,8 @@
 
 #include "project/ProjectDocument.h"
 
-RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings, TableNameCache& tables,
-                       const TableNameOptions& options, QWidget* parent)
+RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings,
+                       const std::vector<std::string>& tableNames, QWidget* parent)
     : QDialog(parent),
       document_(document),
       db_(db),
@@ -33,9 +33,7 @@ RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSetting
   tables_->setObjectName("tables");
   addClear_->setObjectName("addClear");
   removeAll_->setObjectName("removeAll");
-  std::vector<std::string> names;
-  tables.Names(db, options, &names);
-  for (const std::string& name : names) {
+  for (const std::string& name : tableNames) {
     table_->addItem(QString::fromStdString(name));
     auto* item = new QListWidgetItem(QString::fromStdString(name), tables_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
@@ -43,17 +41,20 @@ RuleWizard::RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSetting
   }
   auto* all = new QPushButton("Check &all");
   auto* none = new QPushButton("Check &none");
+  all->setObjectName("checkAll");
+  none->setObjectName("checkNone");
   for (auto [button, state] : {std::pair{all, Qt::Checked}, std::pair{none, Qt::Unchecked}}) {
     connect(button, &QPushButton::clicked, this, [this, state = state] {
       for (int i = 0; i < tables_->count(); ++i) tables_->item(i)->setCheckState(state);
     });
   }
   single_->setChecked(true);
-  auto enable = [this] {
+  // What belongs to the list of tables acts only while that list is chosen.
+  auto enable = [this, all, none] {
     table_->setEnabled(single_->isChecked());
-    tables_->setEnabled(!single_->isChecked());
-    addClear_->setEnabled(!single_->isChecked());
-    removeAll_->setEnabled(!single_->isChecked());
+    for (QWidget* widget : std::initializer_list<QWidget*>{tables_, all, none, addClear_, removeAll_}) {
+      widget->setEnabled(!single_->isChecked());
+    }
   };
   connect(single_, &QRadioButton::toggled, this, enable);
   enable();
@@ -115,8 +116,8 @@ void RuleWizard::accept() {
   QDialog::accept();
 }
 
-bool RunRuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings, TableNameCache& tables,
-                   const TableNameOptions& options, QWidget* parent) {
-  RuleWizard wizard(document, db, settings, tables, options, parent);
+bool RunRuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings,
+                   const std::vector<std::string>& tableNames, QWidget* parent) {
+  RuleWizard wizard(document, db, settings, tableNames, parent);
   return wizard.exec() == QDialog::Accepted;
 }

@@ -3,13 +3,15 @@
 // remove every existing rule first. Building runs behind a wait window whose
 // Cancel stops after the current table (the rules built so far stay).
 //
-// REQUIRES: the document, connection and cache outlive the dialog.
+// REQUIRES: the document and connection outlive the dialog.
 #pragma once
 
 #include <QDialog>
 
+#include <string>
+#include <vector>
+
 #include "quarnel/AutoRules.h"
-#include "quarnel/TableNames.h"
 
 class ProjectDocument;
 class QCheckBox;
@@ -20,8 +22,10 @@ class QRadioButton;
 class RuleWizard final : public QDialog {
   Q_OBJECT
  public:
-  RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings, TableNameCache& tables,
-             const TableNameOptions& options, QWidget* parent = nullptr);
+  // `tableNames`: the database's tables to offer (TableNameCache::Names),
+  // read before the dialog opens.
+  RuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings,
+             const std::vector<std::string>& tableNames, QWidget* parent = nullptr);
 
   // AddOneAuto or AddListAuto's status of the last build, 0 before one.
   int Status() const { return status_; }
@@ -40,5 +44,5 @@ class RuleWizard final : public QDialog {
 };
 
 // Shows the wizard; true when rules were built (the document is then modified).
-bool RunRuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings, TableNameCache& tables,
-                   const TableNameOptions& options, QWidget* parent);
+bool RunRuleWizard(ProjectDocument& document, CDB& db, const AutoRuleSettings& settings,
+                   const std::vector<std::string>& tableNames, QWidget* parent);

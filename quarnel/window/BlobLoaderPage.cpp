@@ -67,6 +67,8 @@ BlobLoaderPage::BlobLoaderPage(QWidget* parent)
   for (QWidget* field : {static_cast<QWidget*>(table_), static_cast<QWidget*>(column_)}) {
     if (auto* label = qobject_cast<QLabel*>(form->labelForField(field))) label->setBuddy(field);
   }
+  // The folder's row is a layout: its label's mnemonic goes to the folder box.
+  if (auto* label = qobject_cast<QLabel*>(form->labelForField(folder))) label->setBuddy(directory_);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(progress_, 1);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QUrl>
 
 #include "GenTmpl/VLibrary.h"
+#include "gui/LogWindow.h"
 #include "project/ProjectDocument.h"
 #include "project/ProjectExport.h"
 #include "quarnel/BlobLoader.h"
@@ -34,6 +36,7 @@
 #include "quarnel/Reports.h"
 #include "quarnel/Version.h"
 #include "quarnel/WindowText.h"
+#include "quarnel/editor/FileSuffix.h"
 #include "quarnel/window/BlobLoaderPage.h"
 #include "quarnel/window/ColumnWidths.h"
 #include "quarnel/window/ConnectDialog.h"
@@ -44,6 +47,7 @@
 #include "quarnel/window/ProjectPage.h"
 #include "quarnel/window/ReportPage.h"
 #include "quarnel/window/RuleListModel.h"
+#include "quarnel/window/SchemaDialog.h"
 #include "quarnel/window/SettingsDialog.h"
 #include "quarnel/window/TipsDialog.h"
 #include "quarnel/window/WelcomePage.h"
@@ -60,12 +64,6 @@ constexpr int kStartUpDelayMs = 10;
 constexpr int kProjectColumns = RuleListModel::kColumnCount - 1;  // P_W1..P_W4
 constexpr int kConsoleColumns = ConsoleModel::kColumnCount;
 
-// The file name a dialog returned, with `suffix` added when it has none.
-QString WithSuffix(QString path, const QString& suffix) {
-  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
-  return path;
-}
-
 }  // namespace
 
 CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
@@ -81,11 +79,17 @@ CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
   CreateActions();
   CreateMenus();
   status_ = new QLabel(this);
+  busyBar_ = new QProgressBar(this);
+  busyBar_->setObjectName(QStringLiteral("busyBar"));
+  busyBar_->setRange(0, 0);  // no end known: it only moves
+  busyBar_->setMaximumWidth(120);
+  busyBar_->hide();
+  statusBar()->addPermanentWidget(busyBar_);
   statusBar()->addPermanentWidget(status_);
 
   ConnectionControl& connection = app_.connection();
   connection.showStatus = [this](const std::string& text) {
-    PostToGuiThread(this, [this, text] { ShowStatus(text); });
+    PostToGuiThread(this, [this, text] { ShowConnectionMessage(text); });
   };
   connection.askDialog = [this](CAdvConnect& advConnect) {
     bool accepted = false;
@@ -177,6 +181,7 @@ void CQuarnelDlg::CreateActions() {
   AddAction("runChecked", "Run Chec&ked Rules", {}, [this] { RunSelected(true); });
   AddAction("runSelected", "Run &Selected Rule", {}, [this] { RunSelected(false); });
   AddAction("break", "&Break", {}, [this] { Break(); });
+  AddAction("verifySchema", "&Verify Schema", {}, [this] { VerifySchema(); });
   AddAction("projectReport", "Project &HTML Report...", QKeySequence(Qt::Key_F4), [this] { ProjectReportCommand(); });
   AddAction("previewReport", "Project Report Pre&view", {}, [this] { PreviewReport(); });
   AddAction("executionReport", "&Execution Report...", {}, [this] { ExecutionReportCommand(); });
@@ -232,7 +237,7 @@ void CQuarnelDlg::CreateMenus() {
   rules->addSeparator();
   for (const char* name : {"namedGenerators", "variables"}) rules->addAction(action(name));
   QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-  for (const char* name : {"blobLoader", "migration", "viewLog"}) tools->addAction(action(name));
+  for (const char* name : {"verifySchema", "blobLoader", "migration", "viewLog"}) tools->addAction(action(name));
   tools->addSeparator();
   tools->addAction(action("settings"));
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -298,14 +303,19 @@ void CQuarnelDlg::StartUp() {
 
 void CQuarnelDlg::StartUpConnect() {
   ProgramSettings& settings = app_.settings();
-  ConnectionControl& connection = app_.connection();
   const std::string& profile = app_.state().profile;
-  if (!connection.connected()) {
+  if (!app_.connection().connected()) {
     const bool profileExists = !profile.empty() && QFileInfo(Qs(profile)).isFile();
     if (profileExists || (settings.GetSettingInt(1, "RestoreConn") && settings.GetSettingInt(0, "isConnected"))) {
-      connection.DoConnect(0);
+      ConnectInBackground(0, [this] { StartUpShow(); });
+      return;
     }
   }
+  StartUpShow();
+}
+
+void CQuarnelDlg::StartUpShow() {
+  ProgramSettings& settings = app_.settings();
   const bool hasRules = !app_.document().project().rules.empty();
   if (hasRules) {
     settings.SetSettingStr(0, "LastFile", "");
@@ -313,9 +323,15 @@ void CQuarnelDlg::StartUpConnect() {
   } else {
     ShowPage(settings.GetSettingInt(1, "Welcome") ? static_cast<QWidget*>(welcome_) : project_);
   }
-  if (!connection.connected() && settings.GetSettingInt(1, "AskConnect") && settings.GetSettingInt(0, "UseConnect")) {
-    ConnectInteractively();
+  if (!app_.connection().connected() && settings.GetSettingInt(1, "AskConnect") &&
+      settings.GetSettingInt(0, "UseConnect")) {
+    ConnectInBackground(1, [this] { StartUpEnd(); });
+    return;
   }
+  StartUpEnd();
+}
+
+void CQuarnelDlg::StartUpEnd() {
   ShowConnectionStatus();
   UpdateActions();
   if (app_.state().runAtStart) Run();
@@ -330,7 +346,24 @@ void CQuarnelDlg::StartUpConnect() {
 
 bool CQuarnelDlg::ConfirmDiscard() {
   if (busy_ != Busy::kIdle) return false;
-  const bool goOn = app_.document().ConfirmDiscard([this] { return ChooseProjectPath(); });
+  // "Yes" saves on a worker; the window stays painted and answering while it
+  // waits, its commands disabled, and the file dialog of a new project shows
+  // on this thread.
+  const auto choose = [this] {
+    std::string path;
+    CallOnGuiThread([&] { path = ChooseProjectPath(); });
+    return path;
+  };
+  const auto runSave = [this](const std::function<int()>& save) {
+    SetBusy(Busy::kSaving);
+    int status = 0;
+    QEventLoop waiting;
+    RunInBackground(this, [&status, &save] { status = save(); }, [&waiting] { waiting.quit(); });
+    waiting.exec();
+    SetBusy(Busy::kIdle);
+    return status;
+  };
+  const bool goOn = app_.document().ConfirmDiscard(choose, runSave);
   RefreshProject();
   return goOn;
 }
@@ -365,9 +398,17 @@ void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<v
   // file after the working folder moved to the project's.
   const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
   ProjectDocument& document = app_.document();
+  // The project's connection is restored on the worker too: connecting to a
+  // slow server keeps the window waiting no more than loading does. Appended
+  // rules join the project as it is, connection included.
+  auto summary = std::make_shared<std::string>();
   RunInBackground(
-      this, [&document, file, replace, status] { *status = document.DoLoad(file, replace); },
-      [this, file, replace, status, then = std::move(then)] {
+      this,
+      [&document, file, replace, status, summary] {
+        *status = document.DoLoad(file, replace);
+        if (*status == 0 && replace && document.RestoreConnection(summary.get()) != 0) summary->clear();
+      },
+      [this, file, replace, status, summary, then = std::move(then)] {
         rules_->setDetached(false);
         rules_->reload();
         SetBusy(Busy::kIdle);
@@ -375,8 +416,7 @@ void CQuarnelDlg::OpenProject(const QString& path, bool replace, std::function<v
           // Relative names in a project (text files, output files) mean
           // names beside the project file.
           if (replace) QDir::setCurrent(QFileInfo(Qs(file)).absolutePath());
-          std::string summary;
-          if (app_.document().RestoreConnection(&summary) == 0 && !summary.empty()) ShowStatus(summary);
+          if (!summary->empty()) ShowConnectionMessage(*summary);
           ShowPage(project_);
         }
         RefreshProject();
@@ -436,30 +476,46 @@ void CQuarnelDlg::SaveAs(bool checkedOnly) {
 
 void CQuarnelDlg::ExportCommand(bool portable) {
   if (busy_ != Busy::kIdle) return;
-  const QString caption = portable ? QStringLiteral("Portable Project Export") : QStringLiteral("Project Script Export");
   const QString suffix = portable ? QStringLiteral("qrp2") : QStringLiteral("qrl");
-  const QString filter = portable ? QStringLiteral("Portable projects (*.qrp2);;All Files (*)")
-                                  : QStringLiteral("Project scripts (*.qrl);;All Files (*)");
-  const QString path = WithSuffix(ChooseFile(caption, filter, true), suffix);
+  const QString filter = portable ? QStringLiteral("Orvane Quarnel Portable Projects (*.qrp2);;All Files (*)")
+                                  : QStringLiteral("Orvane Quarnel Script (*.qrl);;All Files (*)");
+  const QString path = WithSuffix(ChooseFile(QStringLiteral("Export Project File to"), filter, true), suffix);
   if (path.isEmpty()) return;
   const ProgramSettings& settings = app_.settings();
-  ExportContext context;
-  context.settings.DateFormat = settings.GetSettingStr(4, "DateFormat");
-  context.settings.TimeFormat = settings.GetSettingStr(4, "TimeFormat");
-  context.settings.DateTimeSep = settings.GetSettingStr(4, "DateTimeSep");
-  context.settings.MaxBlobSize = settings.GetSettingInt(3, "MaxBlobSize");
-  std::vector<ProjectVariable> globals;
-  for (const GlobalVariable& variable : settings.GlobalVars()) globals.push_back({variable.Name, variable.Type, variable.Def, {}});
-  context.globals = &globals;
-  context.connection = app_.connection().connected() ? app_.connection().connection() : nullptr;
-  Project& project = app_.document().project();
-  const int status = portable ? ExportPortable(path.toStdString(), project, context)
-                              : ExportScript(path.toStdString(), project, context);
-  if (status != 0) {
-    prompt_.Message("Error", "The export could not be written to " + path.toStdString(), PromptIcon::kError);
-  } else {
-    ShowStatus("Exported to " + path.toStdString());
+  // What the worker reads, kept alive for it: the export may ask the server
+  // about key columns, which takes its time on a slow one.
+  struct Export {
+    ExportContext context;
+    std::vector<ProjectVariable> globals;
+    int status = 0;
+  };
+  auto work = std::make_shared<Export>();
+  work->context.settings.DateFormat = settings.GetSettingStr(4, "DateFormat");
+  work->context.settings.TimeFormat = settings.GetSettingStr(4, "TimeFormat");
+  work->context.settings.DateTimeSep = settings.GetSettingStr(4, "DateTimeSep");
+  work->context.settings.MaxBlobSize = settings.GetSettingInt(3, "MaxBlobSize");
+  for (const GlobalVariable& variable : settings.GlobalVars()) {
+    work->globals.push_back({variable.Name, variable.Type, variable.Def, {}});
   }
+  work->context.globals = &work->globals;
+  work->context.connection = app_.connection().connected() ? app_.connection().connection() : nullptr;
+  Project& project = app_.document().project();
+  SetBusy(Busy::kSaving);
+  RunInBackground(
+      this,
+      [work, &project, portable, file = path.toStdString()] {
+        work->status = portable ? ExportPortable(file, project, work->context) : ExportScript(file, project, work->context);
+      },
+      [this, work, path] {
+        SetBusy(Busy::kIdle);
+        if (work->status != 0) {
+          prompt_.Message("Error", "Could not export project file.", PromptIcon::kError);
+        } else {
+          ShowStatus("Exported to " + path.toStdString());
+        }
+        emit exportFinished(work->status);
+        if (closeWhenIdle_) close();
+      });
 }
 
 void CQuarnelDlg::Migrate() {
@@ -545,6 +601,9 @@ void CQuarnelDlg::RunEnded(const RunSummary& summary) {
   RefreshProject();
   if (summary.cancelled) {
     ShowStatus("Run cancelled");
+  } else if (!summary.schemaDifferences.empty()) {
+    ShowStatus("The run stopped before any rule ran: the database schema differs from the data rules");
+    ShowSchemaDifferences(summary.schemaDifferences);
   } else if (summary.stopped && summary.rulesExecuted == 0) {
     ShowStatus("The run stopped before any rule ran; the log (View Log) says why");
   } else {
@@ -559,13 +618,63 @@ void CQuarnelDlg::Break() {
   if (busy_ == Busy::kRunning) control_.Break();
 }
 
+void CQuarnelDlg::VerifySchema() {
+  if (busy_ != Busy::kIdle || !app_.connection().connected()) return;
+  auto options = std::make_shared<RunOptions>();
+  control_.PrepareGenerator(*options, app_.document().project());
+  SetBusy(Busy::kVerifying);
+  rules_->setDetached(true);
+  auto differences = std::make_shared<std::vector<SchemaDifference>>();
+  RunInBackground(
+      this, [options, differences] { *differences = RunControl::VerifySchema(*options); },
+      [this, differences] {
+        rules_->setDetached(false);
+        SetBusy(Busy::kIdle);
+        RefreshProject();
+        const int count = static_cast<int>(differences->size());
+        if (count == 0) {
+          ShowStatus("The database schema matches the data rules");
+          prompt_.Message("Database Schema Verification",
+                          "The tables and columns of the enabled data rules match the database.",
+                          PromptIcon::kInformation);
+        } else {
+          ShowStatus(std::to_string(count) + " difference(s) between the database schema and the data rules");
+          ShowSchemaDifferences(std::move(*differences));
+        }
+        emit schemaVerified(count);
+        if (closeWhenIdle_) close();
+      });
+}
+
+void CQuarnelDlg::ShowSchemaDifferences(std::vector<SchemaDifference> differences) {
+  if (!schemaDialog_) schemaDialog_ = new SchemaDialog(this);
+  schemaDialog_->SetDifferences(std::move(differences));
+  schemaDialog_->show();
+  schemaDialog_->raise();
+  schemaDialog_->activateWindow();
+}
+
 // ---- Connection
 
 void CQuarnelDlg::ConnectInteractively() {
   if (busy_ != Busy::kIdle) return;
-  app_.connection().DoConnect(1);
-  ShowConnectionStatus();
-  UpdateActions();
+  ConnectInBackground(1, {});
+}
+
+void CQuarnelDlg::ConnectInBackground(int ask, std::function<void()> then) {
+  // The connection dialog, when asked for, shows on this thread while the
+  // worker waits; the server's answer is awaited on the worker.
+  SetBusy(Busy::kConnecting);
+  ConnectionControl& connection = app_.connection();
+  RunInBackground(
+      this, [&connection, ask] { connection.DoConnect(ask); },
+      [this, then = std::move(then)] {
+        SetBusy(Busy::kIdle);
+        ShowConnectionStatus();
+        emit connectFinished(app_.connection().connected());
+        if (then) then();
+        if (closeWhenIdle_) close();
+      });
 }
 
 void CQuarnelDlg::ShowConnectionStatus() {
@@ -580,6 +689,17 @@ void CQuarnelDlg::ShowConnectionStatus() {
 }
 
 void CQuarnelDlg::ShowStatus(const std::string& text) { statusBar()->showMessage(Qs(text)); }
+
+void CQuarnelDlg::ShowConnectionMessage(const std::string& text) {
+  ShowConnectionStatus();
+  // The connection's summary is what the connection field shows already.
+  ConnectionControl& connection = app_.connection();
+  if (connection.connected() && text == connection.connection()->Info().ConInfo()) {
+    statusBar()->clearMessage();
+  } else {
+    ShowStatus(text);
+  }
+}
 
 QString CQuarnelDlg::statusText() const { return status_->text(); }
 
@@ -665,9 +785,17 @@ void CQuarnelDlg::RunBlobLoader() {
 }
 
 void CQuarnelDlg::ViewLog() {
-  const std::string& viewer = app_.settings().GetSettingStr(0, "LogViewer");
-  const QString log = Qs(app_.log().Path());
-  if (!QProcess::startDetached(Qs(viewer.empty() ? std::string("xdg-open") : viewer), {log})) OpenFile(log);
+  // An external viewer, when the settings name one; the log window otherwise,
+  // and when that viewer cannot be started.
+  const QString viewer = Qs(app_.settings().GetSettingStr(0, "LogViewer")).trimmed();
+  if (!viewer.isEmpty()) {
+    if (QProcess::startDetached(viewer, {Qs(app_.log().Path())})) return;
+    ShowStatus("The log viewer '" + viewer.toStdString() + "' could not be started");
+  }
+  if (!logWindow_) logWindow_ = new LogWindow(app_.log(), this);
+  logWindow_->show();
+  logWindow_->raise();
+  logWindow_->activateWindow();
 }
 
 void CQuarnelDlg::ShowTips() {
@@ -689,6 +817,8 @@ void CQuarnelDlg::SetBusy(Busy busy) {
   if (waitCursor && !hadWaitCursor) QApplication::setOverrideCursor(Qt::BusyCursor);
   if (!waitCursor && hadWaitCursor) QApplication::restoreOverrideCursor();
   busy_ = busy;
+  // Runs and the BLOB loader show their own progress; the rest moves this bar.
+  busyBar_->setVisible(busy != Busy::kIdle && busy != Busy::kRunning && busy != Busy::kLoadingBlobs);
   console_->setRunning(busy == Busy::kRunning);
   blob_->setRunning(busy == Busy::kLoadingBlobs);
   project_->setEditable(busy == Busy::kIdle);
@@ -706,6 +836,7 @@ void CQuarnelDlg::UpdateActions() {
   }
   action("disconnect")->setEnabled(idle && connected);
   action("ruleWizard")->setEnabled(idle && connected);
+  action("verifySchema")->setEnabled(idle && connected);
   action("break")->setEnabled(busy_ == Busy::kRunning);
   welcome_->setEnabled(idle);
   migration_->setEnabled(idle);

@@ -26,13 +26,16 @@
 class BlobLoaderPage;
 class CQuarnelApp;
 class ConsolePage;
+class LogWindow;
 class MigrationPage;
 class ProjectPage;
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QStackedWidget;
 class ReportPage;
+class SchemaDialog;
 class RuleListModel;
 class WelcomePage;
 
@@ -41,7 +44,7 @@ class CQuarnelDlg final : public QMainWindow {
 
  public:
   // What the window is busy with; only kIdle lets the commands work.
-  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs };
+  enum class Busy { kIdle, kRunning, kLoading, kSaving, kLoadingBlobs, kVerifying, kConnecting, kReadingSchema };
   // Asks for a file: caption, filter, whether to save; empty means cancelled.
   using FileChooser = std::function<QString(const QString& caption, const QString& filter, bool save)>;
 
@@ -53,6 +56,8 @@ class CQuarnelDlg final : public QMainWindow {
   // Runs the checked rules (checkedOnly) or the selected one.
   bool RunSelected(bool checkedOnly);
   void Break();
+  // Tools > Verify Schema: the schema check alone, on a worker thread.
+  void VerifySchema();
   // Loads `path` on a worker thread, replacing the project or appending its
   // rules; `then` gets DoLoad's status once the window is idle again.
   void OpenProject(const QString& path, bool replace, std::function<void(int)> then = {});
@@ -81,8 +86,11 @@ class CQuarnelDlg final : public QMainWindow {
 
  signals:
   void runFinished();
+  void schemaVerified(int differences);
   void loadFinished(int status);
   void saveFinished(int status);
+  void exportFinished(int status);
+  void connectFinished(bool connected);
   void startupFinished();
 
  protected:
@@ -98,6 +106,10 @@ class CQuarnelDlg final : public QMainWindow {
   // Deferred start-up, in its steps.
   void StartUp();
   void StartUpConnect();
+  void StartUpShow();
+  void StartUpEnd();
+  // Connects on a worker thread (asking first with `ask`), then `then`.
+  void ConnectInBackground(int ask, std::function<void()> then);
 
   // Commands.
   void OpenCommand(bool replace);
@@ -128,6 +140,8 @@ class CQuarnelDlg final : public QMainWindow {
   // The run command after the save of its step 3.
   void StartRun();
   void RunEnded(const RunSummary& summary);
+  // The schema check's findings in their dialog, made on first use.
+  void ShowSchemaDifferences(std::vector<SchemaDifference> differences);
   // Saves on a worker thread with `save` (a ProjectDocument operation).
   void SaveInBackground(std::function<int()> save, std::function<void(int)> then);
 
@@ -136,6 +150,9 @@ class CQuarnelDlg final : public QMainWindow {
   void RefreshProject();
   void ShowStatus(const std::string& text);
   void ShowConnectionStatus();
+  // A message of the connection: its summary goes to the connection field
+  // only, other texts to the status line.
+  void ShowConnectionMessage(const std::string& text);
   void ShowPage(QWidget* page);
   std::string ChooseProjectPath();
   QString ChooseFile(const QString& caption, const QString& filter, bool save);
@@ -156,6 +173,9 @@ class CQuarnelDlg final : public QMainWindow {
   BlobLoaderPage* blob_;
   MigrationPage* migration_;
   QLabel* status_;
+  QProgressBar* busyBar_;
+  SchemaDialog* schemaDialog_ = nullptr;
+  LogWindow* logWindow_ = nullptr;  // made on first use
   QMenu* recentMenu_;
   TableNameCache tableNames_;  // cleared whenever the connection changes
   Busy busy_ = Busy::kIdle;

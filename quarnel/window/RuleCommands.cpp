@@ -13,6 +13,7 @@
 #include "quarnel/editor/RuleWizard.h"
 #include "quarnel/editor/VariablesDialog.h"
 #include "quarnel/window/ProjectPage.h"
+#include "quarnel/window/GuiThread.h"
 #include "quarnel/window/QuarnelDlg.h"
 #include "quarnel/window/RuleListModel.h"
 #include "support/Database.h"
@@ -72,8 +73,21 @@ void CQuarnelDlg::RuleWizardCommand() {
     QMessageBox::information(this, QStringLiteral("Rule Wizard"), QStringLiteral("Please connect to a database first."));
     return;
   }
-  if (RunRuleWizard(app_.document(), *context.db, context.autoRules, tableNames_, context.tableOptions, this))
-    ProjectEdited(-1);
+  // The catalogue is read on a worker: on a slow server the window waits for
+  // the list no longer than the server takes, and keeps answering meanwhile.
+  SetBusy(Busy::kReadingSchema);
+  auto names = std::make_shared<std::vector<std::string>>();
+  RunInBackground(
+      this,
+      [this, db = context.db, options = context.tableOptions, names] { tableNames_.Names(*db, options, names.get()); },
+      [this, context, names] {
+        SetBusy(Busy::kIdle);
+        if (closeWhenIdle_) {
+          close();
+          return;
+        }
+        if (RunRuleWizard(app_.document(), *context.db, context.autoRules, *names, this)) ProjectEdited(-1);
+      });
 }
 
 void CQuarnelDlg::NamedGeneratorsCommand() {

@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "support/DateTimeText.h"
+
 namespace {
 
 struct NameCase {
@@ -68,6 +70,102 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{TimeOptions("HH:MM", "08:00", "17:30"), "$RTime(HH:MM,08:00,17:30)"},
                       OptionCase{StringOptions("3", "8"), "A{3:8}"},
                       OptionCase{RegexOptions("[a-z]{3}"), "$Regexp([a-z]{3})"}));
+
+// A pattern read back into an option panel's inputs and built again from
+// them: what the panel writes when the user edits none of its inputs. Empty
+// when the panel cannot show the pattern.
+std::string ReadAndRebuild(GeneratorOptions kind, std::string_view pattern) {
+  switch (kind) {
+    case GeneratorOptions::kString:
+      if (const auto in = ReadStringOptions(pattern)) return StringOptions(std::to_string(in->from), std::to_string(in->to));
+      break;
+    case GeneratorOptions::kNumber:
+      if (const auto in = ReadNumberOptions(pattern)) {
+        return NumberOptions(in->from, in->to, in->width > 0 ? std::to_string(in->width) : "",
+                             std::to_string(in->decimals), in->leadingZeros);
+      }
+      break;
+    case GeneratorOptions::kDate:
+      if (const auto in = ReadDateOptions(pattern)) {
+        std::string from, to;
+        AppendDateText(from, in->fromDay, in->fromMonth, in->fromYear, in->format);
+        AppendDateText(to, in->toDay, in->toMonth, in->toYear, in->format);
+        return DateOptions(in->format, from, to);
+      }
+      break;
+    case GeneratorOptions::kTime:
+      if (const auto in = ReadTimeOptions(pattern)) {
+        std::string from, to;
+        AppendTimeText(from, in->fromHour, in->fromMinute, in->fromSecond, 0, 0, in->format);
+        AppendTimeText(to, in->toHour, in->toMinute, in->toSecond, 0, 0, in->format);
+        return TimeOptions(in->format, from, to);
+      }
+      break;
+    case GeneratorOptions::kRegex:
+      if (const auto in = ReadRegexOptions(pattern)) return RegexOptions(*in);
+      break;
+    default: break;
+  }
+  return {};
+}
+
+struct ReadCase {
+  GeneratorOptions kind;
+  std::string pattern;
+  std::string rebuilt;
+  friend void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.pattern; }
+};
+
+class OptionReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(OptionReadTest, PanelsShowWhatThePatternGenerates) {
+  EXPECT_EQ(ReadAndRebuild(GetParam().kind, GetParam().pattern), GetParam().rebuilt) << GetParam().pattern;
+}
+
+using enum GeneratorOptions;
+// A pattern the panel shows as it is, and one it cannot show.
+ReadCase Same(GeneratorOptions kind, std::string pattern) { return {kind, pattern, pattern}; }
+ReadCase Unreadable(GeneratorOptions kind, std::string pattern) { return {kind, std::move(pattern), {}}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, OptionReadTest,
+    ::testing::Values(
+        // What the builders make reads back to itself.
+        Same(kString, "A{3:8}"), Same(kNumber, "$RInt(1,100,%05d)"),
+        Same(kNumber, "$RInt(-5,5,%d)"), Same(kNumber, "$RInt(1,100,%7d)"),
+        Same(kNumber, "$RFloat(1000,9000,2,%.2f)"),
+        Same(kNumber, "$RFloat(0.5,1.25,3,%.3f)"),
+        Same(kDate, "$RDate(MM/DD/YYYY,01/01/2000,12/31/2010)"),
+        Same(kDate, "$RDate(DD-mon-YYYY,05-mar-1999,06-apr-2001)"),
+        Same(kTime, "$RTime(HH:MM,08:00,17:30)"),
+        Same(kTime, "$RTime(HH:MM:SS AM,01:02:03 AM,11:00:00 PM)"),
+        Same(kRegex, "$Regexp([a-z]{3}(x|y))"),
+        // Short forms read as what the pattern engine generates for them.
+        ReadCase{kString, "A", "A{1:1}"}, ReadCase{kString, "A{8}", "A{1:8}"}, ReadCase{kString, "A{=4}", "A{4:4}"},
+        ReadCase{kString, "A{2;6}", "A{2:6}"}, ReadCase{kNumber, "$RInt()", "$RInt(0,32000,%d)"},
+        ReadCase{kNumber, "$rint(3,4)", "$RInt(3,4,%d)"}, ReadCase{kNumber, "$RFloat(1,2)", "$RFloat(1,2,2,%.2f)"},
+        ReadCase{kDate, "$RDate()", "$RDate(DD.MM.YYYY,01.01.1950,31.12.2050)"},
+        ReadCase{kDate, "$RDate(DD.MM.YYYY,1.2.2003)", "$RDate(DD.MM.YYYY,01.02.2003,31.12.2050)"},
+        ReadCase{kTime, "$RTime()", "$RTime(HH:MM:SS,00:00:00,23:59:59)"},
+        // What no panel input holds.
+        Unreadable(kString, "A{3:8}x"), Unreadable(kString, "a{3:8}"), Unreadable(kString, "A{999999}"),
+        Unreadable(kNumber, "$RInt($Inc(),9)"), Unreadable(kNumber, "$RInt(1,2,%x)"),
+        Unreadable(kNumber, "$RInt(1,2,%99d)"), Unreadable(kNumber, "$RInt(a,2)"),
+        Unreadable(kNumber, "$RInt(1,2,%d,4)"), Unreadable(kNumber, "$RFloat(1,2,2,%.5f)"),
+        Unreadable(kNumber, "$RFloat(1,2,0)"), Unreadable(kNumber, "$RFloat(1,2,2,%.2f,1,3)"),
+        Unreadable(kNumber, "$RInt(1,100"), Unreadable(kNumber, ""),
+        Unreadable(kDate, "$RDate(DD.MM.YYYY,31.02.2003,01.01.2004)"), Unreadable(kDate, "$RDate(xyz)"),
+        Unreadable(kTime, "$RTime(HH:MM,25:00,26:00)"), Unreadable(kRegex, "$Regexp(")));
+
+TEST(GeneratorTypeTest, DateTimeAndNumberGeneratorsDecideTheFieldType) {
+  EXPECT_EQ(GeneratorFieldType(kNumber, "$RInt(1,100,%d)"), "Integer");
+  EXPECT_EQ(GeneratorFieldType(kNumber, "$RFloat(1,100,2,%.2f)"), "String");
+  EXPECT_EQ(GeneratorFieldType(kNumber, "$RInt($Inc(),9)"), "");
+  EXPECT_EQ(GeneratorFieldType(kDate, "$RDate()"), "Date");
+  EXPECT_EQ(GeneratorFieldType(kTime, "$RTime()"), "Time");
+  EXPECT_EQ(GeneratorFieldType(kString, "A{1:5}"), "");
+  EXPECT_EQ(GeneratorFieldType(kPhone, "NNN"), "");
+}
 
 struct LocaleCase {
   std::string cFormat;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,12 +17,14 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QtTest>
 #include <deque>
 #include <functional>
 #include <memory>
 
+#include "gui/LogWindow.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/Generators.h"
 #include "plenkor/PlenkorSettings.h"
@@ -100,6 +103,7 @@ class PlenkorWindowTest : public QObject {
 
   void namesProposeGeneratorsAndFieldsComeFromTheMenu();
   void optionsRebuildThePatternAndTheSamples();
+  void optionsShowTheSelectedFieldAndEditsKeepTheRest();
   void onlyTheCustomGeneratorTakesATypedPattern();
   void editingTheSelectedFieldChangesItInPlace();
   void removeAsksAndMovesReorder();
@@ -111,6 +115,7 @@ class PlenkorWindowTest : public QObject {
   void unsavedChangesAreAskedAbout();
   void structureExportsAndImports();
   void settingsDialogSavesAndTakesEffect();
+  void theLogOpensInAWindowThatFollowsItAndSearches();
   void tenFieldsFromTheMenuPreviewedAndWritten();
 
  private:
@@ -136,9 +141,9 @@ class PlenkorWindowTest : public QObject {
   QString Status() { return Child<QLabel>("status")->text(); }
   // With PLENKOR_SCREENSHOTS set to a folder, saves the window there as
   // plenkor-NAME.png (scripts/plenkor-screenshots.sh makes the README's).
-  void Snapshot(const char* name) {
+  void Snapshot(const char* name, QWidget* widget = nullptr) {
     const QString folder = qEnvironmentVariable("PLENKOR_SCREENSHOTS");
-    if (!folder.isEmpty()) QVERIFY(window_->grab().save(folder + "/plenkor-" + name + ".png"));
+    if (!folder.isEmpty()) QVERIFY((widget ? widget : window_.get())->grab().save(folder + "/plenkor-" + name + ".png"));
   }
 
   std::unique_ptr<testenv::TempDir> home_;
@@ -154,6 +159,7 @@ class PlenkorWindowTest : public QObject {
 void PlenkorWindowTest::initTestCase() {
   testenv::UsePrivateEnvironment();
   testenv::GuardQtTestAgainstUnansweredModals();
+  QCOMPARE(log_.Begin("plenkor", nullptr, "plenkor"), 0);
 }
 
 void PlenkorWindowTest::init() {
@@ -250,8 +256,11 @@ void PlenkorWindowTest::namesProposeGeneratorsAndFieldsComeFromTheMenu() {
 }
 
 void PlenkorWindowTest::optionsRebuildThePatternAndTheSamples() {
+  // A fresh choice writes the pattern its panel shows, and the type of its values.
   Choose("Random Number");
-  QCOMPARE(Pattern(), QString("$RInt()"));
+  QCOMPARE(Pattern(), QString("$RInt(1,100,%d)"));
+  QCOMPARE(Child<QComboBox>("type")->currentText(), QString("Integer"));
+  for (const QString& number : SampleLines()) QVERIFY2(number.toInt() >= 1 && number.toInt() <= 100, qPrintable(number));
   QVERIFY(Child<QStackedWidget>("options")->currentWidget()->isAncestorOf(Child<QSpinBox>("width")));
   auto* width = Child<QSpinBox>("width");
   width->setValue(5);
@@ -269,9 +278,13 @@ void PlenkorWindowTest::optionsRebuildThePatternAndTheSamples() {
   QCOMPARE(Pattern(), QString("$RFloat(1,9,2,%.2f)"));
   QVERIFY(QRegularExpression("^\\d\\.\\d\\d$").match(SampleLines().first()).hasMatch());
 
+  QCOMPARE(Child<QComboBox>("type")->currentText(), QString("String"));  // no type of its own for decimals
+
   Choose("Random Date");
-  QCOMPARE(Pattern(), QString("$RDate()"));
   auto* format = Child<QComboBox>("dateFormat");
+  QVERIFY2(Pattern().startsWith("$RDate(" + format->currentText() + ",") && Pattern().count(',') == 2,
+           qPrintable(Pattern()));
+  QCOMPARE(Child<QComboBox>("type")->currentText(), QString("Date"));
   format->setCurrentIndex(format->findText("DD.MM.YYYY"));
   QCOMPARE(Pattern(), QString("$RDate(DD.MM.YYYY,01.01.2000,31.12.2010)"));
   format->setCurrentIndex(format->findText("MM/DD/YYYY"));
@@ -305,6 +318,99 @@ void PlenkorWindowTest::optionsRebuildThePatternAndTheSamples() {
   QVERIFY(Child<QComboBox>("timeFormat")->currentText() == QString::fromStdString(TimeFormats().items[TimeFormats().selected]));
 }
 
+void PlenkorWindowTest::optionsShowTheSelectedFieldAndEditsKeepTheRest() {
+  // A definition whose options were set before, opened as a user opens it.
+  Project definition = NewDefinition();
+  const std::vector<ColumnRule> fields = {
+      MakeField("Salary", "String", 0, "Random Number", "$RFloat(1000,9000,2,%.2f)", 1),
+      MakeField("Code", "String", 6, "Random String", "A{3:8}", 2),
+      MakeField("Born", "Date", 0, "Random Date", "$RDate(YYYY-MM-DD,1990-05-17,1999-12-31)", 3),
+      MakeField("At", "Time", 0, "Random Time", "$RTime(HH:MM,08:00,17:30)", 4),
+      MakeField("Phone", "String", 0, "Phone", "NNN-NN-NN", 5),
+      MakeField("Pick", "String", 0, "Regular Expression", "$Regexp([xy]{2})", 6),
+      MakeField("Serial", "Integer", 0, "Random Number", "$RInt(5,50,%04d)", 7),
+      MakeField("Loose", "String", 0, "Random Number", "$RInt($Inc(),9)", 8)};
+  std::string message;
+  for (const ColumnRule& field : fields) QCOMPARE(::AddField(definition, field, &message), 0);
+  const QString path = QString::fromStdString(dir_->file("options.qrp"));
+  QCOMPARE(SaveDefinition(path.toStdString(), definition, &message), 0);
+  QVERIFY(window_->OpenDefinition(path));
+  QTableView* list = Child<QTableView>("fields");
+
+  // Each field's panel shows the field's own options.
+  list->selectRow(0);
+  Snapshot("options");
+  QCOMPARE(Child<QLineEdit>("numberFrom")->text(), QString("1000"));
+  QCOMPARE(Child<QLineEdit>("numberTo")->text(), QString("9000"));
+  QCOMPARE(Child<QSpinBox>("decimals")->value(), 2);
+  for (const QString& salary : SampleLines()) {
+    QVERIFY2(QRegularExpression("^\\d{4}\\.\\d\\d$").match(salary).hasMatch(), qPrintable(salary));
+  }
+  list->selectRow(1);
+  QCOMPARE(Child<QSpinBox>("lengthFrom")->value(), 3);
+  QCOMPARE(Child<QSpinBox>("lengthTo")->value(), 8);
+  list->selectRow(2);
+  QCOMPARE(Child<QComboBox>("dateFormat")->currentText(), QString("YYYY-MM-DD"));
+  QCOMPARE(Child<QDateEdit>("dateFrom")->date(), QDate(1990, 5, 17));
+  QCOMPARE(Child<QDateEdit>("dateTo")->date(), QDate(1999, 12, 31));
+  list->selectRow(3);
+  QCOMPARE(Child<QComboBox>("timeFormat")->currentText(), QString("HH:MM"));
+  QCOMPARE(Child<QTimeEdit>("timeFrom")->time(), QTime(8, 0));
+  QCOMPARE(Child<QTimeEdit>("timeTo")->time(), QTime(17, 30));
+  list->selectRow(4);
+  QCOMPARE(Child<QComboBox>("phoneFormat")->currentText(), QString("NNN-NN-NN"));
+  list->selectRow(5);
+  QCOMPARE(Child<QLineEdit>("expression")->text(), QString("[xy]{2}"));
+  list->selectRow(6);
+  QCOMPARE(Child<QLineEdit>("numberFrom")->text(), QString("5"));
+  QCOMPARE(Child<QLineEdit>("numberTo")->text(), QString("50"));
+  QCOMPARE(Child<QSpinBox>("width")->value(), 4);
+  QVERIFY(Child<QCheckBox>("leadingZeros")->isChecked());
+  // Showing a field's options changes nothing.
+  QVERIFY(!window_->isWindowModified());
+  // A pattern the panel cannot show is left as it is until an option is edited.
+  list->selectRow(7);
+  QCOMPARE(Pattern(), QString("$RInt($Inc(),9)"));
+  QVERIFY(!window_->isWindowModified());
+
+  // Editing one option keeps the others.
+  list->selectRow(0);
+  Child<QSpinBox>("decimals")->setValue(3);
+  QCOMPARE(Pattern(), QString("$RFloat(1000,9000,3,%.3f)"));
+  list->selectRow(2);
+  Child<QDateEdit>("dateTo")->setDate(QDate(2001, 2, 3));
+  QCOMPARE(Pattern(), QString("$RDate(YYYY-MM-DD,1990-05-17,2001-02-03)"));
+  list->selectRow(3);
+  Child<QTimeEdit>("timeFrom")->setTime(QTime(9, 15));
+  QCOMPARE(Pattern(), QString("$RTime(HH:MM,09:15,17:30)"));
+  list->selectRow(1);
+  Child<QSpinBox>("lengthTo")->setValue(4);
+  QCOMPARE(Pattern(), QString("A{3:4}"));
+  QCOMPARE(ListText(1, 1), QString("String(6)"));
+
+  // Choosing a number generator for a listed field gives it the Integer type.
+  list->selectRow(4);
+  Choose("Random Number");
+  QCOMPARE(ListText(4, 1), QString("Integer"));
+  QVERIFY(window_->isWindowModified());
+
+  // What the panels show is what is saved, and what the exported structure says.
+  QVERIFY(window_->SaveDefinitionTo(path));
+  Project saved;
+  int warnings = 0;
+  QCOMPARE(LoadDefinition(path.toStdString(), saved, &warnings, &message), 0);
+  QStringList masks;
+  for (const ColumnRule& field : saved.rules[0].Fields) masks << QString::fromStdString(field.Mask);
+  QCOMPARE(masks, QStringList({"$RFloat(1000,9000,3,%.3f)", "A{3:4}", "$RDate(YYYY-MM-DD,1990-05-17,2001-02-03)",
+                               "$RTime(HH:MM,09:15,17:30)", "$RInt(1,100,%d)", "$Regexp([xy]{2})",
+                               "$RInt(5,50,%04d)", "$RInt($Inc(),9)"}));
+  const std::string structure = dir_->file("structure.sql");
+  QVERIFY(window_->ExportStructureTo(QString::fromStdString(structure), true, "people"));
+  const QStringList lines = FileLines(structure);
+  QVERIFY2(lines.contains("\tPhone Integer,"), qPrintable(lines.join('|')));
+  QVERIFY2(lines.contains("\tBorn Date,"), qPrintable(lines.join('|')));
+}
+
 void PlenkorWindowTest::onlyTheCustomGeneratorTakesATypedPattern() {
   auto* pattern = Child<QLineEdit>("pattern");
   Choose("Color");
@@ -332,12 +438,16 @@ void PlenkorWindowTest::editingTheSelectedFieldChangesItInPlace() {
   QTableView* list = Child<QTableView>("fields");
   list->selectRow(0);
   QCOMPARE(Child<QLineEdit>("name")->text(), QString("Code"));
-  QCOMPARE(Pattern(), QString("A"));
+  QCOMPARE(Pattern(), QString("A{5:20}"));
 
   auto* type = Child<QComboBox>("type");
   type->setCurrentText("String");
   Child<QSpinBox>("size")->setValue(10);
   QCOMPARE(ListText(0, 1), QString("String(10)"));
+  // The columns are as wide as what they show.
+  for (const auto& [column, text] : {std::pair{1, "String(10)"}, std::pair{2, "Random Number"}}) {
+    QVERIFY2(list->columnWidth(column) > list->fontMetrics().horizontalAdvance(text), text);
+  }
   const ColumnRule& code = window_->Definition().rules[0].Fields[0];
   QCOMPARE(code.iType, int16_t{12});
   QCOMPARE(code.iSize, 10);
@@ -361,7 +471,11 @@ void PlenkorWindowTest::removeAsksAndMovesReorder() {
   AddField("B", "Month");
   AddField("C", "City");
   QTableView* list = Child<QTableView>("fields");
+  // The field commands wait for a field to act on.
+  for (const char* command : {"remove", "up", "down"}) QVERIFY2(!Child<QAction>(command)->isEnabled(), command);
   list->selectRow(2);
+  QVERIFY(Child<QAction>("up")->isEnabled());
+  QVERIFY(!Child<QAction>("down")->isEnabled());  // already last
   Trigger("up");
   QCOMPARE(ListText(1, 0), QString("C"));
   QCOMPARE(list->selectionModel()->selectedRows().first().row(), 1);
@@ -487,7 +601,8 @@ void PlenkorWindowTest::cancelStopsALargeRunAndTheWindowStaysResponsive() {
   Trigger("execute");
   QVERIFY(window_->Running());
   QVERIFY(!Child<QAction>("execute")->isEnabled());
-  QVERIFY(Child<QProgressBar>("progress")->isVisible());
+  // The bar shows once the rows start (checks that stop a run show none).
+  QTRY_VERIFY_WITH_TIMEOUT(Child<QProgressBar>("progress")->isVisible(), 30000);
   // Progress reaches the status line while the worker writes.
   QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith("Row: "), 30000);
   QCOMPARE(Child<QProgressBar>("progress")->maximum(), 50000000);
@@ -614,6 +729,40 @@ void PlenkorWindowTest::structureExportsAndImports() {
   QVERIFY(!ListText(2, 3).isEmpty());
   QVERIFY(!window_->ImportStructureFrom(QString::fromStdString(dir_->file("absent.txt")), false));
   QCOMPARE(Child<QTableView>("fields")->model()->rowCount(), 3);
+}
+
+void PlenkorWindowTest::theLogOpensInAWindowThatFollowsItAndSearches() {
+  log_.Bug("a line to find in the log");
+  Trigger("log");
+  auto* logWindow = window_->findChild<LogWindow*>();
+  QVERIFY(logWindow);
+  QVERIFY(logWindow->isVisible());
+  QVERIFY(!logWindow->isModal());
+  auto* text = logWindow->findChild<QPlainTextEdit*>("logText");
+  QVERIFY(text->isReadOnly());
+  QVERIFY(text->toPlainText().contains("a line to find in the log"));
+
+  // New lines appear while it is open.
+  log_.Bug("a line written later");
+  QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("a line written later"), 5000);
+  Snapshot("log", logWindow);
+
+  // Searching selects the text and stops following, so the line stays in view.
+  auto* search = logWindow->findChild<QLineEdit*>("logSearch");
+  search->setText("to find");
+  QTest::keyClick(search, Qt::Key_Return);
+  QCOMPARE(text->textCursor().selectedText(), QString("to find"));
+  QVERIFY(!logWindow->findChild<QCheckBox*>("follow")->isChecked());
+  search->setText("nowhere in it");
+  QVERIFY(!logWindow->Find(false));
+  QCOMPARE(logWindow->findChild<QLabel*>("logState")->text(), QString("\"nowhere in it\" is not in the log."));
+  QCOMPARE(text->textCursor().selectedText(), QString("to find"));
+
+  // The command shows the one window again.
+  logWindow->close();
+  Trigger("log");
+  QCOMPARE(window_->findChildren<LogWindow*>().size(), 1);
+  QVERIFY(logWindow->isVisible());
 }
 
 void PlenkorWindowTest::settingsDialogSavesAndTakesEffect() {

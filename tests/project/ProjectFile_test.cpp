@@ -41,6 +41,14 @@ Rule DataRule(const std::string& table) {
   return r;
 }
 
+ColumnRule NamedGen(const std::string& name, const std::string& mask) {
+  ColumnRule c;
+  c.Name = name;
+  c.Method = kMethodPattern;
+  c.Mask = mask;
+  return c;
+}
+
 // Section names of a saved file, in order.
 std::vector<std::string> Sections(const std::string& text) {
   std::vector<std::string> out;
@@ -154,18 +162,45 @@ TEST_F(ProjectFileTest, CheckedExportRenumbersAndKeepsPath) {
   EXPECT_EQ(text.find("TabName=r1\n"), std::string::npos);
 }
 
-TEST_F(ProjectFileTest, LoadWithoutReplaceAppendsRules) {
+TEST_F(ProjectFileTest, LoadWithoutReplaceAppendsRulesToTheProjectAsItIs) {
   doc.project().rules = {DataRule("f1"), DataRule("f2")};
   doc.project().Author = "file";
+  doc.project().TXTFile = "file.txt";
+  doc.project().namedGens = {NamedGen("shared", "$Inc()"), NamedGen("fileOnly", "NN")};
+  doc.project().localVars = {{"#shared", "Constant", "from the file", {}}, {"#fileOnly", "Constant", "1", {}}};
   const std::string path = dir.file("add.qrp");
   ASSERT_EQ(doc.DoSave(path, false), 0);
   ProjectDocument other(&CDB::newDB, &prompt);
+  const std::string own = dir.file("own.qrp");
   other.project().rules = {DataRule("c1"), DataRule("c2"), DataRule("c3")};
+  other.project().Author = "mine";
+  other.project().namedGens = {NamedGen("shared", "AAA")};
+  other.project().localVars = {{"#shared", "Constant", "mine", {}}};
+  ASSERT_EQ(other.DoSave(own, false), 0);
   ASSERT_EQ(other.DoLoad(path, false), 0);
   std::vector<std::string> names;
   for (const Rule& r : other.project().rules) names.push_back(r.TabName);
   EXPECT_EQ(names, (std::vector<std::string>{"c1", "c2", "c3", "f1", "f2"}));
-  EXPECT_EQ(other.project().Author, "file");
+  // The project keeps its options and its file, and has unsaved changes.
+  EXPECT_EQ(other.project().Author, "mine");
+  EXPECT_EQ(other.project().TXTFile, "");
+  EXPECT_EQ(other.path(), own);
+  EXPECT_TRUE(other.modified());
+  // What the appended rules call comes along; the project's own entries win.
+  ASSERT_EQ(other.project().namedGens.size(), 2u);
+  EXPECT_EQ(other.project().namedGens[0].Mask, "AAA");
+  EXPECT_EQ(other.project().namedGens[1].Name, "fileOnly");
+  ASSERT_EQ(other.project().localVars.size(), 2u);
+  EXPECT_EQ(other.project().localVars[0].Def, "mine");
+  EXPECT_EQ(other.project().localVars[1].Name, "#fileOnly");
+  // The next save writes the project's own file; the appended one is left alone.
+  const std::string appendedBefore = testenv::ReadFile(path);
+  ASSERT_EQ(other.SaveWithBackup(), 0);
+  EXPECT_EQ(testenv::ReadFile(path), appendedBefore);
+  ProjectDocument reread(&CDB::newDB, &prompt);
+  ASSERT_EQ(reread.DoLoad(own, true), 0);
+  EXPECT_EQ(reread.project().rules.size(), 5u);
+  EXPECT_EQ(reread.project().Author, "mine");
   ASSERT_EQ(other.DoLoad(path, true), 0);
   EXPECT_EQ(other.project().rules.size(), 2u);
   EXPECT_EQ(other.path(), path);

@@ -43,8 +43,8 @@ TEST_P(ProgramSettingsDefaults, KeyHasItsTypeAndDefault) {
 INSTANTIATE_TEST_SUITE_P(
     Keys, ProgramSettingsDefaults,
     ::testing::Values(
-        DefaultCase{0, "LogLevel", true, 0, ""}, DefaultCase{0, "LogViewer", false, 0, "xdg-open"},
-        DefaultCase{3, "LogViewer", false, 0, "xdg-open"}, DefaultCase{5, "TruncateSize", true, 10, ""},
+        DefaultCase{0, "LogLevel", true, 0, ""}, DefaultCase{0, "LogViewer", false, 0, ""},
+        DefaultCase{3, "LogViewer", false, 0, ""}, DefaultCase{5, "TruncateSize", true, 10, ""},
         DefaultCase{4, "ConsoleSQL", false, 0, ""}, DefaultCase{0, "SchemaCache", true, 1, ""},
         DefaultCase{0, "Profile9", false, 0, ""}, DefaultCase{0, "UseConnect", true, 1, ""},
         DefaultCase{0, "fc_text", true, 1, ""}, DefaultCase{0, "fc_excel", true, 0, ""},

@@ -163,8 +163,17 @@ void EditorsTest::cleanupTestCase() {
 }
 
 void EditorsTest::wizardBuildsEveryTable() {
-  RuleWizard wizard(*doc_, *db_, context_.autoRules, tables_, context_.tableOptions);
+  std::vector<std::string> names;
+  QCOMPARE(tables_.Names(*db_, context_.tableOptions, &names), 0);
+  RuleWizard wizard(*doc_, *db_, context_.autoRules, names);
+  // The list's buttons act only while the list is chosen.
+  for (const char* name : {"tables", "checkAll", "checkNone", "addClear", "removeAll"}) {
+    QVERIFY2(!Child<QWidget>(&wizard, name)->isEnabled(), name);
+  }
   Child<QRadioButton>(&wizard, "selected")->setChecked(true);
+  for (const char* name : {"tables", "checkAll", "checkNone", "addClear", "removeAll"}) {
+    QVERIFY2(Child<QWidget>(&wizard, name)->isEnabled(), name);
+  }
   auto* list = Child<QListWidget>(&wizard, "tables");
   QCOMPARE(list->count(), 6);
   for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
@@ -189,7 +198,7 @@ void EditorsTest::wizardBuildsEveryTable() {
 
   // Running the wizard again for one table appends one rule.
   const size_t before = project.rules.size();
-  RuleWizard single(*doc_, *db_, context_.autoRules, tables_, context_.tableOptions);
+  RuleWizard single(*doc_, *db_, context_.autoRules, names);
   Child<QComboBox>(&single, "table")->setCurrentText("categories");
   single.accept();
   QCOMPARE(project.rules.size(), before + 1);
@@ -427,9 +436,11 @@ void EditorsTest::namedGeneratorsAreMadeAppliedAndExchanged() {
   QCOMPARE(prompt_.messages, std::vector<std::string>{"Apply Named Generator|1 changes made."});
   QCOMPARE(customers.Fields[ColumnIndex(customers, "email")].NamedGen, std::string("mail"));
 
-  // Export, delete and import again.
+  // Export, delete and import again; a file name without a suffix gets ".ngen".
   const std::string file = dir_->file("gens.ngen");
-  QVERIFY(dialog.ExportTo(file, -1));
+  QVERIFY(dialog.ExportTo(dir_->file("gens"), -1));
+  QVERIFY(std::filesystem::is_regular_file(file));
+  QVERIFY(!std::filesystem::exists(dir_->file("gens")));
   QVERIFY(dialog.Remove(0));
   QVERIFY(project.namedGens.empty());
   QVERIFY(dialog.ImportFrom(file));

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -93,15 +94,39 @@ TEST_F(ProjectCommandsTest, LoadingKeepsTheWindowServingEventsAndAppendingAddsRu
     EXPECT_FALSE(app.document().modified());
     EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project (8 rules)");
 
-    // The second open command appends.
+    // The second open command appends another project's rules to this one,
+    // which keeps its file and options and has unsaved changes.
+    const std::string extra = dir_.file("extra.qrp");
+    {
+      ProjectDocument other;
+      ASSERT_EQ(other.DoLoad(dir_.file("demo.qrp"), true), 0);
+      other.project().rules.resize(2);
+      other.project().Author = "someone else";
+      ASSERT_EQ(other.DoSave(extra, false), 0);
+    }
+    const std::string author = app.document().project().Author;
     window.setFileChooser([&](const QString& caption, const QString&, bool save) {
       EXPECT_EQ(caption.toStdString(), "Select Project File");
       EXPECT_FALSE(save);
-      return QString::fromStdString(dir_.file("demo.qrp"));
+      return QString::fromStdString(extra);
     });
     window.action("append")->trigger();
     ASSERT_TRUE(WaitFor([&] { return loaded.count() == 2; }));
-    EXPECT_EQ(window.rules().rowCount(), 16);
+    EXPECT_EQ(window.rules().rowCount(), 10);
+    EXPECT_EQ(app.document().path(), dir_.file("demo.qrp"));
+    EXPECT_EQ(app.document().project().Author, author);
+    EXPECT_TRUE(app.document().modified());
+    EXPECT_TRUE(window.windowTitle().endsWith("demo.qrp *]")) << window.windowTitle().toStdString();
+    EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project (10 rules)");
+
+    // Saving writes the project's own file, not the appended one.
+    QSignalSpy saved(&window, &CQuarnelDlg::saveFinished);
+    window.action("save")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return saved.count() == 1; }));
+    EXPECT_EQ(saved.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(TablesIn(dir_.file("demo.qrp")).size(), 10u);
+    EXPECT_EQ(TablesIn(extra).size(), 2u);
+    EXPECT_FALSE(app.document().modified());
 
     // A missing file is reported and leaves the project as it was.
     SeenBox seen;
@@ -109,7 +134,7 @@ TEST_F(ProjectCommandsTest, LoadingKeepsTheWindowServingEventsAndAppendingAddsRu
     window.OpenProject(QString::fromStdString(dir_.file("missing.qrp")), true);
     ASSERT_TRUE(WaitFor([&] { return loaded.count() == 3; }));
     EXPECT_EQ(seen.text.toStdString(), "Selected project was not found.");
-    EXPECT_EQ(window.rules().rowCount(), 16);
+    EXPECT_EQ(window.rules().rowCount(), 10);
   });
 }
 
@@ -125,6 +150,55 @@ TEST_F(ProjectCommandsTest, ExportCheckedRulesWritesOnlyThemAndKeepsThePath) {
     EXPECT_EQ(saved.at(0).at(0).toInt(), 0);
     EXPECT_EQ(TablesIn(exported), (std::vector<std::string>{"customers", "orders"}));
     EXPECT_EQ(app.document().path(), dir_.file("demo.qrp"));
+  });
+}
+
+TEST_F(ProjectCommandsTest, ExportsOfferTheirFileKindsAndSayWhenTheyFail) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp&) {
+    struct Asked {
+      QString caption;
+      QString filter;
+      bool save = false;
+    } asked;
+    QString answer;
+    window.setFileChooser([&](const QString& caption, const QString& filter, bool save) {
+      asked = {caption, filter, save};
+      return answer;
+    });
+
+    QSignalSpy exported(&window, &CQuarnelDlg::exportFinished);
+    // A name typed without a suffix gets the one of its kind.
+    answer = QString::fromStdString(dir_.file("portable"));
+    window.action("exportPortable")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return exported.count() == 1; }));
+    EXPECT_EQ(asked.caption.toStdString(), "Export Project File to");
+    EXPECT_EQ(asked.filter.toStdString(), "Orvane Quarnel Portable Projects (*.qrp2);;All Files (*)");
+    EXPECT_TRUE(asked.save);
+    EXPECT_NE(testenv::ReadFile(dir_.file("portable.qrp2")).find("customers"), std::string::npos);
+
+    answer = QString::fromStdString(dir_.file("script"));
+    window.action("exportScript")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return exported.count() == 2; }));
+    EXPECT_EQ(asked.caption.toStdString(), "Export Project File to");
+    EXPECT_EQ(asked.filter.toStdString(), "Orvane Quarnel Script (*.qrl);;All Files (*)");
+    EXPECT_NE(testenv::ReadFile(dir_.file("script.qrl")).find("customers"), std::string::npos);
+
+    // A file that cannot be written is reported.
+    for (const char* command : {"exportPortable", "exportScript"}) {
+      answer = QString::fromStdString(dir_.file("no-such-folder/out"));
+      SeenBox seen;
+      AnswerNextBox(QMessageBox::Ok, &seen);
+      const int before = exported.count();
+      window.action(command)->trigger();
+      // The export works on a worker; the window waits for nothing and shows it is busy.
+      EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kSaving);
+      EXPECT_TRUE(window.findChild<QProgressBar*>("busyBar")->isVisible());
+      ASSERT_TRUE(WaitFor([&] { return exported.count() == before + 1; }));
+      EXPECT_NE(exported.back().at(0).toInt(), 0);
+      EXPECT_EQ(seen.text.toStdString(), "Could not export project file.") << command;
+    }
+    EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kIdle);
+    EXPECT_FALSE(window.findChild<QProgressBar*>("busyBar")->isVisible());
   });
 }
 

@@ -6,26 +6,35 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTimer>
 #include <QApplication>
+#include <QClipboard>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 
 #include "project/ProjectDocument.h"
+#include "gui/LogWindow.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/editor/RuleEditor.h"
 #include "quarnel/editor/RuleWizard.h"
+#include "quarnel/window/BlobLoaderPage.h"
 #include "quarnel/window/ConsoleModel.h"
 #include "quarnel/window/ConsolePage.h"
 #include "quarnel/window/ProjectPage.h"
 #include "quarnel/window/QuarnelDlg.h"
 #include "quarnel/window/RuleListModel.h"
+#include "quarnel/window/SchemaDialog.h"
 #include "quarnel/window/SettingsDialog.h"
 #include "tests/quarnelwindow/WindowFixture.h"
 
@@ -50,6 +59,8 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     EXPECT_TRUE(window.windowTitle().startsWith("Quarnel ["));
     EXPECT_TRUE(window.windowTitle().endsWith("demo.qrp]")) << window.windowTitle().toStdString();
     EXPECT_TRUE(window.statusText().startsWith("SQLite")) << window.statusText().toStdString();
+    // The connection is told once, in the connection field.
+    EXPECT_FALSE(window.statusBar()->currentMessage().contains("DRIVER=")) << window.statusBar()->currentMessage().toStdString();
 
     QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
     window.action("run")->trigger();
@@ -101,17 +112,23 @@ TEST_F(MainWindowTest, WizardAndRuleEditorBuildAProjectThatRuns) {
   StartWindow({"-@demo.qcp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
     ASSERT_TRUE(window.action("ruleWizard")->isEnabled());
     bool built = false;
-    QTimer::singleShot(50, [&] {
+    // The wizard opens once the catalogue has been read on a worker.
+    QTimer waiting;
+    waiting.setInterval(20);
+    QObject::connect(&waiting, &QTimer::timeout, [&] {
       auto* wizard = qobject_cast<RuleWizard*>(QApplication::activeModalWidget());
-      ASSERT_NE(wizard, nullptr);
+      if (!wizard) return;
+      waiting.stop();
       wizard->findChild<QRadioButton*>("selected")->setChecked(true);
       auto* tables = wizard->findChild<QListWidget*>("tables");
       for (int i = 0; i < tables->count(); ++i) tables->item(i)->setCheckState(Qt::Checked);
       wizard->accept();
       built = true;
     });
+    waiting.start();
     window.action("ruleWizard")->trigger();
-    ASSERT_TRUE(built);
+    EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kReadingSchema);
+    ASSERT_TRUE(WaitFor([&] { return built && window.rules().rowCount() == 7; }));
     // Six tables and the update rule that fills customers' reference to itself.
     EXPECT_EQ(window.rules().rowCount(), 7);
     EXPECT_TRUE(app.document().modified());
@@ -264,6 +281,117 @@ TEST_F(MainWindowTest, RunSelectedRunsTheCheckedOrTheSelectedRules) {
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
     EXPECT_EQ(Count("products"), 100);
     EXPECT_EQ(Count("customers"), 200);
+  });
+}
+
+// The rows of the schema dialog's table as "table|column|difference".
+QStringList RowsOf(SchemaDialog& dialog) {
+  QStringList rows;
+  const QAbstractItemModel& model = *dialog.list().model();
+  for (int row = 0; row < model.rowCount(); ++row) {
+    QStringList cells;
+    for (int column = 0; column < model.columnCount(); ++column) cells << model.index(row, column).data().toString();
+    rows << cells.join('|');
+  }
+  return rows;
+}
+
+TEST_F(MainWindowTest, SchemaDifferencesAreShownToReadAndCopyAndVerifySchemaChecksAlone) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
+    QSignalSpy verified(&window, &CQuarnelDlg::schemaVerified);
+    // The demo project matches its database: the check says so.
+    ASSERT_TRUE(window.action("verifySchema")->isEnabled());
+    SeenBox seen;
+    AnswerNextBox(QMessageBox::Ok, &seen);
+    window.action("verifySchema")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return verified.count() == 1; }));
+    EXPECT_EQ(verified.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(seen.caption.toStdString(), "Database Schema Verification");
+    EXPECT_EQ(seen.text.toStdString(), "The tables and columns of the enabled data rules match the database.");
+
+    // The table gains a column no rule fills, and the rule names one the table lacks.
+    ASSERT_EQ(testenv::RunScript(*db_, "alter table customers add column loyalty integer;"), 0);
+    Rule* customers = nullptr;
+    for (Rule& rule : app.document().project().rules) {
+      if (rule.TabName == "customers") customers = &rule;
+    }
+    ASSERT_NE(customers, nullptr);
+    ColumnRule nickname = customers->Fields.front();
+    nickname.Name = "nickname";
+    customers->Fields.push_back(nickname);
+
+    window.action("verifySchema")->trigger();
+    ASSERT_TRUE(WaitFor([&] { return verified.count() == 2; }));
+    EXPECT_EQ(verified.at(1).at(0).toInt(), 2);
+    auto* dialog = window.findChild<SchemaDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Database Schema Verification");
+    EXPECT_EQ(RowsOf(*dialog), QStringList({"customers|nickname|column of the rule missing from the table",
+                                            "customers|loyalty|column of the table missing from the rule"}));
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+      if (button->objectName() == "copy") button->click();
+    }
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              "Table\tColumn\tDifference\n"
+              "customers\tnickname\tcolumn of the rule missing from the table\n"
+              "customers\tloyalty\tcolumn of the table missing from the rule\n");
+    dialog->close();
+
+    // A run stops at the check, inserts nothing and shows the same findings.
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(RowsOf(*dialog).size(), 2);
+    const QString message = window.statusBar()->currentMessage();
+    EXPECT_TRUE(message.contains("schema differs")) << message.toStdString();
+    EXPECT_EQ(Count("customers"), 0);
+  });
+}
+
+TEST_F(MainWindowTest, ViewLogShowsTheLogInTheProgramsWindowUnlessAViewerIsSet) {
+  StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp& app) {
+    EXPECT_EQ(app.settings().GetSettingStr(0, "LogViewer"), "");
+    window.action("viewLog")->trigger();
+    auto* log = window.findChild<LogWindow*>();
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->isVisible());
+    auto* text = log->findChild<QPlainTextEdit*>("logText");
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_TRUE(text->toPlainText().contains("BEGIN Quarnel")) << text->toPlainText().toStdString();
+    log->close();
+
+    // A viewer that cannot be started is said so, and the log shows here.
+    app.settings().SetSettingStr(0, "LogViewer", "no-such-log-viewer");
+    window.action("viewLog")->trigger();
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_TRUE(window.statusBar()->currentMessage().contains("no-such-log-viewer"))
+        << window.statusBar()->currentMessage().toStdString();
+    log->close();
+
+    // A viewer that starts takes the log instead.
+    app.settings().SetSettingStr(0, "LogViewer", "true");
+    window.action("viewLog")->trigger();
+    EXPECT_FALSE(log->isVisible());
+  });
+}
+
+TEST_F(MainWindowTest, EveryBlobLoaderLabelWithAMnemonicLeadsToItsBox) {
+  StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp&) {
+    auto* page = window.findChild<BlobLoaderPage*>();
+    ASSERT_NE(page, nullptr);
+    QStringList labels;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+      if (!label->text().contains('&')) continue;
+      labels << label->text();
+      EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+      if (label->text() == "&Source Directory :") {
+        EXPECT_NE(qobject_cast<QLineEdit*>(label->buddy()), nullptr);
+      }
+    }
+    EXPECT_TRUE(labels.contains("&Source Directory :")) << labels.join('|').toStdString();
   });
 }
 

@@ -125,13 +125,51 @@ TEST_F(LogTest, BeginFailsWhenFolderIsMissing) {
 
 TEST_F(LogTest, ViewLogStartsViewerWithoutShell) {
   CLog log;
-  EXPECT_EQ(log.ViewLog(), EBADF);  // nothing to show before Begin
+  EXPECT_NE(log.ViewLog(), 0);  // nothing to show before Begin
   ASSERT_EQ(log.Begin("t", &settings, "quarnel"), 0);
   EXPECT_EQ(log.ViewLog(), 0);
   // A command line is a program name here, never shell text.
   settings.setStr("LogViewer", "true; touch injected");
   EXPECT_NE(log.ViewLog(), 0);
   EXPECT_FALSE(std::filesystem::exists("injected"));
+}
+
+TEST_F(LogTest, AnEmptyViewerMeansTheProgramsOwnWindow) {
+  CLog log;
+  ASSERT_EQ(log.Begin("t", &settings, "quarnel"), 0);
+  settings.setStr("LogViewer", "  ");
+  EXPECT_EQ(log.Viewer(), "");
+  EXPECT_EQ(log.ViewLog(), EINVAL);
+  settings.setStr("LogViewer", " less ");
+  EXPECT_EQ(log.Viewer(), "less");
+}
+
+TEST_F(LogTest, ReadTextFollowsNewLinesAndStartsAgainWhenEmptied) {
+  CLog log;
+  uint64_t offset = 0;
+  CLog::LogText read;
+  EXPECT_EQ(log.ReadText(offset, read), EBADF);  // nothing to read before Begin
+  ASSERT_EQ(log.Begin("t", &settings, "quarnel"), 0);
+  log.Bug("first entry");
+  ASSERT_EQ(log.ReadText(offset, read), 0);
+  EXPECT_NE(read.text.find("first entry"), std::string::npos);
+  EXPECT_FALSE(read.restarted);
+  EXPECT_EQ(offset, LogText().size());
+
+  // Only what came since is read next.
+  log.Bug("second entry");
+  ASSERT_EQ(log.ReadText(offset, read), 0);
+  EXPECT_EQ(read.text.find("first entry"), std::string::npos);
+  EXPECT_NE(read.text.find("second entry"), std::string::npos);
+  ASSERT_EQ(log.ReadText(offset, read), 0);
+  EXPECT_TRUE(read.text.empty());
+
+  // An emptied log is read from its start again.
+  ASSERT_EQ(log.TruncateLog(1, 0), 0);
+  log.Bug("after truncation");
+  ASSERT_EQ(log.ReadText(offset, read), 0);
+  EXPECT_TRUE(read.restarted);
+  EXPECT_NE(read.text.find("after truncation"), std::string::npos);
 }
 
 TEST_F(LogTest, FormatLastErrorAndCrashMessage) {

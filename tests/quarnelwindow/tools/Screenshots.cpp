@@ -1,6 +1,6 @@
 // Makes the README's pictures of the main window: starts quarnel with the
 // command line it is given (from the folder of a demo database), runs the
-// project and grabs each page and the two dialogs into PNG files of the
+// project and grabs each page and the dialogs into PNG files of the
 // folder named by QUARNEL_SHOTS. Run by scripts/screenshots.sh.
 #include <QApplication>
 #include <QDir>
@@ -12,12 +12,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "gui/LogWindow.h"
+#include "project/ProjectDocument.h"
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/editor/RuleEditor.h"
 #include "quarnel/window/BlobLoaderPage.h"
 #include "quarnel/window/ConnectDialog.h"
 #include "quarnel/window/QuarnelDlg.h"
 #include "quarnel/window/ProjectPage.h"
+#include "quarnel/window/SchemaDialog.h"
 #include "quarnel/window/SettingsDialog.h"
 #include "support/SysReg.h"
 
@@ -85,6 +88,32 @@ int Shoot(CQuarnelApp& app, const QDir& folder) {
   connect.show();
   ok &= Save(connect, folder, "connect");
   connect.reject();
+  window.action("viewLog")->trigger();
+  if (auto* log = window.findChild<LogWindow*>()) {
+    QTest::qWait(200);
+    ok &= Save(*log, folder, "log");
+    log->close();
+  } else {
+    ok = false;
+  }
+  // The schema check's findings, from a customers rule given a column its table lacks.
+  for (Rule& rule : app.document().project().rules) {
+    if (rule.TabName != "customers" || rule.Fields.empty()) continue;
+    ColumnRule extra = rule.Fields.front();
+    extra.Name = "nickname";
+    rule.Fields.push_back(extra);
+  }
+  int differences = -1;
+  QObject::connect(&window, &CQuarnelDlg::schemaVerified, [&differences](int found) { differences = found; });
+  window.action("verifySchema")->trigger();
+  auto* schema = QTest::qWaitFor([&] { return differences >= 0; }, 30000) ? window.findChild<SchemaDialog*>() : nullptr;
+  if (schema) {
+    QTest::qWait(200);
+    ok &= Save(*schema, folder, "schema-differences");
+    schema->close();
+  } else {
+    ok = false;
+  }
   window.close();
   return ok ? 0 : 1;
 }
