@@ -1,12 +1,13 @@
 // Rows per second of a ten-column table (integer key, two names, e-mail,
 // phone, street, city, date, decimal, GUID) loaded by quarnel's row loop in
 // single-row statements, in statements of 100 rows and by bulk load, into
-// SQLite and PostgreSQL; beside them, in the same run, what the databases
-// take on their own: a native SQLite prepared-insert loop and PostgreSQL's
-// COPY of the same rows from a file; and plenkor writing the ten fields to a
+// SQLite, PostgreSQL and MariaDB; beside them, in the same run, what the
+// databases take on their own: a native SQLite prepared-insert loop,
+// PostgreSQL's COPY and MariaDB's LOAD DATA of the same rows from a file; and plenkor writing the ten fields to a
 // CSV file (when plenkor is built). Last, the peak resident memory.
 //
 //   throughput_bench [--rows N] [--pg "DRIVER={PostgreSQL Unicode};Server=...;"]
+//                    [--mariadb "DRIVER={MariaDB Unicode};Server=...;"]
 //
 // Every load runs in transactions of 1000 rows.
 #include <sqlite3.h>
@@ -183,6 +184,43 @@ double PostgresFileCopy(CDB& db, int rows) {
   return rows / std::max(watch.Elapsed(), 1e-9);
 }
 
+// MariaDB's own LOAD DATA of the rows now in t_bench, from a file of the
+// client (what quarnel's bulk load does, without making the rows).
+double MariaDbFileLoad(CDB& db, int rows) {
+  const std::string file = (fs::temp_directory_path() / "quarnel-bench-load.txt").string();
+  {
+    std::unique_ptr<CStmt> stmt = db.NewStmt();
+    if (!stmt || !CDB::isOK(db.Exec("select * from t_bench order by id", stmt.get()))) return 0;
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    if (!out) return 0;
+    int count = 0;
+    db.NumResultCols(&count, stmt.get());
+    std::string line, value;
+    long ind = 0;
+    while (CDB::isOK(db.Fetch(stmt.get()))) {
+      line.clear();
+      for (int c = 1; c <= count; ++c) {
+        if (c > 1) line += '\t';
+        db.GetDataAsText(c, &value, &ind, stmt.get());
+        line += ind < 0 ? "\\N" : value;  // the bench's values hold no tab, line end or backslash
+      }
+      line += '\n';
+      std::fwrite(line.data(), 1, line.size(), out);
+    }
+    std::fclose(out);
+  }
+  Exec(db, "truncate table t_bench");
+  _TimeCounter watch;
+  watch.Start();
+  const bool ok = Exec(db, "load data local infile '" + file + "' into table t_bench character set utf8mb4");
+  watch.Stop();
+  std::error_code ec;
+  fs::remove(file, ec);
+  if (!ok) return 0;
+  Report("MariaDB", "LOAD DATA from a file", static_cast<uint64_t>(rows), watch.Elapsed());
+  return rows / std::max(watch.Elapsed(), 1e-9);
+}
+
 #ifdef PLENKOR_LIBRARY
 // plenkor's CSV file of the same ten fields.
 void PlenkorCsvFile(int rows) {
@@ -202,10 +240,11 @@ void PlenkorCsvFile(int rows) {
 
 int main(int argc, char** argv) {
   int rows = 1000000;
-  std::string pg;
+  std::string pg, mariadb;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--rows") == 0) rows = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--pg") == 0) pg = argv[i + 1];
+    if (std::strcmp(argv[i], "--mariadb") == 0) mariadb = argv[i + 1];
   }
   const std::string file = (fs::temp_directory_path() / "quarnel-throughput.db").string();
   {
@@ -231,6 +270,17 @@ int main(int argc, char** argv) {
     Exec(*db, "drop table if exists t_bench");
     std::printf("PostgreSQL batched / single %.2f, bulk / COPY from a file %.2f\n", batched / std::max(single, 1e-9),
                 bulk / std::max(copy, 1e-9));
+  }
+  if (!mariadb.empty()) {
+    std::unique_ptr<CDB> db = Connect(mariadb);
+    if (!db) return 1;
+    const double single = Load(*db, "MariaDB", "single-row statements", rows, 1, 0);
+    const double batched = Load(*db, "MariaDB", "statements of 100 rows", rows, 100, 0);
+    const double bulk = Load(*db, "MariaDB", "bulk load (LOAD DATA)", rows, 1, 1);
+    const double load = MariaDbFileLoad(*db, rows);
+    Exec(*db, "drop table if exists t_bench");
+    std::printf("MariaDB    batched / single %.2f, bulk / LOAD DATA from a file %.2f\n",
+                batched / std::max(single, 1e-9), bulk / std::max(load, 1e-9));
   }
 #ifdef PLENKOR_LIBRARY
   PlenkorCsvFile(rows);

@@ -31,7 +31,7 @@
 class BackgroundTask;
 class CDB;
 class OutputFiles;
-class PgCopy;
+class BulkStream;
 class RowGenerator;
 
 // Results of OneData and of the rule kinds the run driver dispatches to.
@@ -313,7 +313,8 @@ class QuarnelGenerator {
   // Batched statements and COPY: filled on the run's thread, sent by task_.
   int rowsPerStatement_ = 1;
   std::string copyStatement_;  // "copy T(cols) from stdin"
-  std::unique_ptr<PgCopy> copy_;  // made and dropped under copyMutex_, which CancelWatch takes
+  std::unique_ptr<BulkStream> copy_;  // made and dropped under copyMutex_, which CancelWatch takes
+  bool loadData_ = false;             // copy_ is MySQL's LOAD DATA, which reads values as made
   std::mutex copyMutex_;
   std::vector<int> ruleLineRows_;  // the console line of each of summary_.lines
   // Set while a statement or COPY of the row loop runs: only those may be

@@ -9,6 +9,7 @@
 #include "engine/Generator.h"
 #include "support/Database.h"
 #include "support/Log.h"
+#include "support/MySqlLoad.h"
 #include "support/PgCopy.h"
 
 namespace {
@@ -50,6 +51,27 @@ void AppendCopyValue(std::string& out, const RowField& field, char quote) {
   }
 }
 
+// Appends one field of a LOAD DATA line: the value as made, with what LOAD
+// DATA reads as an escape escaped.
+void AppendLoadValue(std::string& out, const RowField& field) {
+  if (field.final == "NULL") {
+    out += kCopyNull;
+    return;
+  }
+  // A literal or a conversion: the value before the quotes; a number stands as it is.
+  const std::string_view value = field.quoted || field.expression ? std::string_view(field.raw) : field.final;
+  for (const char c : value) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\0': out += "\\0"; break;
+      default: out += c;
+    }
+  }
+}
+
 }  // namespace
 
 int QuarnelGenerator::RowsPerStatementFor(const CDB& db) const {
@@ -68,12 +90,21 @@ int QuarnelGenerator::RowsPerStatementFor(const CDB& db) const {
 }
 
 bool QuarnelGenerator::StartCopy() {
+  CDB& db = *options_.connection;
+  loadData_ = db.serverKind() == kServerMySql;
+  if (loadData_) {
+    std::lock_guard lock(copyMutex_);
+    copy_ = std::make_unique<MySqlLoad>(db);
+    return true;
+  }
+  auto copy = std::make_unique<PgCopy>();
+  PgCopy& pg = *copy;
   {
     std::lock_guard lock(copyMutex_);
-    copy_ = std::make_unique<PgCopy>();
+    copy_ = std::move(copy);
   }
-  if (CDB::isOK(copy_->Connect(options_.connection->Info()))) return true;
-  LogEntry(copy_->ErrorText(), "BULK INSERT");
+  if (CDB::isOK(pg.Connect(db.Info()))) return true;
+  LogEntry(pg.ErrorText(), "BULK INSERT");
   return false;
 }
 
@@ -92,7 +123,11 @@ void QuarnelGenerator::AddRowToPiece() {
     if (columns[c].Method == kMethodIgnore) continue;
     if (!first) piece.data += '\t';
     first = false;
-    AppendCopyValue(piece.data, generator_->Field(c), quote);
+    if (loadData_) {
+      AppendLoadValue(piece.data, generator_->Field(c));
+    } else {
+      AppendCopyValue(piece.data, generator_->Field(c), quote);
+    }
   }
   piece.data += '\n';
 }
@@ -206,6 +241,7 @@ void QuarnelGenerator::CopyPiece(const RowPiece& piece, RowCounts& counts) {
     const uint64_t loaded = std::min<uint64_t>(static_cast<uint64_t>(std::max<int64_t>(stored, 0)), copyRows_);
     counts.inserted += loaded;
     counts.rejected += copyRows_ - loaded;
+    if (loaded < copyRows_ && options_.log) options_.log->Bug(copy_->ErrorText(), "BULK INSERT");
     if (options_.LogLevel == 1 && options_.log) options_.log->Bug(copyStatement_, "Bulk Exec");
   } else {
     copy_->Abort("the rows could not be sent");

@@ -227,7 +227,9 @@ void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tab
     columns += name;
     if (column.Method != kMethodIgnore && column.IsIdentity()) identity = true;
   }
-  copyStatement_ = "copy " + table + "(" + filled + ") from stdin";
+  copyStatement_ = db && db->serverKind() == kServerMySql
+                       ? "into table " + table + " character set utf8mb4 (" + filled + ")"
+                       : "copy " + table + "(" + filled + ") from stdin";
   if (bulk) {
     prefix_ = "bulk insert " + table + " from '" + bulkFile_ +
               "' with (FIELDTERMINATOR='\\t',ROWTERMINATOR='\\n',FIRSTROW=";
@@ -281,8 +283,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   // go as batched statements instead, inside the run's one transaction.
   const bool batchesForCopy = options_.UseBULK != 0 && options_.SingleTransaction && postgres;
   const bool bulk = options_.UseBULK != 0 && !batchesForCopy;
-  // PostgreSQL loads through COPY; other servers through the bulk file.
-  const bool copy = bulk && !countingOnly && postgres;
+  // PostgreSQL loads through COPY, MySQL and MariaDB through LOAD DATA of a
+  // file of COPY's lines; other servers through the bulk file.
+  const bool mysql = connected && options_.connection->serverKind() == kServerMySql;
+  const bool copy = bulk && !countingOnly && (postgres || mysql);
   const bool fileBulk = bulk && !copy;
   // A rule that reads its own table while it makes rows must see each row
   // inserted before the next is made: it keeps one row a statement.

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/BulkStream.h"
 #include "support/ConnInfo.h"
 
 struct pg_conn;
@@ -42,29 +43,26 @@ inline constexpr std::string_view kCopyNull = "\\N";
 // that another thread waits on.
 void PgCancelBackend(const CONN_INFO& info, int pid);
 
-class PgCopy {
+class PgCopy : public BulkStream {
  public:
   PgCopy();
-  ~PgCopy();
+  ~PgCopy() override;
   PgCopy(const PgCopy&) = delete;
   PgCopy& operator=(const PgCopy&) = delete;
 
   int Connect(const CONN_INFO& info);
   bool connected() const;
   // Starts `copyStatement` ("copy T(cols) from stdin").
-  int Begin(const std::string& copyStatement);
-  // Sends rows: complete lines, each ending with "\n".
-  int Put(std::string_view lines);
-  // Ends the COPY; *rows gets the number of rows the server stored.
-  int End(int64_t* rows);
-  // Ends the COPY with an error, so that none of its rows is stored.
-  void Abort(const char* reason);
-  bool copying() const { return copying_; }
+  int Begin(const std::string& copyStatement) override;
+  int Put(std::string_view lines) override;
+  int End(int64_t* rows) override;
+  void Abort(const char* reason) override;
+  bool copying() const override { return copying_; }
   // Asks the server to cancel what the connection is running, so that a
   // blocked COPY ends with an error. May be called from another thread while
   // one of the calls above waits; not at the same time as Connect.
-  void Cancel();
-  const std::string& ErrorText() const { return error_; }
+  void Cancel() override;
+  const std::string& ErrorText() const override { return error_; }
 
  private:
   struct ConnCloser {
