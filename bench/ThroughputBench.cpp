@@ -168,20 +168,26 @@ double NativeSqlite(const std::string& file, int rows) {
   return rows / std::max(watch.Elapsed(), 1e-9);
 }
 
-// PostgreSQL's COPY of the rows now in t_bench, from a file the server reads.
-double PostgresFileCopy(CDB& db, int rows) {
-  const std::string file = (fs::temp_directory_path() / "quarnel-bench-copy.txt").string();
-  if (!Exec(db, "copy t_bench to '" + file + "'")) return 0;
-  Exec(db, "truncate t_bench");
+// Empties t_bench, times `load` of the rows in `file` and removes the file.
+double TimedFileLoad(CDB& db, const char* target, const char* way, const std::string& load, const std::string& file,
+                     int rows) {
+  Exec(db, "truncate table t_bench");
   _TimeCounter watch;
   watch.Start();
-  const bool ok = Exec(db, "copy t_bench from '" + file + "'");
+  const bool ok = Exec(db, load);
   watch.Stop();
   std::error_code ec;
   fs::remove(file, ec);
   if (!ok) return 0;
-  Report("PostgreSQL", "COPY from a file", static_cast<uint64_t>(rows), watch.Elapsed());
+  Report(target, way, static_cast<uint64_t>(rows), watch.Elapsed());
   return rows / std::max(watch.Elapsed(), 1e-9);
+}
+
+// PostgreSQL's COPY of the rows now in t_bench, from a file the server reads.
+double PostgresFileCopy(CDB& db, int rows) {
+  const std::string file = (fs::temp_directory_path() / "quarnel-bench-copy.txt").string();
+  if (!Exec(db, "copy t_bench to '" + file + "'")) return 0;
+  return TimedFileLoad(db, "PostgreSQL", "COPY from a file", "copy t_bench from '" + file + "'", file, rows);
 }
 
 // MariaDB's own LOAD DATA of the rows now in t_bench, from a file of the
@@ -209,16 +215,8 @@ double MariaDbFileLoad(CDB& db, int rows) {
     }
     std::fclose(out);
   }
-  Exec(db, "truncate table t_bench");
-  _TimeCounter watch;
-  watch.Start();
-  const bool ok = Exec(db, "load data local infile '" + file + "' into table t_bench character set utf8mb4");
-  watch.Stop();
-  std::error_code ec;
-  fs::remove(file, ec);
-  if (!ok) return 0;
-  Report("MariaDB", "LOAD DATA from a file", static_cast<uint64_t>(rows), watch.Elapsed());
-  return rows / std::max(watch.Elapsed(), 1e-9);
+  return TimedFileLoad(db, "MariaDB", "LOAD DATA from a file",
+                       "load data local infile '" + file + "' into table t_bench character set utf8mb4", file, rows);
 }
 
 #ifdef PLENKOR_LIBRARY

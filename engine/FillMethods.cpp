@@ -253,7 +253,10 @@ int RowGenerator::GenerateValues(const Rule& rule) {
   random_.dateTime.YearTo = options_.YearTo;
   random_.dateTime.DateTimeSep = options_.DateTimeSep;
   random_.serverKind = options_.connection ? options_.connection->serverKind() : kServerOther;
-  backslashes_ = options_.connection && options_.connection->backslashEscapes();
+  // Literals are written for the database the statements go to: a
+  // scramble's target, else the run's connection.
+  literalsFor_ = target_ ? target_.get() : options_.connection;
+  backslashes_ = literalsFor_ && literalsFor_->backslashEscapes();
   random_.MaxBlobSize = options_.MaxBlobSize;
   random_.strings = &options_.strings;
   CLog* log = options_.log;
@@ -1017,8 +1020,8 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
           if (prefix) value[0] = 'N';
           value += q;
         }
-        if (quoting && !isNull && !expression && options_.connection && options_.connection->NulNeedsHex(field.raw))
-          value = options_.connection->BinaryLiteral(field.raw);
+        if (quoting && !isNull && !expression && literalsFor_ && literalsFor_->NulNeedsHex(field.raw))
+          value = literalsFor_->BinaryLiteral(field.raw);
         if (!isNull && col.UseNulls > 0 && RandomBelow(100) < col.UseNulls) value = "NULL";
         // NULLs never collide: any number of rows may hold them.
         if (st.unique && value != "NULL" && !st.unique->Insert(value)) {

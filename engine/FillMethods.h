@@ -150,7 +150,8 @@ class RowGenerator {
   bool bulkFile_ = false;
   std::vector<std::unique_ptr<State>> state_;
   PatternEngine patterns_;
-  bool backslashes_ = false;  // the target reads backslashes in literals as escapes
+  const CDB* literalsFor_ = nullptr;  // where the statements go; null when nowhere
+  bool backslashes_ = false;          // it reads backslashes in literals as escapes
   PatternEngine items_;  // evaluates list items used as patterns
   RandomContext random_;
   std::unique_ptr<CDB> target_;

@@ -344,7 +344,7 @@ int QuarnelGenerator::UpdateData(const Rule& rule, bool scramble) {
       } else if (expression) {
         statement += value;
       } else {
-        AppendLiteral(statement, value, *columns[c].Quote() != '\0', db);
+        AppendLiteral(statement, value, *columns[c].Quote() != '\0', *writer);
       }
     }
     if (!read) {

@@ -78,6 +78,28 @@ TEST_P(ScrambleMode, CopiesIgnoreColumnsExactlyAndRenewsTheOthers) {
   EXPECT_EQ(Committed("select name from t_src order by id"), (std::vector<std::string>{"Ann", "Bob", "Cy", "Di"}));
 }
 
+// From MariaDB into PostgreSQL (into SQLite every test above does): the
+// target is made on the other server and the copied values arrive as they
+// were, backslashes and quotes included.
+TEST_P(ScrambleMode, FromMariaDbIntoPostgreSqlCopiesValuesExactly) {
+  if (GetParam() != Target::kMariaDb) GTEST_SKIP() << "the source is MariaDB";
+  REQUIRE_POSTGRES(pg);
+  ASSERT_EQ(RunScript(*db, "insert into t_src values(5, 'Ed', 'C:\\\\dir\\\\', 50)"), 0);
+  std::unique_ptr<CDB> target = Connect(pg);
+  ASSERT_TRUE(target);
+  RunScript(*target, "drop table if exists t_from_maria");
+  Rule rule = ScrambleRule("t_from_maria", "");
+  rule.TargetConn.conStr = pg;
+  h.project.rules = {rule};
+  h.options.RecreateScrambleTab = 1;
+  Run();
+  EXPECT_EQ(summary.rejected, 0u) << h.log.Text();
+  EXPECT_EQ(Column(*target, "select id || '|' || coalesce(note, '<null>') || '|' || name from t_from_maria order by id"),
+            (std::vector<std::string>{"1|O'Brien|new", "2|<null>|new", "3|  two  blanks|new", "4|x' or 'a'='a|new",
+                                      "5|C:\\dir\\|new"}));
+  RunScript(*target, "drop table t_from_maria");
+}
+
 TEST_P(ScrambleMode, ConditionLimitsTheRowsAndNullShareApplies) {
   Rule rule = ScrambleRule("t_dst", "id >= 3");
   rule.Fields[1].UseNulls = 100;
