@@ -1,13 +1,14 @@
 // A database server that goes away in the middle of a rule: the rule and the
 // run stop at once, the open transaction's rows are rejected with the
 // driver's error in the log, and every transaction committed before the loss
-// is still there afterwards. The test
-// runs its own PostgreSQL server, never the shared one.
+// is still there afterwards. The test runs its own PostgreSQL or MariaDB
+// server, never the shared one.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 
 #include "engine/Generator.h"
 #include "tests/engine/RunTestEnv.h"
@@ -19,7 +20,9 @@ namespace {
 
 class PrivateServer {
  public:
-  PrivateServer() : dir_("/tmp/quarnel-pgloss-" + std::to_string(getpid())) {
+  // `script` starts and stops the server: pgtest.sh or mariadbtest.sh.
+  explicit PrivateServer(std::string script)
+      : script_(std::move(script)), dir_("/tmp/quarnel-loss-" + std::to_string(getpid())) {
     started_ = Script("start") == 0;
     if (started_) {
       conn_ = testenv::ReadFile(dir_ + "/conn");
@@ -28,7 +31,7 @@ class PrivateServer {
   }
   ~PrivateServer() { Script("stop"); }
   int Script(const std::string& command) const {
-    const std::string line = (testenv::SourceDir() / "scripts" / "pgtest.sh").string() + " " + command + " " + dir_ +
+    const std::string line = (testenv::SourceDir() / "scripts" / script_).string() + " " + command + " " + dir_ +
                              " >/dev/null 2>&1";
     return std::system(line.c_str());
   }
@@ -36,6 +39,7 @@ class PrivateServer {
   const std::string& conn() const { return conn_; }
 
  private:
+  std::string script_;
   std::string dir_;
   std::string conn_;
   bool started_ = false;
@@ -44,14 +48,14 @@ class PrivateServer {
 }  // namespace
 
 // Single-row statements, and batches of 100 rows, which must not be sent
-// again row by row to a server that is gone.
-class ServerLoss : public testing::TestWithParam<int> {};
+// again row by row to a server that is gone; on PostgreSQL and MariaDB.
+class ServerLoss : public testing::TestWithParam<std::tuple<const char*, int>> {};
 
 TEST_P(ServerLoss, FailedRowsAreRejectedAndCommittedRowsStay) {
-  PrivateServer server;
+  PrivateServer server(std::get<0>(GetParam()));
   if (!server.started()) {
-    if (std::getenv("CI")) FAIL() << "a private PostgreSQL server could not be started";
-    GTEST_SKIP() << "a private PostgreSQL server could not be started";
+    if (std::getenv("CI")) FAIL() << "a private server could not be started";
+    GTEST_SKIP() << "a private server could not be started";
   }
   std::unique_ptr<CDB> db = Connect(server.conn());
   ASSERT_TRUE(db);
@@ -62,7 +66,7 @@ TEST_P(ServerLoss, FailedRowsAreRejectedAndCommittedRowsStay) {
   h.options.connection = db.get();
   h.options.VerifySchema = 0;
   h.options.console = console.Callback();
-  h.options.RowsPerStatement = GetParam();
+  h.options.RowsPerStatement = std::get<1>(GetParam());
   h.project.sqlAfter = "insert into t_run values(0, 'epilogue')";
   h.project.rules = {IdRule("t_run", 3000, 100), IdRule("t_run", 10, 0, 5000)};
   bool halted = false;
@@ -102,4 +106,9 @@ TEST_P(ServerLoss, FailedRowsAreRejectedAndCommittedRowsStay) {
   EXPECT_EQ(Column(*again, "select max(id) from t_run"), std::vector<std::string>{std::to_string(lost)});
 }
 
-INSTANTIATE_TEST_SUITE_P(RowsPerStatement, ServerLoss, testing::Values(1, 100));
+INSTANTIATE_TEST_SUITE_P(Servers, ServerLoss,
+                         testing::Combine(testing::Values("pgtest.sh", "mariadbtest.sh"), testing::Values(1, 100)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param)).substr(0, 2) + "_" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
