@@ -220,9 +220,10 @@ TEST_P(RunDatabase, BulkLoadsChunksWithTheHeaderOnlyInTheFirst) {
   Run();
   const std::string log = h.log.Text();
   EXPECT_EQ(CountOf(log, "Bulk Exec"), 3) << log;
-  if (postgres) {
-    // PostgreSQL loads each chunk by COPY.
-    EXPECT_EQ(CountOf(log, "copy t_run(id,name) from stdin"), 3) << log;
+  if (postgres || GetParam() == enginetest::Target::kMariaDb) {
+    // PostgreSQL loads each chunk by COPY, MariaDB by LOAD DATA.
+    const char* load = postgres ? "copy t_run(id,name) from stdin" : "into table t_run character set utf8mb4 (id,name)";
+    EXPECT_EQ(CountOf(log, load), 3) << log;
     EXPECT_EQ(Count("t_run"), "10");
     EXPECT_EQ(console.Item(0, kConsoleRejected), "0");
   } else {
