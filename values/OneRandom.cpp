@@ -162,10 +162,20 @@ int OneRandom(const RandomColumn& column, std::string& out, RandomContext& conte
       // Bounds as typed, exactly, at the column's decimals; none (0 and 0)
       // and a high bound of 0 above a positive low one leave the top open.
       const bool noLow = LeadingDouble(lowText) == 0, noHigh = LeadingDouble(highText) == 0;
+      const int digits = std::clamp<int>(column.iDigits, 0, 8);
+      // An open top stops at what a NUMERIC or DECIMAL column's precision
+      // holds: numeric(6,2) takes no more than 9999.99.
+      std::string top = "2147483647";
+      const int whole = column.iSize - digits;
+      constexpr int kNumericType = 2, kDecimalType = 3;  // the ODBC codes
+      if ((column.iType == kNumericType || column.iType == kDecimalType) && column.iSize > 0 && whole < 10) {
+        top = whole > 0 ? std::string(static_cast<size_t>(whole), '9') : std::string("0");
+        if (digits > 0) top += "." + std::string(static_cast<size_t>(digits), '9');
+      }
       const std::string_view low = noLow && noHigh ? std::string_view("0") : lowText;
-      const std::string_view high = noHigh && (noLow || LeadingDouble(lowText) > 0) ? std::string_view("2147483647") : highText;
+      const std::string_view high = noHigh && (noLow || LeadingDouble(lowText) > 0) ? std::string_view(top) : highText;
       out.clear();
-      OutputFormat(column, kind, context)->Append(out, RandomDecimal(low, high, std::clamp<int>(column.iDigits, 0, 8)));
+      OutputFormat(column, kind, context)->Append(out, RandomDecimal(low, high, digits));
       return 0;
     }
     case ValueKind::kVarString:

@@ -265,16 +265,18 @@ TEST_P(DataContract, ItemEnginesKeepTheirShares) {
 
 TEST_P(DataContract, RandomNumbersCoverTheirBoundsAndNoMore) {
   Table("t_dec", "wide numeric(6,2), narrow numeric(6,2) not null, fine double precision, whole bigint, shared integer, "
-        "distinct_no integer");
+        "distinct_no integer, open numeric(6,2)");
   ColumnRule shared = RandomColumn("shared", 4, "1", "100");
   shared.UseNulls = 30;
   ColumnRule unique = RandomColumn("distinct_no", 4, "1", "5000");
   unique.Unique = 1;
+  ColumnRule open = RandomColumn("open", 2, "", "", 2);
+  open.iSize = 6;  // numeric(6,2), no bounds
   constexpr int kRows = 2000;
   RunRules({MakeRule("t_dec", kRows,
                      {RandomColumn("wide", 3, "-1.5", "1.5", 2), RandomColumn("narrow", 3, "0.95", "1.05", 2),
                       PatternColumn("fine", 8, "$RFloat(0,1,15)"), RandomColumn("whole", -5, "1", "1000000000000"),
-                      shared, unique})});
+                      shared, unique, open})});
   EXPECT_EQ(Number("select count(*) from t_dec"), kRows);
   auto range = [this](const std::string& column) {
     const std::vector<std::string> low = Values("select min(" + column + ") from t_dec");
@@ -293,6 +295,11 @@ TEST_P(DataContract, RandomNumbersCoverTheirBoundsAndNoMore) {
   EXPECT_GT(wholeHigh, 0.99e12);  // beyond 2^31: the whole span is drawn from
   EXPECT_TRUE(NearShare(Number("select count(*) from t_dec where shared is null"), kRows, 0.30));
   EXPECT_EQ(Number("select count(distinct distinct_no) from t_dec"), kRows);
+  // Without bounds a numeric(6,2) column takes what its precision holds, all of it.
+  const auto [openLow, openHigh] = range("open");
+  EXPECT_GE(openLow, 0.0);
+  EXPECT_LE(openHigh, 9999.99);
+  EXPECT_GT(openHigh, 9000.0);
 }
 
 TEST_P(DataContract, ExpressionsCompareByValueAndKeep64Bits) {
