@@ -67,14 +67,11 @@ void RFloat(PatternEngine& engine, Params p, std::string& out, std::string&) {
   int decimals = p.size() > 2 ? ParamInt(p[2]) : 2;
   double sigma = 1.0;
   if (p.size() > 5) sigma = std::strtod(std::string(p[5]).c_str(), nullptr);
-  std::string& value = engine.Scratch(2);
-  std::string refused;
-  if (RandomFloatInRange(value, from, to, decimals, ParamOr(p, 3, "%f"), p.size() > 4 ? p[4] : "",
-                         sigma, &refused) != 0) {
-    engine.SetError(PatternEngine::kErrFormatRefused, "RFloat: " + refused + ".");
-    return;
+  // Drawn before the format is checked: a refused format still takes its draw.
+  const double value = RandomFloatValue(from, to, decimals, p.size() > 4 ? p[4] : "", sigma);
+  if (const SafeFormat* f = engine.CheckedFormat("RFloat", ParamOr(p, 3, "%f"), SafeFormat::Kind::kFloating)) {
+    f->Append(out, value);
   }
-  out += value;
 }
 
 void RString(PatternEngine& engine, Params p, std::string& out, std::string&) {

@@ -35,28 +35,6 @@ int64_t DrawBelow(int64_t bound) {
   return Random64Below(bound) % bound;
 }
 
-// Reads decimal digits from p[pos], saturating far above any bound we allow.
-int64_t ReadNumber(std::string_view p, std::size_t& pos) {
-  int64_t n = 0;
-  while (pos < p.size() && p[pos] >= '0' && p[pos] <= '9') {
-    if (n < (int64_t{1} << 50)) n = n * 10 + (p[pos] - '0');
-    ++pos;
-  }
-  return n;
-}
-
-// A function parameter without the blanks around it; a blank escaped by a
-// backslash ("a\\ ") stays, as the escape asks.
-std::string_view TrimParameter(std::string_view s) {
-  std::size_t begin = 0, end = s.size();
-  while (begin < end && s[begin] == ' ') ++begin;
-  while (end > begin && s[end - 1] == ' ') --end;
-  std::size_t backslashes = 0;
-  while (backslashes < end - begin && s[end - 1 - backslashes] == '\\') ++backslashes;
-  if (end < s.size() && backslashes % 2 == 1) ++end;
-  return s.substr(begin, end - begin);
-}
-
 char ClassChar(char cls) {
   switch (cls) {
     case 'A': return static_cast<char>('A' + Random32Below(26));
@@ -159,13 +137,13 @@ void PatternEngine::SetColumnValue(int column, std::string_view value, std::stri
 
 int PatternEngine::Generate(std::string& value, int column, std::string_view pattern,
                             std::string* format) {
-  // The pattern may live in the caller's value buffer, which is cleared below.
-  std::string aliasCopy;
-  if (!pattern.empty() && pattern.data() >= value.data() &&
-      pattern.data() < value.data() + value.size()) {
-    aliasCopy.assign(pattern);
-    pattern = aliasCopy;
-  }
+  // Compiled before the value is cleared: the pattern may live in it.
+  const std::shared_ptr<const CompiledPattern> compiled = Compiled(pattern);
+  return Generate(value, column, *compiled, format);
+}
+
+int PatternEngine::Generate(std::string& value, int column, const CompiledPattern& pattern,
+                            std::string* format) {
   if (t_bounds.depth == 0) {
     t_bounds.used = 0;
     t_bounds.limitCode = 0;
@@ -178,7 +156,7 @@ int PatternEngine::Generate(std::string& value, int column, std::string_view pat
   value.clear();
   {
     Level level(*this);
-    if (level.ok()) Walk(pattern, value, fmt);
+    if (level.ok()) Run(pattern.root(), value, fmt);
   }
   // A bound passed in an item engine stops this evaluation too; say so here
   // rather than return a cut value as a success.
@@ -243,13 +221,13 @@ void PatternEngine::GenerateItem(std::string_view pattern, std::string& value) {
 }
 
 void PatternEngine::Evaluate(std::string_view pattern, std::string& value, std::string& format) {
-  NestedWalk(pattern, value, format);
+  NestedEvaluate(pattern, value, format);
 }
 
 void PatternEngine::EvaluatePattern(std::string_view pattern, std::string& value,
                                     std::string& format) {
   format.clear();
-  NestedWalk(pattern, value, format);
+  NestedEvaluate(pattern, value, format);
 }
 
 void PatternEngine::EvaluateInScope(std::string_view pattern, std::string& value,
@@ -260,7 +238,7 @@ void PatternEngine::EvaluateInScope(std::string_view pattern, std::string& value
   base_ = cursor_ = 0;
   compile_ = !scope.compiled;
   format.clear();
-  NestedWalk(pattern, value, format);
+  NestedEvaluate(pattern, value, format);
   scope.compiled = true;
   std::swap(nodes_, scope.nodes);
   base_ = savedBase;
@@ -304,12 +282,17 @@ bool PatternEngine::WithinBudget() {
   return true;
 }
 
-bool PatternEngine::NestedWalk(std::string_view pattern, std::string& out, std::string& format) {
+bool PatternEngine::NestedRun(const CompiledPattern::Part& part, std::string& out, std::string& format) {
   out.clear();
   Level level(*this);
   if (!level.ok()) return false;
-  Walk(pattern, out, format);
+  Run(part, out, format);
   return true;
+}
+
+void PatternEngine::NestedEvaluate(std::string_view pattern, std::string& out, std::string& format) {
+  const std::shared_ptr<const CompiledPattern> compiled = Compiled(pattern);
+  NestedRun(compiled->root(), out, format);
 }
 
 PatternEngine::Frame& PatternEngine::CurrentFrame() {
@@ -406,302 +389,165 @@ std::string PatternEngine::Variable(std::string_view reference) {
   return lookup_(reference);
 }
 
-void PatternEngine::Walk(std::string_view p, std::string& out, std::string& format) {
+std::shared_ptr<const CompiledPattern> PatternEngine::Compiled(std::string_view pattern) {
+  auto found = compiled_.find(pattern);
+  if (found != compiled_.end()) return found->second;
+  auto compiled = std::make_shared<const CompiledPattern>(pattern);
+  // Patterns made while generating (by $Pattern, say) may all differ: the
+  // cache starts again rather than grow. Runs hold their own reference.
+  if (compiled_.size() >= kMaxCompiledPatterns || compiledBytes_ > kMaxCompiledBytes) {
+    compiled_.clear();
+    compiledBytes_ = 0;
+  }
+  compiledBytes_ += compiled->Bytes();
+  compiled_.emplace(compiled->text(), compiled);
+  return compiled;
+}
+
+void PatternEngine::Run(const CompiledPattern::Part& part, std::string& out, std::string& format) {
+  using Step = CompiledPattern::Step;
   std::size_t groupStart = 0;
-  bool escape = false;
-  for (std::size_t i = 0; i < p.size(); ++i) {
+  for (const Step& step : part.steps) {
     if (t_bounds.limitCode != 0) return;
-    char c = p[i];
-    if (escape) {
-      escape = false;
-      if (Charge(1)) out += c;
-      continue;
-    }
-    switch (c) {
-      case '\\':
-        escape = true;
+    switch (step.kind) {
+      case Step::kText:
+        AppendCharged(out, step.text);
         break;
-      case 'A':
-      case 'a':
-      case 'N':
-      case 'X':
-        i = Repeater(p, i, out);
+      case Step::kClass:
+        Repeater(step, out);
         break;
-      case '[':
-        i = OptionalPart(p, i, out, format);
-        break;
-      case '<':
-        i = Alternatives(p, i, out, format);
-        break;
-      case '@':
-        i = ColumnReference(p, i, out, format);
-        break;
-      case '$':
-        i = FunctionCall(p, i, out, format);
-        if (i == std::string_view::npos) return;
-        break;
-      case '(':
+      case Step::kGroupOpen:
         groupStart = out.size();
         break;
-      case ')':
+      case Step::kGroupClose:
         captured_.assign(out, std::min(groupStart, out.size()));
         break;
-      case '#':
+      case Step::kCaptured:
         if (Charge(captured_.size())) out += captured_;
         break;
-      default:
-        if (Charge(1)) out += c;
+      case Step::kOptional: {
+        std::string& inner = Scratch(0);
+        // The inner part always runs, so that its functions keep their positions.
+        if (NestedRun(step.parts[0], inner, format) && Random32Below(2) != 0 && Charge(inner.size())) {
+          out += inner;
+        }
+        break;
+      }
+      case Step::kAlternatives: {
+        const auto chosen = static_cast<std::size_t>(DrawBelow(static_cast<int64_t>(step.parts.size())));
+        std::string& item = Scratch(0);
+        if (NestedRun(step.parts[chosen], item, format) && Charge(item.size())) out += item;
+        break;
+      }
+      case Step::kColumn:
+        ColumnReference(step, out, format);
+        break;
+      case Step::kExpression:
+      case Step::kFunction:
+        FunctionCall(step, out, format);
+        break;
+      case Step::kError:
+        SetError(step.code, step.message);
         break;
     }
   }
 }
 
-std::size_t PatternEngine::Repeater(std::string_view p, std::size_t pos, std::string& out) {
-  const char cls = p[pos];
-  const std::size_t n = p.size();
+void PatternEngine::AppendCharged(std::string& out, std::string_view text) {
+  // As if charged a character at a time: what fits within the bound is kept.
+  if (t_bounds.limitCode != 0) return;
+  const std::size_t room = t_bounds.used < kMaxValueLength ? kMaxValueLength - t_bounds.used : 0;
+  if (text.size() <= room) {
+    t_bounds.used += text.size();
+    out += text;
+    return;
+  }
+  out += text.substr(0, room);
+  t_bounds.used = kMaxValueLength;
+  Charge(1);
+}
+
+void PatternEngine::Repeater(const CompiledPattern::Step& step, std::string& out) {
+  using Step = CompiledPattern::Step;
   int64_t count = 1;
-  std::size_t last = pos;
-  if (pos + 1 < n && p[pos + 1] == '{' && n - (pos + 1) >= 2) {
-    std::size_t j = pos + 2;
-    bool exact = false;
-    if (p[j] == '=') {
-      exact = true;
-      ++j;
-    }
-    int64_t first = ReadNumber(p, j);
-    int64_t upper = 0;  // largest count the form allows, checked before drawing
-    enum { kBad, kUpTo, kExact, kRange } form = kBad;
-    int64_t second = 0;
-    if (j < n && p[j] == '}') {
-      form = exact ? kExact : kUpTo;
-      upper = first;
-      last = j;
-    } else if (j < n && (p[j] == ':' || p[j] == ';')) {
-      ++j;
-      second = ReadNumber(p, j);
-      last = std::min(j, n - 1);
-      if (j < n && p[j] == '}') {
-        form = kRange;
-        upper = std::max(first, second);
-      }
-    } else {
-      SetError(kErrRepeater, "Incorrect repeater value.");
-      last = std::min(j, n - 1);
-    }
-    if (upper > kMaxElementLength) {
-      SetError(kErrRepeaterTooLong, "Repeater: count " + std::to_string(upper) +
-                                        " is above the limit of " +
-                                        std::to_string(kMaxElementLength) + " characters.");
-      return last;
-    }
-    switch (form) {
-      case kUpTo: count = first == 0 ? 0 : 1 + DrawBelow(first); break;
-      case kExact: count = first; break;
-      case kRange: count = second > first ? first + DrawBelow(second - first + 1) : first; break;
-      case kBad: break;
-    }
-  }
-  if (count <= 0 || !Charge(static_cast<std::size_t>(count))) return last;
-  std::array<char, 2048> chunk;
-  while (count > 0) {
-    std::size_t m = static_cast<std::size_t>(std::min<int64_t>(count, chunk.size()));
-    for (std::size_t k = 0; k < m; ++k) chunk[k] = ClassChar(cls);
-    out.append(chunk.data(), m);
-    count -= static_cast<int64_t>(m);
-  }
-  return last;
-}
-
-std::size_t PatternEngine::OptionalPart(std::string_view p, std::size_t pos, std::string& out,
-                                        std::string& format) {
-  std::size_t end = pos + 1;
-  while (end < p.size() && !(p[end] == ']' && p[end - 1] != '\\')) ++end;
-  std::string_view inner = p.substr(pos + 1, end - pos - 1);
-  std::string& part = Scratch(0);
-  // The inner text always runs, so that its functions keep their positions.
-  if (NestedWalk(inner, part, format) && Random32Below(2) != 0 && Charge(part.size())) out += part;
-  return std::min(end, p.size() - 1);
-}
-
-std::size_t PatternEngine::Alternatives(std::string_view p, std::size_t pos, std::string& out,
-                                        std::string& format) {
-  int64_t count = 0;
-  std::size_t end = pos + 1;
-  for (; end < p.size(); ++end) {
-    if (p[end] == '|') ++count;
-    if (p[end] == '>') {
-      ++count;
+  switch (step.count) {
+    case Step::kOne: break;
+    case Step::kUpTo: count = step.first == 0 ? 0 : 1 + DrawBelow(step.first); break;
+    case Step::kExact: count = step.first; break;
+    case Step::kRange:
+      count = step.second > step.first ? step.first + DrawBelow(step.second - step.first + 1) : step.first;
       break;
-    }
   }
-  std::size_t last = std::min(end, p.size() - 1);
-  if (count == 0) {
-    SetError(kErrEmptyList, "List: <...> list is empty.");
-    return last;
-  }
-  int64_t chosen = DrawBelow(count);
-  std::size_t start = pos + 1;
-  for (std::size_t k = start; k < end; ++k) {
-    if (p[k] != '|') continue;
-    if (chosen-- == 0) {
-      end = k;
-      break;
-    }
-    start = k + 1;
-  }
-  std::string& item = Scratch(0);
-  if (NestedWalk(p.substr(start, end - start), item, format) && Charge(item.size())) out += item;
-  return last;
+  if (count <= 0 || !Charge(static_cast<std::size_t>(count))) return;
+  const std::size_t from = out.size();
+  out.resize(from + static_cast<std::size_t>(count));
+  char* chars = out.data() + from;
+  for (int64_t k = 0; k < count; ++k) chars[k] = ClassChar(step.cls);
 }
 
-std::size_t PatternEngine::ColumnReference(std::string_view p, std::size_t pos, std::string& out,
-                                           std::string& format) {
-  const std::size_t n = p.size();
-  bool previous = false;
-  if (pos + 1 < n && p[pos + 1] == '@') {
-    previous = true;
-    ++pos;
-  }
-  // Read the reference first, so that without columns it is still consumed.
-  enum { kMissing, kName, kIndex, kUnquoted, kBadQuote } kind;
-  std::size_t last = pos;
-  std::string_view name;
-  int64_t index = 0;
-  if (pos + 1 >= n) {
-    kind = kMissing;
-  } else if (p[pos + 1] == '\'') {
-    std::size_t k = pos + 2;
-    while (k < n && p[k] != '\'' && p[k] != '"' && p[k] != '(' && p[k] != ')') ++k;
-    if (k < n && p[k] == '\'') {
-      kind = kName;
-      name = p.substr(pos + 2, k - pos - 2);
-    } else {
-      kind = kBadQuote;
-    }
-    last = std::min(k, n - 1);
-  } else if (p[pos + 1] >= '0' && p[pos + 1] <= '9') {
-    std::size_t k = pos + 1;
-    index = ReadNumber(p, k);
-    kind = kIndex;
-    last = k - 1;
-  } else {
-    kind = kUnquoted;
-  }
+void PatternEngine::ColumnReference(const CompiledPattern::Step& step, std::string& out, std::string& format) {
+  using Step = CompiledPattern::Step;
   if (columns_.empty()) {
     SetError(kErrNoColumns, "Column: definitions are not present.");
-    return last;
+    return;
   }
   const Column* column = nullptr;
-  switch (kind) {
-    case kMissing:
+  switch (step.reference) {
+    case Step::kMissing:
       SetError(kErrNoColumnName, "Column: column reference without column name.");
       break;
-    case kBadQuote:
+    case Step::kBadQuote:
       SetError(kErrColumnQuotation, "Column: column name quotation error.");
       break;
-    case kUnquoted:
+    case Step::kUnquoted:
       SetError(kErrColumnNotQuoted, "Column: column name without quotation.");
       break;
-    case kIndex:
-      if (index < 1 || index > static_cast<int64_t>(columns_.size())) {
+    case Step::kIndex:
+      if (step.first < 1 || step.first > static_cast<int64_t>(columns_.size())) {
         SetError(kErrColumnIndex, "Column: invalid column index.");
       } else {
-        column = &columns_[static_cast<std::size_t>(index - 1)];
+        column = &columns_[static_cast<std::size_t>(step.first - 1)];
       }
       break;
-    case kName:
+    case Step::kName:
       for (const Column& c : columns_) {
-        if (c.name == name) {
+        if (c.name == step.text) {
           column = &c;
           break;
         }
       }
       if (!column) {
-        SetError(kErrColumnNotFound,
-                 "Column: specified column '" + std::string(name) + "' not found.");
+        SetError(kErrColumnNotFound, "Column: specified column '" + std::string(step.text) + "' not found.");
       }
       break;
   }
   if (column) {
-    const std::string& v = previous ? column->previous : column->value;
+    const std::string& v = step.previous ? column->previous : column->value;
     if (Charge(v.size())) out += v;
     format = column->format;
   }
-  return last;
 }
 
-std::size_t PatternEngine::FunctionCall(std::string_view p, std::size_t pos, std::string& out,
-                                        std::string& format) {
-  const std::size_t n = p.size();
-  std::size_t open = p.find('(', pos + 1);
-  if (open == std::string_view::npos || open == n - 1) {
-    SetError(kErrParamsMissed, "Function: parameter(s) missed.");
-    return std::string_view::npos;
-  }
-  std::string_view name = p.substr(pos + 1, open - pos - 1);
-  Frame& frame = CurrentFrame();
-  frame.params.clear();
-  int64_t depth = 1;
-  std::size_t start = open + 1;
-  std::size_t k = open + 1;
-  for (; k < n; ++k) {
-    char c = p[k];
-    if (c == '\\') {
-      // An escaped bracket or comma is text of the parameter.
-      ++k;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      if (--depth == 0) break;
-    } else if (c == ',' && depth == 1) {
-      std::string_view param = TrimParameter(p.substr(start, k - start));
-      if (param.size() > 2 && param.front() == '(' && param.back() == ')') {
-        param = param.substr(1, param.size() - 2);
-      }
-      frame.params.push_back(param);
-      start = k + 1;
-    }
-  }
-  if (k >= n) {
-    SetError(kErrBrackets, "Function: brackets coordination error.");
-    return std::string_view::npos;
-  }
-  std::string_view lastParam = TrimParameter(p.substr(start, k - start));
-  if (!lastParam.empty()) frame.params.push_back(lastParam);
-  std::string_view raw = p.substr(open + 1, k - open - 1);
-
-  std::size_t before = out.size();
-  if (name == "$") {
+void PatternEngine::FunctionCall(const CompiledPattern::Step& step, std::string& out, std::string& format) {
+  const std::size_t before = out.size();
+  if (step.kind == CompiledPattern::Step::kExpression) {
+    Frame& frame = CurrentFrame();
     std::string& result = frame.scratch[1];
     result.clear();
-    if (frame.evaluator.Evaluate(result, raw, this) != 0) {
+    if (frame.evaluator.Evaluate(result, step.text, this) != 0) {
       SetError(frame.evaluator.ErrorCode(), frame.evaluator.ErrorMessage());
     }
     out += result;
+  } else if (step.entry->direct) {
+    step.entry->direct(*this, FuncParams(step.params), out, format);
   } else {
-    const FunctionTable::Entry* entry = FunctionTable::Instance().Find(name);
-    if (!entry) {
-      SetError(kErrUnknownFunction,
-               "Function: could not recognize '" + std::string(name) + "' as correct function name.");
-      return k;
+    // A compile pass builds a node where none exists yet: a pattern
+    // evaluated again replays the nodes it built on its first try.
+    if (compile_ && cursor_ == nodes_.size()) {
+      std::unique_ptr<FuncData> node = BuildNode(step.entry->node, FuncParams(step.params));
+      nodes_.push_back(std::move(node));
     }
-    if (entry->raw) {
-      frame.params.clear();
-      frame.params.push_back(raw);
-    }
-    FuncParams params(frame.params);
-    if (entry->direct) {
-      entry->direct(*this, params, out, format);
-    } else {
-      // A compile pass builds a node where none exists yet: a pattern
-      // evaluated again replays the nodes it built on its first try.
-      if (compile_ && cursor_ == nodes_.size()) {
-        std::unique_ptr<FuncData> node = BuildNode(entry->node, params);
-        nodes_.push_back(std::move(node));
-      }
-      GensValue(out);
-    }
+    GensValue(out);
   }
   if (!Charge(out.size() - before)) out.resize(before);
-  return k;
 }

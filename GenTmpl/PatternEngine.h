@@ -1,9 +1,9 @@
 // PatternEngine: evaluates patterns, the short texts that describe how to
 // build one value ("\(NNN\) NNN-NNNN", "A{=11}", "$Lib(Streets) N{4}").
 //
-// A pattern is read in one left-to-right pass; nothing but the function nodes
-// is kept between calls. Stateful functions are bound to nodes by the order of
-// their calls: the first pass after Init or Reset (the compile pass) builds one
+// A pattern is compiled once (CompiledPattern.h) and kept in a small cache of
+// the engine, so every later evaluation only runs its steps. Stateful
+// functions are bound to nodes by the order of their calls: the first pass after Init or Reset (the compile pass) builds one
 // node per call, every pass after NextRow reuses them in the same order, so
 // counters continue and sources stay loaded.
 //
@@ -34,8 +34,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "GenTmpl/CompiledPattern.h"
 #include "GenTmpl/FuncData.h"
 #include "GenTmpl/FunctionTable.h"
 #include "GenTmpl/VLibrary.h"
@@ -112,6 +114,11 @@ class PatternEngine final : public FuncHost {
   // partial.
   int Generate(std::string& value, int column, std::string_view pattern,
                std::string* format = nullptr);
+  // As above, for a pattern the caller compiled once and keeps.
+  int Generate(std::string& value, int column, const CompiledPattern& pattern,
+               std::string* format = nullptr);
+  // The compiled form of `pattern`, from the engine's cache.
+  std::shared_ptr<const CompiledPattern> Compiled(std::string_view pattern);
 
   int ErrorCode() const { return errorCode_; }
   const std::string& ErrorMessage() const { return errorMessage_; }
@@ -214,29 +221,24 @@ class PatternEngine final : public FuncHost {
   // Buffers of one nesting level, kept so that evaluation allocates only
   // while they grow.
   struct Frame {
-    std::vector<std::string_view> params;
     std::string scratch[3];
     ExpressionEvaluator evaluator;
   };
   class Level;
 
-  // Appends the value of `pattern` to `out`.
-  void Walk(std::string_view pattern, std::string& out, std::string& format);
-  // Each element returns the position of its last character.
-  std::size_t Repeater(std::string_view p, std::size_t pos, std::string& out);
-  std::size_t OptionalPart(std::string_view p, std::size_t pos, std::string& out,
-                           std::string& format);
-  std::size_t Alternatives(std::string_view p, std::size_t pos, std::string& out,
-                           std::string& format);
-  std::size_t ColumnReference(std::string_view p, std::size_t pos, std::string& out,
-                              std::string& format);
-  // Returns npos when parsing ends.
-  std::size_t FunctionCall(std::string_view p, std::size_t pos, std::string& out,
-                           std::string& format);
+  // Appends the value of `part` to `out`.
+  void Run(const CompiledPattern::Part& part, std::string& out, std::string& format);
+  // Appends `text`, as much of it as the value bound leaves room for.
+  void AppendCharged(std::string& out, std::string_view text);
+  void Repeater(const CompiledPattern::Step& step, std::string& out);
+  void ColumnReference(const CompiledPattern::Step& step, std::string& out, std::string& format);
+  void FunctionCall(const CompiledPattern::Step& step, std::string& out, std::string& format);
   Frame& CurrentFrame();
-  // Walks `pattern` one nesting level deeper into `out` (cleared first);
-  // false when the level is too deep.
-  bool NestedWalk(std::string_view pattern, std::string& out, std::string& format);
+  // Runs `part` one nesting level deeper into `out` (cleared first); false
+  // when the level is too deep.
+  bool NestedRun(const CompiledPattern::Part& part, std::string& out, std::string& format);
+  // Compiles (or finds) `pattern` and runs it one nesting level deeper.
+  void NestedEvaluate(std::string_view pattern, std::string& out, std::string& format);
   // Builds a node outside the current pass, so that what its constructor
   // evaluates takes no node positions.
   std::unique_ptr<FuncData> BuildNode(FunctionTable::NodeFactory factory, FuncParams params);
@@ -267,5 +269,11 @@ class PatternEngine final : public FuncHost {
   int level_ = 0;
   std::string itemFormat_;
   std::array<SafeFormat, 4> formats_;
+  // Compiled patterns by their text (the key views the value's own copy);
+  // emptied when it holds too much.
+  static constexpr std::size_t kMaxCompiledPatterns = 256;
+  static constexpr std::size_t kMaxCompiledBytes = std::size_t{16} << 20;
+  std::unordered_map<std::string_view, std::shared_ptr<const CompiledPattern>> compiled_;
+  std::size_t compiledBytes_ = 0;
   std::size_t nextFormat_ = 0;
 };

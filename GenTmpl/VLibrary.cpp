@@ -130,6 +130,7 @@ struct VLibrary::CacheEntry {
   std::string error;  // the logged message when status is not 0
   std::string key;
   size_t bytes = 0;
+  std::list<std::unique_ptr<CacheEntry>>::iterator self;  // its place in the cache
 };
 
 struct VLibrary::XmlList {
@@ -166,7 +167,7 @@ void VLibrary::Close() {
   cache_.clear();
   cacheIndex_.clear();
   cacheBytes_ = 0;
-  lastHit_ = nullptr;
+  recent_.fill(nullptr);
   cursor_ = 0;
   open_ = false;
   xml_ = false;
@@ -290,15 +291,29 @@ const VLibrary::CacheEntry* VLibrary::Cached(std::string_view list, std::string_
     return EqualsNoCase(e.list, list) && EqualsNoCase(e.field, field) &&
            EqualsNoCase(e.filter, filter);
   };
-  // A column draws from one list row after row: try its entry first. It is
-  // the most recently used, at the front already.
-  if (lastHit_ && matches(*lastHit_)) return lastHit_;
-  MakeCacheKey(list, field, filter);
-  auto found = cacheIndex_.find(cacheKey_);
-  if (found == cacheIndex_.end()) return nullptr;
-  cache_.splice(cache_.begin(), cache_, found->second);
-  lastHit_ = cache_.front().get();
-  return lastHit_;
+  // The columns of a row draw from a few lists row after row: those are
+  // found among the recent entries without building a key.
+  CacheEntry* entry = nullptr;
+  for (CacheEntry* e : recent_) {
+    if (e && matches(*e)) {
+      entry = e;
+      break;
+    }
+  }
+  if (!entry) {
+    MakeCacheKey(list, field, filter);
+    auto found = cacheIndex_.find(cacheKey_);
+    if (found == cacheIndex_.end()) return nullptr;
+    entry = found->second->get();
+    Remember(entry);
+  }
+  if (cache_.front().get() != entry) cache_.splice(cache_.begin(), cache_, entry->self);
+  return entry;
+}
+
+void VLibrary::Remember(CacheEntry* entry) {
+  recent_[nextRecent_] = entry;
+  nextRecent_ = (nextRecent_ + 1) % recent_.size();
 }
 
 void VLibrary::MakeCacheKey(std::string_view list, std::string_view field,
@@ -338,14 +353,16 @@ const VLibrary::CacheEntry& VLibrary::Add(std::string_view list, std::string_vie
   entry->bytes = HeldTextBytes(entry->values) + entry->error.size();
   cacheBytes_ += entry->bytes;
   cache_.push_front(std::move(entry));
+  cache_.front()->self = cache_.begin();
   cacheIndex_[cache_.front()->key] = cache_.begin();
   while (cache_.size() > 1 && (cache_.size() > kMaxCacheEntries || cacheBytes_ > kMaxCacheBytes)) {
     cacheBytes_ -= cache_.back()->bytes;
     cacheIndex_.erase(cache_.back()->key);
+    std::replace(recent_.begin(), recent_.end(), cache_.back().get(), static_cast<CacheEntry*>(nullptr));
     cache_.pop_back();
   }
-  lastHit_ = cache_.front().get();
-  return *lastHit_;
+  Remember(cache_.front().get());
+  return *cache_.front();
 }
 
 int VLibrary::LoadFromDatabase(CacheEntry& entry) {

@@ -13,6 +13,7 @@
 // uses an object (a run's worker, or the interface thread between runs).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <list>
 #include <memory>
@@ -158,7 +159,10 @@ class VLibrary {
   CacheList cache_;
   std::unordered_map<std::string, CacheList::iterator> cacheIndex_;
   size_t cacheBytes_ = 0;
-  const CacheEntry* lastHit_ = nullptr;
+  // The entries found last, found without a key; an evicted entry leaves.
+  std::array<CacheEntry*, 8> recent_{};
+  size_t nextRecent_ = 0;
+  void Remember(CacheEntry* entry);
   std::string cacheKey_;  // reused: a look-up allocates only while it grows
   // Sets cacheKey_ to the key of the three texts, in which case does not count.
   void MakeCacheKey(std::string_view list, std::string_view field, std::string_view filter);

@@ -59,10 +59,13 @@ bool IsNumberLiteral(std::string_view text) {
 // quotes doubled and, where the server reads backslashes as escapes
 // (`backslashes`), backslashes doubled and NUL written as \0.
 void DoubleQuotes(std::string& text, size_t from, bool backslashes) {
-  constexpr std::string_view kQuote("'", 1), kEscaped("'\\\0", 3);
-  if (text.find_first_of(backslashes ? kEscaped : kQuote, from) == std::string::npos) return;
+  const std::string_view rest = std::string_view(text).substr(from);
+  const bool escapes = backslashes ? std::any_of(rest.begin(), rest.end(),
+                                                 [](char c) { return c == '\'' || c == '\\' || c == '\0'; })
+                                   : rest.find('\'') != std::string_view::npos;
+  if (!escapes) return;
   std::string out(text, 0, from);
-  AppendLiteralText(out, std::string_view(text).substr(from), backslashes);
+  AppendLiteralText(out, rest, backslashes);
   text.swap(out);
 }
 
@@ -124,6 +127,8 @@ std::string Replace(std::string text, std::string_view from, std::string_view to
 }  // namespace
 
 struct RowGenerator::State {
+  // The column's pattern, compiled when first used.
+  std::shared_ptr<const CompiledPattern> pattern;
   std::array<std::vector<std::string>, kCacheLists> cache;
   // Which items of a list read from a database are NULL; empty for the other
   // lists, whose items are NULL when they read "NULL".
@@ -911,13 +916,15 @@ int RowGenerator::IncrementalValue(std::string& value, size_t c) {
 
 void RowGenerator::PatternValue(std::string& value, size_t c, std::string_view pattern) {
   const ColumnRule& col = columns_[c];
+  std::shared_ptr<const CompiledPattern>& compiled = state_[c]->pattern;
+  if (!compiled || compiled->text() != pattern) compiled = patterns_.Compiled(pattern);
   const size_t nodes = patterns_.Mark();
   for (int evaluation = 0; evaluation < kMaxPatternEvaluations; ++evaluation) {
     patterns_.Retry(nodes);  // a value too long is made again by the same nodes
     value.clear();
     // Stored as the column's value once the row's value is final, so that a
     // retry never becomes the previous value.
-    if (patterns_.Generate(value, -1, pattern, &state_[c]->valueFormat) != 0) {
+    if (patterns_.Generate(value, -1, *compiled, &state_[c]->valueFormat) != 0) {
       const std::string text = "Error: '" + patterns_.ErrorMessage() + "'\r\nPattern '" + std::string(pattern) + "'";
       State& st = *state_[c];
       if (!st.warned) {

@@ -195,9 +195,17 @@ void OutputFiles::FixedLength(std::string& out, std::string_view value, const Co
 
 void AppendTextField(std::string& line, std::string_view text, std::string_view delimiter, bool verbatim,
                      bool always) {
-  const bool needsQuotes = !verbatim && !delimiter.empty() &&
-                           (always || text.find(delimiter) != std::string_view::npos ||
-                            text.find_first_of("\"\r\n") != std::string_view::npos);
+  // One pass over the value: it is short, and this runs for every field.
+  auto special = [&text](char delimiterChar) {
+    for (const char c : text) {
+      if (c == '"' || c == '\r' || c == '\n' || c == delimiterChar) return true;
+    }
+    return false;
+  };
+  const bool needsQuotes =
+      !verbatim && !delimiter.empty() &&
+      (always || (delimiter.size() == 1 ? special(delimiter[0])
+                                        : special('"') || text.find(delimiter) != std::string_view::npos));
   if (!needsQuotes) {
     line += text;
     return;

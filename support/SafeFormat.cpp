@@ -1,6 +1,7 @@
 #include "support/SafeFormat.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "support/TextUtil.h"
@@ -37,6 +38,8 @@ int SafeFormat::Reject(std::string_view reason) {
   textLeft_ = false;
   textWidth_ = 0;
   textPrecision_ = -1;
+  plainInteger_ = kind_ == Kind::kInteger;
+  plainFixed_ = -1;
   spec_ = kind_ == Kind::kInteger ? "%lld" : kind_ == Kind::kFloating ? "%g" : "";
   return 1;
 }
@@ -51,6 +54,8 @@ int SafeFormat::Prepare(std::string_view format, Kind kind) {
   textLeft_ = false;
   textWidth_ = 0;
   textPrecision_ = -1;
+  plainInteger_ = false;
+  plainFixed_ = -1;
   if (format.size() > kMaxFormatLength) return Reject("the format is too long");
 
   bool converted = false;
@@ -120,6 +125,10 @@ int SafeFormat::Prepare(std::string_view format, Kind kind) {
     }
     if (isInteger) spec_ += "ll";
     spec_ += conv;
+    if (flags.empty() && width == 0) {
+      plainInteger_ = conv == 'd' || conv == 'i';
+      if (conv == 'f') plainFixed_ = precision < 0 ? 6 : precision;
+    }
   }
   if (!converted) return Reject("no conversion");
   return 0;
@@ -140,7 +149,10 @@ void SafeFormat::AppendConversion(std::string& out, T value) const {
 
 void SafeFormat::Append(std::string& out, long long value) const {
   out += prefix_;
-  if (kind_ == Kind::kInteger) {
+  if (plainInteger_) {
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+  } else if (kind_ == Kind::kInteger) {
     AppendConversion(out, value);
   } else {
     char buf[24];
@@ -151,7 +163,14 @@ void SafeFormat::Append(std::string& out, long long value) const {
 
 void SafeFormat::Append(std::string& out, double value) const {
   out += prefix_;
-  if (kind_ == Kind::kFloating) {
+  if (plainFixed_ >= 0 && std::isfinite(value)) {
+    const std::size_t base = out.size();
+    // The whole part of a double has at most 309 digits.
+    out.resize(base + 312 + static_cast<std::size_t>(plainFixed_));
+    char* end = std::to_chars(out.data() + base, out.data() + out.size(), value, std::chars_format::fixed,
+                              plainFixed_).ptr;
+    out.resize(static_cast<std::size_t>(end - out.data()));
+  } else if (kind_ == Kind::kFloating) {
     AppendConversion(out, value);
   } else {
     char buf[32];

@@ -183,19 +183,23 @@ bool AppendRandomUuid(std::string& out) {
   return true;
 }
 
-int RandomFloatInRange(std::string& out, std::string_view from, std::string_view to, int decimals,
-                       std::string_view format, std::string_view distribution, double sigma,
-                       std::string* formatError) {
-  double v = 0;
+double RandomFloatValue(std::string_view from, std::string_view to, int decimals, std::string_view distribution,
+                        double sigma) {
   if (distribution == "Normal" || distribution == "N" || distribution == "Linear" || distribution == "L") {
     const double low = std::strtod(std::string(from).c_str(), nullptr);
     const double high = std::strtod(std::string(to).c_str(), nullptr);
-    v = distribution[0] == 'N' ? NormalDraw((low + high) * 0.5, sigma) : LinearDraw(low, high - low);
+    double v = distribution[0] == 'N' ? NormalDraw((low + high) * 0.5, sigma) : LinearDraw(low, high - low);
     if (v < low) v = low;
     if (v > high) v = high;
-  } else {
-    v = RandomDecimal(from, to, decimals);
+    return v;
   }
+  return RandomDecimal(from, to, decimals);
+}
+
+int RandomFloatInRange(std::string& out, std::string_view from, std::string_view to, int decimals,
+                       std::string_view format, std::string_view distribution, double sigma,
+                       std::string* formatError) {
+  const double v = RandomFloatValue(from, to, decimals, distribution, sigma);
   const SafeFormat prepared(format, SafeFormat::Kind::kFloating);
   out.clear();
   prepared.Append(out, v);

@@ -61,6 +61,9 @@ double RandomDecimal(std::string_view low, std::string_view high, int scale);
 int RandomFloatInRange(std::string& out, std::string_view from, std::string_view to, int decimals,
                        std::string_view format, std::string_view distribution, double sigma,
                        std::string* formatError = nullptr);
+// The number RandomFloatInRange prints, for callers that keep their format.
+double RandomFloatValue(std::string_view from, std::string_view to, int decimals, std::string_view distribution,
+                        double sigma);
 
 // Generator of random text over the run's character set. One instance serves
 // a whole run.

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
 namespace {
 
 using Kind = SafeFormat::Kind;
@@ -96,3 +104,42 @@ TEST(SafeFormat, RepreparingResetsState) {
 }
 
 }  // namespace
+
+// The plain "%d" and "%.Nf" templates skip printf; they must print what it
+// prints, for every magnitude, sign, rounding tie and precision.
+TEST(SafeFormat, PlainConversionsPrintWhatPrintfPrints) {
+  std::mt19937_64 bits(20261209);
+  std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, -2.5, 0.125, 0.375, 1e-320, 1e308, -1e308,
+                                9999.995, 0.045, 123456789.125, 2147483647.0, 1.0 / 3.0};
+  for (int i = 0; i < 2000; ++i) {
+    double v;
+    const uint64_t raw = bits();
+    std::memcpy(&v, &raw, sizeof v);
+    if (std::isfinite(v)) values.push_back(v);
+    values.push_back(static_cast<double>(static_cast<int64_t>(bits() % 2000001) - 1000000) / 100.0);
+  }
+  char expected[4096];
+  for (const int precision : {-1, 0, 1, 2, 3, 6, 17, 40}) {
+    const std::string format = precision < 0 ? "%f" : "%." + std::to_string(precision) + "f";
+    const SafeFormat prepared(format, SafeFormat::Kind::kFloating);
+    ASSERT_TRUE(prepared.ok());
+    for (const double v : values) {
+      std::string out;
+      prepared.Append(out, v);
+      std::snprintf(expected, sizeof expected, format.c_str(), v);
+      ASSERT_EQ(out, expected) << format << " of " << v;
+    }
+  }
+  for (const char* format : {"%d", "%I64d", "%lld", "%i"}) {
+    const SafeFormat prepared(format, SafeFormat::Kind::kInteger);
+    for (const long long v : {0LL, -1LL, 42LL, LLONG_MAX, LLONG_MIN}) {
+      std::string out;
+      prepared.Append(out, v);
+      EXPECT_EQ(out, std::to_string(v)) << format;
+    }
+  }
+  // A template refused after a plain conversion prints the default way.
+  std::string out;
+  SafeFormat("%f%f", SafeFormat::Kind::kFloating).Append(out, 0.5);
+  EXPECT_EQ(out, "0.5");
+}
