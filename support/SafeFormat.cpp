@@ -40,6 +40,7 @@ int SafeFormat::Reject(std::string_view reason) {
   textPrecision_ = -1;
   plainInteger_ = kind_ == Kind::kInteger;
   plainFixed_ = -1;
+  plainWidth_ = 0;
   spec_ = kind_ == Kind::kInteger ? "%lld" : kind_ == Kind::kFloating ? "%g" : "";
   return 1;
 }
@@ -56,6 +57,7 @@ int SafeFormat::Prepare(std::string_view format, Kind kind) {
   textPrecision_ = -1;
   plainInteger_ = false;
   plainFixed_ = -1;
+  plainWidth_ = 0;
   if (format.size() > kMaxFormatLength) return Reject("the format is too long");
 
   bool converted = false;
@@ -125,13 +127,20 @@ int SafeFormat::Prepare(std::string_view format, Kind kind) {
     }
     if (isInteger) spec_ += "ll";
     spec_ += conv;
-    if (flags.empty() && width == 0) {
+    if (flags.empty()) {
+      plainWidth_ = width;
       plainInteger_ = conv == 'd' || conv == 'i';
       if (conv == 'f') plainFixed_ = precision < 0 ? 6 : precision;
     }
   }
   if (!converted) return Reject("no conversion");
   return 0;
+}
+
+void SafeFormat::PadPlain(std::string& out, std::size_t base) const {
+  const std::size_t written = out.size() - base;
+  const auto width = static_cast<std::size_t>(plainWidth_);
+  if (written < width) out.insert(base, width - written, ' ');
 }
 
 template <typename T>
@@ -150,8 +159,10 @@ void SafeFormat::AppendConversion(std::string& out, T value) const {
 void SafeFormat::Append(std::string& out, long long value) const {
   out += prefix_;
   if (plainInteger_) {
+    const std::size_t base = out.size();
     char buf[24];
     out.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+    PadPlain(out, base);
   } else if (kind_ == Kind::kInteger) {
     AppendConversion(out, value);
   } else {
@@ -170,6 +181,7 @@ void SafeFormat::Append(std::string& out, double value) const {
     char* end = std::to_chars(out.data() + base, out.data() + out.size(), value, std::chars_format::fixed,
                               plainFixed_).ptr;
     out.resize(static_cast<std::size_t>(end - out.data()));
+    PadPlain(out, base);
   } else if (kind_ == Kind::kFloating) {
     AppendConversion(out, value);
   } else {

@@ -59,10 +59,13 @@ class SafeFormat {
   std::string suffix_;  // literal text after it
   std::string spec_;    // the conversion rebuilt for snprintf, e.g. "%-08.3lld"
   std::string error_;
-  // A lone "%d" ("%lld", "%I64d", ...) or "%f" / "%.Nf": written with
-  // std::to_chars, which prints what printf prints for them.
+  // A "%d" ("%lld", "%I64d", ...) or "%f" ("%.Nf") without flags, with or
+  // without a width: written with std::to_chars, which prints what printf
+  // prints for them, and padded on the left to the width.
+  void PadPlain(std::string& out, std::size_t base) const;
   bool plainInteger_ = false;
   int plainFixed_ = -1;  // the precision of a plain "%f", else -1
+  int plainWidth_ = 0;
   bool textLeft_ = false;  // the text conversion: "-" flag, width, precision (-1: none)
   int textWidth_ = 0;
   int textPrecision_ = -1;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -120,7 +121,8 @@ TEST(SafeFormat, PlainConversionsPrintWhatPrintfPrints) {
   }
   char expected[4096];
   for (const int precision : {-1, 0, 1, 2, 3, 6, 17, 40}) {
-    const std::string format = precision < 0 ? "%f" : "%." + std::to_string(precision) + "f";
+    const std::string width = precision == 2 ? "12" : precision == 3 ? "1" : "";
+    const std::string format = "%" + width + (precision < 0 ? "f" : "." + std::to_string(precision) + "lf");
     const SafeFormat prepared(format, SafeFormat::Kind::kFloating);
     ASSERT_TRUE(prepared.ok());
     for (const double v : values) {
@@ -130,12 +132,15 @@ TEST(SafeFormat, PlainConversionsPrintWhatPrintfPrints) {
       ASSERT_EQ(out, expected) << format << " of " << v;
     }
   }
-  for (const char* format : {"%d", "%I64d", "%lld", "%i"}) {
+  const std::pair<const char*, const char*> integers[] = {{"%d", "%lld"},  {"%I64d", "%lld"}, {"%lld", "%lld"},
+                                                          {"%i", "%lli"}, {"%5d", "%5lld"},  {"%25lld", "%25lld"}};
+  for (const auto& [format, spec] : integers) {
     const SafeFormat prepared(format, SafeFormat::Kind::kInteger);
     for (const long long v : {0LL, -1LL, 42LL, LLONG_MAX, LLONG_MIN}) {
       std::string out;
       prepared.Append(out, v);
-      EXPECT_EQ(out, std::to_string(v)) << format;
+      std::snprintf(expected, sizeof expected, spec, v);
+      EXPECT_EQ(out, expected) << format;
     }
   }
   // A template refused after a plain conversion prints the default way.
