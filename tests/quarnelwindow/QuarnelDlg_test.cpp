@@ -84,6 +84,16 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     EXPECT_EQ(Count("customers"), 200);
     EXPECT_EQ(window.lastRun().rejected, 0u);
     EXPECT_NE(window.consolePage().heading().toStdString().find("rules executed"), std::string::npos);
+    // The data rules tell their rows and rate; the clear rule inserts none
+    // and tells the tables it emptied.
+    for (const char* table : {"categories", "customers", "payments"}) {
+      EXPECT_NE(LineOf(console, table)->inserted.find(" r/s)"), std::string::npos) << LineOf(console, table)->inserted;
+    }
+    const ConsoleLine* clear = LineOf(console, "Clearing 6 table(s)");
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(clear->state, "Done");
+    EXPECT_EQ(clear->inserted, "6 table(s) cleared");
+    EXPECT_EQ(clear->rejected, "0");
     EXPECT_EQ(window.consolePage().progress().value(), window.consolePage().progress().maximum());
 
     // "&Save Report..." writes the console's lines.
