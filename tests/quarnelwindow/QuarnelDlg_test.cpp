@@ -405,6 +405,61 @@ TEST_F(MainWindowTest, EveryBlobLoaderLabelWithAMnemonicLeadsToItsBox) {
   });
 }
 
+// The commands on rules are enabled only when there is a rule for them: the
+// selected one, the checked ones, any at all.
+TEST_F(MainWindowTest, RuleCommandsAreEnabledOnlyWithARuleToActOn) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [](CQuarnelDlg& window, CQuarnelApp& app) {
+    const auto enabled = [&window](const char* name) { return window.action(name)->isEnabled(); };
+    const std::vector<const char*> onSelected{"editRule", "runSelected"};
+    const std::vector<const char*> onChecked{"runChecked", "exportChecked"};
+    EXPECT_TRUE(enabled("run"));
+    for (const char* name : onSelected) EXPECT_FALSE(enabled(name)) << name;
+    for (const char* name : onChecked) EXPECT_FALSE(enabled(name)) << name;
+
+    // A click on a rule selects it, as the keyboard does.
+    QTableView& list = window.projectPage().list();
+    ASSERT_EQ(window.pages().currentWidget(), &window.projectPage());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(window.rules().index(2, RuleListModel::kKind)).center());
+    ASSERT_EQ(window.projectPage().selectedRow(), 2);
+    for (const char* name : onSelected) EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : onChecked) EXPECT_FALSE(enabled(name)) << name;
+    window.projectPage().selectRow(-1);
+    for (const char* name : onSelected) EXPECT_FALSE(enabled(name)) << name;
+
+    // A check mark set in the list enables the commands on the checked rules.
+    const QModelIndex box = window.rules().index(4, RuleListModel::kTable);
+    ASSERT_TRUE(window.rules().setData(box, Qt::Checked, Qt::CheckStateRole));
+    for (const char* name : onChecked) EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : onSelected) EXPECT_FALSE(enabled(name)) << name;
+    ASSERT_TRUE(window.rules().setData(box, Qt::Unchecked, Qt::CheckStateRole));
+    for (const char* name : onChecked) EXPECT_FALSE(enabled(name)) << name;
+
+    // The page's Remove keeps a neighbour selected until no rule is left.
+    QPushButton* remove = nullptr;
+    for (QPushButton* button : window.projectPage().findChildren<QPushButton*>()) {
+      if (button->text() == "Re&move") remove = button;
+    }
+    ASSERT_NE(remove, nullptr);
+    window.projectPage().selectRow(7);
+    while (window.rules().rowCount() > 0) {
+      EXPECT_TRUE(enabled("editRule"));
+      EXPECT_TRUE(enabled("run"));
+      remove->click();
+    }
+    for (const char* name : {"run", "editRule", "runSelected", "runChecked", "exportChecked"}) {
+      EXPECT_FALSE(enabled(name)) << name;
+    }
+    EXPECT_TRUE(enabled("newDataRule"));
+
+    // A new project starts with no rule and no selection.
+    AnswerNextBox(QMessageBox::No);  // the emptied project is not saved
+    window.NewProject();
+    EXPECT_TRUE(app.document().path().empty());
+    EXPECT_FALSE(enabled("run"));
+    EXPECT_FALSE(enabled("editRule"));
+  });
+}
+
 TEST_F(MainWindowTest, AnEmptyProjectIsNotRun) {
   StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp&) {
     EXPECT_EQ(window.projectPage().heading().toStdString(), "     Quarnel Project");
