@@ -581,16 +581,31 @@ bool CQuarnelDlg::RunSelected(bool checkedOnly) {
 }
 
 void CQuarnelDlg::StartRun() {
-  auto options = std::make_shared<RunOptions>();
-  ConsolePage* page = console_;
-  ConsoleCallback callback = [page](int message, int number, const std::string& text) {
-    if (message == kConsoleText) return;  // console mode's text; no console here
-    PostToGuiThread(page, [page, message, number, text] { page->Apply(message, number, text); });
-  };
-  if (!control_.Begin(app_.document().project(), *options, std::move(callback))) {
+  if (!control_.Begin(app_.document().project())) {
     control_.ruleSelection.clear();
     return;
   }
+  // The connection a run asks for is made on a worker, as the Connect
+  // command's; the run goes on with or without it.
+  if (control_.AsksToConnect()) {
+    ConnectInBackground(1, [this] { LaunchRun(); });
+  } else {
+    LaunchRun();
+  }
+}
+
+void CQuarnelDlg::LaunchRun() {
+  if (closeWhenIdle_) {
+    // Closed while the run's connection was being made: no run.
+    control_.End();
+    return;
+  }
+  auto options = std::make_shared<RunOptions>();
+  ConsolePage* page = console_;
+  control_.Prepare(app_.document().project(), *options, [page](int message, int number, const std::string& text) {
+    if (message == kConsoleText) return;  // console mode's text; no console here
+    PostToGuiThread(page, [page, message, number, text] { page->Apply(message, number, text); });
+  });
   console_->Clear();
   ShowPage(console_);
   SetBusy(Busy::kRunning);

@@ -24,11 +24,13 @@
 
 #include "project/ProjectDocument.h"
 #include "gui/LogWindow.h"
+#include "quarnel/ConnectionControl.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/editor/RuleEditor.h"
 #include "quarnel/editor/RuleWizard.h"
 #include "quarnel/window/BlobLoaderPage.h"
+#include "quarnel/window/ConnectDialog.h"
 #include "quarnel/window/ConsoleModel.h"
 #include "quarnel/window/ConsolePage.h"
 #include "quarnel/window/ProjectPage.h"
@@ -457,6 +459,38 @@ TEST_F(MainWindowTest, RuleCommandsAreEnabledOnlyWithARuleToActOn) {
     EXPECT_TRUE(app.document().path().empty());
     EXPECT_FALSE(enabled("run"));
     EXPECT_FALSE(enabled("editRule"));
+  });
+}
+
+// A run on a project that is not connected asks for the connection first
+// (AskConnect), connecting on a worker as the Connect command does: the
+// window shows it is busy and its thread keeps serving events.
+TEST_F(MainWindowTest, TheConnectionARunAsksForIsMadeOnAWorker) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
+    window.action("disconnect")->trigger();
+    ASSERT_FALSE(app.connection().connected());
+    QString seen;
+    QTimer waiting;
+    waiting.setInterval(20);
+    QObject::connect(&waiting, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      waiting.stop();
+      seen = QString("busy %1, bar %2, run %3")
+                 .arg(window.busy() == CQuarnelDlg::Busy::kConnecting ? "connecting" : "other")
+                 .arg(window.findChild<QProgressBar*>("busyBar")->isVisible() ? "shown" : "hidden")
+                 .arg(window.action("run")->isEnabled() ? "enabled" : "disabled");
+      dialog->accept();
+    });
+    waiting.start();
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(seen.toStdString(), "busy connecting, bar shown, run disabled");
+    EXPECT_TRUE(app.connection().connected());
+    EXPECT_TRUE(window.statusText().startsWith("SQLite")) << window.statusText().toStdString();
+    EXPECT_EQ(Count("customers"), 200);
+    EXPECT_EQ(window.lastRun().rejected, 0u);
   });
 }
 
