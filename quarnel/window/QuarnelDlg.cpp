@@ -86,6 +86,8 @@ CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
   connect(rules_, &QAbstractItemModel::modelReset, this, follow);
   connect(rules_, &QAbstractItemModel::rowsInserted, this, follow);
   connect(rules_, &QAbstractItemModel::rowsRemoved, this, follow);
+  connect(&console_->model(), &QAbstractItemModel::rowsInserted, this, follow);
+  connect(&console_->model(), &QAbstractItemModel::modelReset, this, follow);
   status_ = new QLabel(this);
   busyBar_ = new QProgressBar(this);
   busyBar_->setObjectName(QStringLiteral("busyBar"));
@@ -869,6 +871,7 @@ void CQuarnelDlg::UpdateActions() {
   action("ruleWizard")->setEnabled(idle && connected);
   action("verifySchema")->setEnabled(idle && connected);
   action("break")->setEnabled(busy_ == Busy::kRunning);
+  action("executionReport")->setEnabled(console_->model().rowCount() > 0);
   welcome_->setEnabled(idle);
   migration_->setEnabled(idle);
 }

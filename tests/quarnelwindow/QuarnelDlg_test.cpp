@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +65,15 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     // The connection is told once, in the connection field.
     EXPECT_FALSE(window.statusBar()->currentMessage().contains("DRIVER=")) << window.statusBar()->currentMessage().toStdString();
 
+    // No run yet: no lines to report.
+    QPushButton* saveReport = nullptr;
+    for (QPushButton* button : window.consolePage().findChildren<QPushButton*>()) {
+      if (button->text() == "&Save Report...") saveReport = button;
+    }
+    ASSERT_NE(saveReport, nullptr);
+    EXPECT_FALSE(saveReport->isEnabled());
+    EXPECT_FALSE(window.action("executionReport")->isEnabled());
+
     QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
     window.action("run")->trigger();
     // The window keeps serving events while the engine runs.
@@ -107,9 +117,9 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     });
     QString opened;
     window.setFileOpener([&](const QString& path) { opened = path; });
-    for (QPushButton* button : window.consolePage().findChildren<QPushButton*>()) {
-      if (button->text() == "&Save Report...") button->click();
-    }
+    EXPECT_TRUE(window.action("executionReport")->isEnabled());
+    ASSERT_TRUE(saveReport->isEnabled());
+    saveReport->click();
     const std::string html = testenv::ReadFile(report);
     EXPECT_NE(html.find("Orvane Quarnel Execution Report"), std::string::npos);
     EXPECT_NE(html.find("customers"), std::string::npos);
@@ -387,6 +397,25 @@ TEST_F(MainWindowTest, ViewLogShowsTheLogInTheProgramsWindowUnlessAViewerIsSet) 
     app.settings().SetSettingStr(0, "LogViewer", "true");
     window.action("viewLog")->trigger();
     EXPECT_FALSE(log->isVisible());
+  });
+}
+
+TEST_F(MainWindowTest, TheBlobLoaderRunsOnlyWithATableAColumnAndAFolder) {
+  StartWindow({"-@demo.qcp"}, [this](CQuarnelDlg& window, CQuarnelApp&) {
+    window.action("blobLoader")->trigger();
+    auto* page = window.findChild<BlobLoaderPage*>();
+    ASSERT_NE(page, nullptr);
+    auto* run = page->findChild<QPushButton*>("blobRun");
+    auto* table = page->findChild<QComboBox*>("blobTable");
+    auto* folder = page->findChild<QLineEdit*>("blobFolder");
+    ASSERT_TRUE(run && table && folder);
+    EXPECT_FALSE(run->isEnabled());
+    table->setCurrentText("customers");
+    EXPECT_FALSE(run->isEnabled());  // no folder yet
+    folder->setText(QString::fromStdString(dir_.path().string()));
+    EXPECT_TRUE(run->isEnabled());
+    table->setCurrentText("");
+    EXPECT_FALSE(run->isEnabled());
   });
 }
 
