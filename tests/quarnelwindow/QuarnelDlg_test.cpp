@@ -135,19 +135,13 @@ TEST_F(MainWindowTest, WizardAndRuleEditorBuildAProjectThatRuns) {
     ASSERT_TRUE(window.action("ruleWizard")->isEnabled());
     bool built = false;
     // The wizard opens once the catalogue has been read on a worker.
-    QTimer waiting;
-    waiting.setInterval(20);
-    QObject::connect(&waiting, &QTimer::timeout, [&] {
-      auto* wizard = qobject_cast<RuleWizard*>(QApplication::activeModalWidget());
-      if (!wizard) return;
-      waiting.stop();
-      wizard->findChild<QRadioButton*>("selected")->setChecked(true);
-      auto* tables = wizard->findChild<QListWidget*>("tables");
+    WhenDialogShows<RuleWizard>([&](RuleWizard& wizard) {
+      wizard.findChild<QRadioButton*>("selected")->setChecked(true);
+      auto* tables = wizard.findChild<QListWidget*>("tables");
       for (int i = 0; i < tables->count(); ++i) tables->item(i)->setCheckState(Qt::Checked);
-      wizard->accept();
+      wizard.accept();
       built = true;
     });
-    waiting.start();
     window.action("ruleWizard")->trigger();
     EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kReadingSchema);
     ASSERT_TRUE(WaitFor([&] { return built && window.rules().rowCount() == 7; }));
@@ -499,19 +493,13 @@ TEST_F(MainWindowTest, TheConnectionARunAsksForIsMadeOnAWorker) {
     window.action("disconnect")->trigger();
     ASSERT_FALSE(app.connection().connected());
     QString seen;
-    QTimer waiting;
-    waiting.setInterval(20);
-    QObject::connect(&waiting, &QTimer::timeout, [&] {
-      auto* dialog = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
-      if (!dialog) return;
-      waiting.stop();
+    WhenDialogShows<ConnectDialog>([&](ConnectDialog& dialog) {
       seen = QString("busy %1, bar %2, run %3")
                  .arg(window.busy() == CQuarnelDlg::Busy::kConnecting ? "connecting" : "other")
                  .arg(window.findChild<QProgressBar*>("busyBar")->isVisible() ? "shown" : "hidden")
                  .arg(window.action("run")->isEnabled() ? "enabled" : "disabled");
-      dialog->accept();
+      dialog.accept();
     });
-    waiting.start();
     QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
     ASSERT_TRUE(window.Run());
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
