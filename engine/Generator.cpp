@@ -47,6 +47,13 @@ std::string MakeBulkFile() {
   return pattern;
 }
 
+// The Inserted/Created text of a finished rule: its rows and their rate; a
+// clear rule inserts nothing, so its text is the tables it emptied.
+std::string CountText(int mode, uint64_t count, const std::string& rate) {
+  if (mode == kRuleClear) return std::to_string(count) + " table(s) cleared";
+  return std::to_string(count) + " (" + rate + " r/s)";
+}
+
 }  // namespace
 
 QuarnelGenerator::QuarnelGenerator() = default;
@@ -434,7 +441,7 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
     summary_.inserted = 0;
   }
   ruleLineRows_.push_back(line_);
-  AddRuleLine(name, rule.note, result, rolledBack);
+  AddRuleLine(name, rule, result, rolledBack);
   ++line_;
   ++summary_.rulesExecuted;
   if (result != kGenOk) ++summary_.rulesFailed;
@@ -462,37 +469,36 @@ bool QuarnelGenerator::TakeOutputFailures() {
 void QuarnelGenerator::Statistics(size_t index, int result) {
   const char* state = options_.Cancelled() ? "Terminated" : kCompleted;
   watch_.PerSecond(inserted_, rate_);
+  const int mode = options_.project->rules[index].Mode;
+  const std::string count = CountText(mode, inserted_, rate_);
   char text[256];
   if (options_.consoleMode) {
     if (result != kGenOk) {
       Console(kConsoleText, 1, "Error");
     } else {
-      std::snprintf(text, sizeof text, "Rule %d, inserted %" PRIu64 " (%s r/s), rejected %" PRIu64 ".",
-                    static_cast<int>(index), inserted_, rate_.c_str(), rejected_);
+      std::snprintf(text, sizeof text, "Rule %d, %s%s, rejected %" PRIu64 ".", static_cast<int>(index),
+                    mode == kRuleClear ? "" : "inserted ", count.c_str(), rejected_);
       Console(kConsoleText, 1, text);
     }
   }
-  std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());
   char title[32];
   std::snprintf(title, sizeof title, "Rule %d:", static_cast<int>(index));
-  LogEntry(text, title);
+  LogEntry(count, title);
   if (!options_.consoleMode) {
     SetCell(kConsoleState, result != kGenOk ? (options_.Cancelled() ? "Cancelled" : "Error") : state);
-    SetCell(kConsoleInserted, text);
+    SetCell(kConsoleInserted, count);
     std::snprintf(text, sizeof text, "%" PRIu64, rejected_);
     SetCell(kConsoleRejected, text);
   }
 }
 
-void QuarnelGenerator::AddRuleLine(const std::string& item, const std::string& note, int result, bool rolledBack) {
+void QuarnelGenerator::AddRuleLine(const std::string& item, const Rule& rule, int result, bool rolledBack) {
   const bool cancelled = options_.Cancelled();
   const char* state = rolledBack       ? "Rolled back"
                       : result != kGenOk ? (cancelled ? "Cancelled" : "Error")
                                          : (cancelled ? "Terminated" : kCompleted);
   watch_.PerSecond(inserted_, rate_);
-  char text[160];
-  std::snprintf(text, sizeof text, "%" PRIu64 " (%s r/s)", inserted_, rate_.c_str());
-  summary_.lines.push_back({item, state, text, std::to_string(rejected_), note});
+  summary_.lines.push_back({item, state, CountText(rule.Mode, inserted_, rate_), std::to_string(rejected_), rule.note});
 }
 
 void QuarnelGenerator::ExecutedHeading(int executed, int ruleCount) {

@@ -198,7 +198,7 @@ class QuarnelGenerator {
   // the last call; true when there were any.
   bool TakeOutputFailures();
   // `rolledBack`: the rule ended the run's single transaction with a rollback.
-  void AddRuleLine(const std::string& item, const std::string& note, int result, bool rolledBack);
+  void AddRuleLine(const std::string& item, const Rule& rule, int result, bool rolledBack);
   void ExecutedHeading(int executed, int ruleCount);
   bool Selected(size_t index) const;
 

@@ -57,6 +57,27 @@ class ErrorCountingPrompt final : public Prompt {
   std::atomic<int> errors_{0};
 };
 
+// The first field pattern that makes no value, told as the row loop tells it;
+// empty when each makes one. A fresh engine with the run's context makes one
+// row, so a pattern that cannot be read stops the run before the file is
+// touched.
+std::string PatternError(const Project& definition, const FlatRunEnvironment& environment) {
+  PatternEngine engine;
+  engine.SetLog(environment.log);
+  std::vector<NamedGenerator> named;
+  ShareRunContext(engine, definition, environment.libraryPath, named);
+  const std::vector<ColumnRule>& fields = Fields(definition);
+  for (const ColumnRule& field : fields) engine.AddColumn(field.Name);
+  std::string value;
+  for (size_t c = 0; c < fields.size(); ++c) {
+    if (fields[c].Method != kMethodPattern) continue;
+    if (engine.Generate(value, static_cast<int>(c), fields[c].Mask) != 0) {
+      return "Error: '" + engine.ErrorMessage() + "'\r\nPattern '" + fields[c].Mask + "'";
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string ExpandOutputName(const std::string& name) { return DateAndTimeMacros(name, "DDMMYYYY", "HHMMSS"); }
@@ -130,6 +151,10 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
   result.outputFile = definition.TXTFile;
   if (Fields(definition).empty()) {
     prompt.Message(kWarning, "You must specify at least one field.", PromptIcon::kWarning);
+    return result;
+  }
+  if (const std::string error = PatternError(definition, environment); !error.empty()) {
+    prompt.Message("Wrong Pattern", error, PromptIcon::kError);
     return result;
   }
   // Appending overwrites nothing, so only a truncating run asks.

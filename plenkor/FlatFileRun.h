@@ -1,5 +1,6 @@
 // The run of a flat-file definition: the checks before it (file name, date
-// and time macros, fields, the overwrite question, write access), the fixed
+// and time macros, fields, their patterns, the overwrite question, write
+// access), the fixed
 // run options, and the shared engine run of the one file rule on a worker
 // thread while the caller waits.
 //

@@ -93,12 +93,14 @@ void RunControl::PrepareGenerator(RunOptions& options, Project& project) {
 }
 
 RunSummary RunControl::Run(Project& project, ConsoleCallback console) {
-  RunOptions options;
-  if (!Begin(project, options, std::move(console))) {
+  if (!Begin(project)) {
     RunSummary refused;
     refused.stopped = true;
     return refused;
   }
+  if (AsksToConnect()) connection_.DoConnect(1);
+  RunOptions options;
+  Prepare(project, options, std::move(console));
   // The engine runs on a thread of its own, as under the window; the caller
   // only waits, so nothing it owns is touched by two threads at once.
   RunSummary summary;
@@ -108,7 +110,7 @@ RunSummary RunControl::Run(Project& project, ConsoleCallback console) {
   return summary;
 }
 
-bool RunControl::Begin(Project& project, RunOptions& options, ConsoleCallback console) {
+bool RunControl::Begin(const Project& project) {
   if (running_.exchange(true)) return false;
   if (project.rules.empty()) {
     CurrentPrompt().Message("Warning!", "Your generation project is empty.\nPlease add at least one rule before execution.",
@@ -117,8 +119,14 @@ bool RunControl::Begin(Project& project, RunOptions& options, ConsoleCallback co
     return false;
   }
   if (settings_.GetSettingInt(0, "TruncateLog")) log_.TruncateLog(1, 0);
-  if (!consoleMode && !connection_.connected() && settings_.GetSettingInt(1, "AskConnect")) connection_.DoConnect(1);
+  return true;
+}
 
+bool RunControl::AsksToConnect() const {
+  return !consoleMode && !connection_.connected() && settings_.GetSettingInt(1, "AskConnect");
+}
+
+void RunControl::Prepare(Project& project, RunOptions& options, ConsoleCallback console) {
   log_.State("CQuarnelDlg::Run - begin thread");
   cancel_.store(0, std::memory_order_relaxed);
   settings_.SaveSettings(!consoleMode);
@@ -127,7 +135,6 @@ bool RunControl::Begin(Project& project, RunOptions& options, ConsoleCallback co
   connection_.DateConversionCheck();
   PrepareGenerator(options, project);
   options.console = std::move(console);
-  return true;
 }
 
 RunSummary RunControl::Execute(const RunOptions& options) {

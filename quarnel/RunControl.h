@@ -4,9 +4,10 @@
 // Ctrl-C in console mode, sets.
 //
 // Run does it all and returns when the run has ended. The window splits it so
-// that its own thread never waits: Begin on the interface thread (checks,
-// connecting, settings copied into the options), Execute on a worker thread,
-// End on the interface thread again.
+// that its own thread never waits: Begin on the interface thread (checks),
+// the connection the run asks for on a worker, Prepare on the interface
+// thread (settings copied into the options), Execute on a worker thread, End
+// on the interface thread again.
 //
 // REQUIRES: the settings, log, connection control and value library outlive
 // the object; Begin, End and Run are called from one thread at a time.
@@ -46,12 +47,17 @@ class RunControl {
   // receives the engine's console messages on the worker thread.
   RunSummary Run(Project& project, ConsoleCallback console);
 
-  // The steps before the worker: refuses a second run and an empty project
-  // (false; nothing else happens), truncates the log, asks for a connection
-  // when the settings say so, saves the settings, clears the cancel flag and
-  // fills `options` with `console` as their callback. After true, End must
-  // follow once the run has ended.
-  bool Begin(Project& project, RunOptions& options, ConsoleCallback console);
+  // The first step before the worker: refuses a second run and an empty
+  // project (false; nothing else happens) and truncates the log. After true,
+  // End must follow once the run has ended, or when it is not started.
+  bool Begin(const Project& project);
+  // After Begin: whether the run asks for a connection first (not console
+  // mode, not connected, and the AskConnect setting on); the caller then
+  // connects with ConnectionControl::DoConnect(1) before Prepare.
+  bool AsksToConnect() const;
+  // The last step before the worker: saves the settings, clears the cancel
+  // flag and fills `options` with `console` as their callback.
+  void Prepare(Project& project, RunOptions& options, ConsoleCallback console);
   // The engine's run; any thread, while the objects the options name live.
   static RunSummary Execute(const RunOptions& options);
   // The schema check alone on the options' connection; any thread, as Execute.

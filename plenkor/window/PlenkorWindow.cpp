@@ -634,8 +634,9 @@ void PlenkorWindow::UpdateTitle() {
 void PlenkorWindow::Execute() {
   if (run_->Running()) return;
   CollectDefinition();
-  SetRunning(true);
   status_->clear();
+  // The checks before the rows show their messages over the window as it is;
+  // it is disabled once the rows start (RunStarted).
   run_->Start(definition_);
 }
 
@@ -647,8 +648,7 @@ void PlenkorWindow::SetRunning(bool running) {
   // until the worker is done with them.
   definitionArea_->setEnabled(!running);
   UpdateActions();
-  // The bar shows once the rows start: checks that stop the run show none.
-  if (!running) progress_->hide();
+  progress_->setVisible(running);
 }
 
 void PlenkorWindow::UpdateActions() {
@@ -671,7 +671,7 @@ void PlenkorWindow::UpdateActions() {
 void PlenkorWindow::RunStarted(int rows) {
   progress_->setRange(0, std::max(rows, 1));
   progress_->setValue(0);
-  progress_->show();
+  SetRunning(true);
 }
 
 void PlenkorWindow::RunProgressed(int row) {
@@ -705,6 +705,8 @@ void PlenkorWindow::ViewLog() {
 }
 
 void PlenkorWindow::Settings() {
+  // The checks before a run's rows read the settings on the worker.
+  if (run_->Running()) return;
   SettingsDialog dialog(services_.settings, this);
   if (dialog.exec() == QDialog::Accepted) rows_->setSingleStep(std::max(1, services_.settings.getInt("PkSpinStep")));
 }

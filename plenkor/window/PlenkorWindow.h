@@ -127,7 +127,7 @@ class PlenkorWindow final : public QMainWindow {
   QString path_;
   bool showing_ = false;  // the controls are being filled, not edited
   bool closeAfterRun_ = false;
-  bool running_ = false;  // a run was started and has not finished
+  bool running_ = false;  // a run is writing rows: from its start to its end
   std::vector<NamedGenerator> sampleNamedGens_;  // what sampleEngine_'s $Call finds
   std::unique_ptr<PatternEngine> sampleEngine_;
   std::unique_ptr<RunController> run_;

@@ -46,8 +46,11 @@ BlobLoaderPage::BlobLoaderPage(QWidget* parent)
                      "without prompting."),
       this);
   about->setWordWrap(true);
+  table_->setObjectName(QStringLiteral("blobTable"));
   table_->setEditable(true);
   table_->setInsertPolicy(QComboBox::NoInsert);
+  directory_->setObjectName(QStringLiteral("blobFolder"));
+  run_->setObjectName(QStringLiteral("blobRun"));
   keys_->setPlaceholderText(QStringLiteral("key columns, separated by commas"));
   items_->setValidator(new QIntValidator(0, INT32_MAX, items_));
   auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
@@ -87,6 +90,9 @@ BlobLoaderPage::BlobLoaderPage(QWidget* parent)
     if (!chosen.isEmpty()) directory_->setText(chosen);
   });
   connect(run_, &QPushButton::clicked, this, &BlobLoaderPage::runRequested);
+  // Run acts once it has a table, a column and a folder to load from.
+  connect(column_, &QComboBox::currentIndexChanged, this, [this] { UpdateRun(); });
+  connect(directory_, &QLineEdit::textChanged, this, [this] { UpdateRun(); });
 }
 
 void BlobLoaderPage::Prepare(CDB* db, const BlobLoadRequest& request) {
@@ -108,8 +114,13 @@ void BlobLoaderPage::Prepare(CDB* db, const BlobLoadRequest& request) {
   directory_->setText(Qs(request.directory));
   subdirectories_->setChecked(request.subdirectories);
   items_->setText(Qs(request.items.empty() ? std::string("0") : request.items));
-  run_->setEnabled(db_ != nullptr);
   run_->setToolTip(db_ ? QString() : QStringLiteral("Not connected"));
+  UpdateRun();
+}
+
+void BlobLoaderPage::UpdateRun() {
+  run_->setEnabled(!running_ && db_ && !table_->currentText().trimmed().isEmpty() && column_->currentIndex() >= 0 &&
+                   !directory_->text().trimmed().isEmpty());
 }
 
 void BlobLoaderPage::TableChosen() {
@@ -144,7 +155,8 @@ BlobLoadRequest BlobLoaderPage::Request() const {
 }
 
 void BlobLoaderPage::setRunning(bool running) {
-  run_->setEnabled(!running && db_ != nullptr);
+  running_ = running;
+  UpdateRun();
   for (QWidget* input : {static_cast<QWidget*>(table_), static_cast<QWidget*>(column_), static_cast<QWidget*>(keys_),
                          static_cast<QWidget*>(directory_), static_cast<QWidget*>(subdirectories_),
                          static_cast<QWidget*>(items_)}) {

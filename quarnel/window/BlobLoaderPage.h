@@ -33,8 +33,10 @@ class BlobLoaderPage final : public QWidget {
 
  private:
   void TableChosen();
+  void UpdateRun();
 
   CDB* db_ = nullptr;
+  bool running_ = false;
   QComboBox* table_;
   QComboBox* column_;
   QLineEdit* keys_;

@@ -50,6 +50,11 @@ ConsolePage::ConsolePage(QWidget* parent)
   connect(break_, &QPushButton::clicked, this, &ConsolePage::breakRequested);
   connect(saveReport_, &QPushButton::clicked, this, &ConsolePage::saveReportRequested);
   connect(viewLog_, &QPushButton::clicked, this, &ConsolePage::viewLogRequested);
+  // A report needs lines to report.
+  const auto follow = [this] { saveReport_->setEnabled(model_->rowCount() > 0); };
+  connect(model_, &QAbstractItemModel::rowsInserted, this, follow);
+  connect(model_, &QAbstractItemModel::modelReset, this, follow);
+  follow();
 }
 
 QString ConsolePage::heading() const { return heading_->text(); }

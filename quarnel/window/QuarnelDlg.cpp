@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -78,6 +79,15 @@ CQuarnelDlg::CQuarnelDlg(CQuarnelApp& app, QWidget* parent)
   CreatePages();
   CreateActions();
   CreateMenus();
+  // The rule commands follow the selection, the check marks and the rules.
+  const auto follow = [this] { UpdateActions(); };
+  connect(project_->list().selectionModel(), &QItemSelectionModel::selectionChanged, this, follow);
+  connect(rules_, &QAbstractItemModel::dataChanged, this, follow);
+  connect(rules_, &QAbstractItemModel::modelReset, this, follow);
+  connect(rules_, &QAbstractItemModel::rowsInserted, this, follow);
+  connect(rules_, &QAbstractItemModel::rowsRemoved, this, follow);
+  connect(&console_->model(), &QAbstractItemModel::rowsInserted, this, follow);
+  connect(&console_->model(), &QAbstractItemModel::modelReset, this, follow);
   status_ = new QLabel(this);
   busyBar_ = new QProgressBar(this);
   busyBar_->setObjectName(QStringLiteral("busyBar"));
@@ -573,16 +583,31 @@ bool CQuarnelDlg::RunSelected(bool checkedOnly) {
 }
 
 void CQuarnelDlg::StartRun() {
-  auto options = std::make_shared<RunOptions>();
-  ConsolePage* page = console_;
-  ConsoleCallback callback = [page](int message, int number, const std::string& text) {
-    if (message == kConsoleText) return;  // console mode's text; no console here
-    PostToGuiThread(page, [page, message, number, text] { page->Apply(message, number, text); });
-  };
-  if (!control_.Begin(app_.document().project(), *options, std::move(callback))) {
+  if (!control_.Begin(app_.document().project())) {
     control_.ruleSelection.clear();
     return;
   }
+  // The connection a run asks for is made on a worker, as the Connect
+  // command's; the run goes on with or without it.
+  if (control_.AsksToConnect()) {
+    ConnectInBackground(1, [this] { LaunchRun(); });
+  } else {
+    LaunchRun();
+  }
+}
+
+void CQuarnelDlg::LaunchRun() {
+  if (closeWhenIdle_) {
+    // Closed while the run's connection was being made: no run.
+    control_.End();
+    return;
+  }
+  auto options = std::make_shared<RunOptions>();
+  ConsolePage* page = console_;
+  control_.Prepare(app_.document().project(), *options, [page](int message, int number, const std::string& text) {
+    if (message == kConsoleText) return;  // console mode's text; no console here
+    PostToGuiThread(page, [page, message, number, text] { page->Apply(message, number, text); });
+  });
   console_->Clear();
   ShowPage(console_);
   SetBusy(Busy::kRunning);
@@ -828,16 +853,25 @@ void CQuarnelDlg::SetBusy(Busy busy) {
 void CQuarnelDlg::UpdateActions() {
   const bool idle = busy_ == Busy::kIdle;
   const bool connected = app_.connection().connected();
-  for (const char* name : {"new", "open", "append", "save", "saveAs", "exportChecked", "exportPortable", "exportScript",
-                           "connect", "run", "runChecked", "runSelected", "projectReport", "previewReport",
-                           "blobLoader", "migration", "settings", "newDataRule", "newTablesRule", "newObjectsRule",
-                           "newFileRule", "newClearRule", "editRule", "namedGenerators", "variables"}) {
+  for (const char* name : {"new", "open", "append", "save", "saveAs", "exportPortable", "exportScript", "connect",
+                           "projectReport", "previewReport", "blobLoader", "migration", "settings", "newDataRule",
+                           "newTablesRule", "newObjectsRule", "newFileRule", "newClearRule", "namedGenerators",
+                           "variables"}) {
     action(name)->setEnabled(idle);
   }
+  // Commands on rules act only with rules to act on: the list is empty while
+  // a worker owns the project.
+  const bool hasRules = rules_->rowCount() > 0;
+  const bool selected = hasRules && project_->selectedRow() >= 0;
+  const bool checked = hasRules && !rules_->checkedRows().empty();
+  action("run")->setEnabled(idle && hasRules);
+  for (const char* name : {"runSelected", "editRule"}) action(name)->setEnabled(idle && selected);
+  for (const char* name : {"runChecked", "exportChecked"}) action(name)->setEnabled(idle && checked);
   action("disconnect")->setEnabled(idle && connected);
   action("ruleWizard")->setEnabled(idle && connected);
   action("verifySchema")->setEnabled(idle && connected);
   action("break")->setEnabled(busy_ == Busy::kRunning);
+  action("executionReport")->setEnabled(console_->model().rowCount() > 0);
   welcome_->setEnabled(idle);
   migration_->setEnabled(idle);
 }

@@ -137,8 +137,11 @@ class CQuarnelDlg final : public QMainWindow {
   void ProjectEdited(int selectRow);
   void RebuildRecentMenu();
 
-  // The run command after the save of its step 3.
+  // The run command, once the project is saved where the settings ask for
+  // it: its checks, then the connection it asks for, then LaunchRun.
   void StartRun();
+  // Starts the engine on a worker.
+  void LaunchRun();
   void RunEnded(const RunSummary& summary);
   // The schema check's findings in their dialog, made on first use.
   void ShowSchemaDifferences(std::vector<SchemaDifference> differences);

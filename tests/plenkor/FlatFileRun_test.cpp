@@ -172,13 +172,25 @@ TEST_F(FlatFileRunTest, ExistingFileWithoutAnAnswerIsKept) {
   EXPECT_EQ(testenv::ReadFile(definition_.TXTFile), "old\n");
 }
 
-TEST_F(FlatFileRunTest, FailingPatternReportsRowsFailed) {
+// A pattern that makes no value is found before the run: its message, and
+// the file as it was.
+TEST_F(FlatFileRunTest, AFailingPatternStopsTheRunBeforeTheFile) {
+  testenv::WriteFile(definition_.TXTFile, "old\n");
+  settings_.setInt("PkAskOverwrite", 0);
   FileRule(definition_).Fields[1].Mask = "$NoSuchFunction()";
   const FlatRunResult result = RunDefinition(definition_, environment_);
-  EXPECT_EQ(result.status, kFlatRunRowsFailed);
-  EXPECT_EQ(result.statusText, "Failed");  // what the console line and the window's status say
-  ASSERT_FALSE(prompt_.messages.empty());
-  EXPECT_EQ(prompt_.messages[0].rfind("Wrong Pattern|", 0), 0u) << prompt_.messages[0];
+  EXPECT_EQ(result.status, kFlatRunNotRun);
+  EXPECT_EQ(result.statusText, "");
+  ASSERT_EQ(prompt_.messages.size(), 1u);
+  EXPECT_EQ(prompt_.messages[0].rfind("Wrong Pattern|Error: '", 0), 0u) << prompt_.messages[0];
+  EXPECT_NE(prompt_.messages[0].find("'\r\nPattern '$NoSuchFunction()'"), std::string::npos) << prompt_.messages[0];
+  EXPECT_EQ(testenv::ReadFile(definition_.TXTFile), "old\n");
+
+  // A field filled another way is not read as a pattern.
+  FileRule(definition_).Fields[1].Method = kMethodIncremental;
+  prompt_.messages.clear();
+  EXPECT_EQ(RunDefinition(definition_, environment_).status, kFlatRunDone);
+  EXPECT_TRUE(prompt_.messages.empty());
 }
 
 TEST_F(FlatFileRunTest, FixedWidthColumnsStayAlignedOnceWidthsStopGrowing) {

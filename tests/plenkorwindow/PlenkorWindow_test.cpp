@@ -28,6 +28,7 @@
 #include "plenkor/FlatFile.h"
 #include "plenkor/Generators.h"
 #include "plenkor/PlenkorSettings.h"
+#include "plenkor/window/GuiThread.h"
 #include "plenkor/window/OverwriteDialog.h"
 #include "plenkor/window/PlenkorWindow.h"
 #include "support/Log.h"
@@ -42,6 +43,7 @@ namespace {
 class ScriptedPrompt final : public Prompt {
  public:
   void Message(std::string_view caption, std::string_view text, PromptIcon) override {
+    if (onMessage) onMessage();
     messages.push_back(std::string(caption) + "|" + std::string(text));
   }
   PromptAnswer Ask(std::string_view caption, std::string_view text, PromptIcon, PromptButtons,
@@ -55,6 +57,7 @@ class ScriptedPrompt final : public Prompt {
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   std::deque<PromptAnswer> answers;
+  std::function<void()> onMessage;  // called first, on the caller's thread
 };
 
 QStringList FileLines(const std::string& path) {
@@ -538,6 +541,19 @@ void PlenkorWindowTest::runWritesACsvFileThatReadsBack() {
 }
 
 void PlenkorWindowTest::checksBeforeTheRunStopItAndWriteNothing() {
+  // Each check speaks over the window as the user left it: the definition
+  // and the commands enabled, no progress bar. The run's worker asks the
+  // window's thread what it shows.
+  QStringList shownWith;
+  prompt_->onMessage = [this, &shownWith] {
+    shownWith << OnGuiThread([this] {
+      return QString("definition %1, commands %2, bar %3")
+          .arg(Child<QLineEdit>("fileName")->isEnabled() ? "enabled" : "disabled",
+               Child<QAction>("add")->isEnabled() ? "enabled" : "disabled",
+               Child<QProgressBar>("progress")->isVisible() ? "shown" : "hidden");
+    });
+  };
+  const QString untouched("definition enabled, commands enabled, bar hidden");
   RunAndWait();
   QCOMPARE(QString::fromStdString(prompt_->messages.back()),
            QString("Warning|Please specify output file name before the project execution."));
@@ -552,6 +568,28 @@ void PlenkorWindowTest::checksBeforeTheRunStopItAndWriteNothing() {
   RunAndWait();
   QVERIFY(QString::fromStdString(prompt_->messages.back()).startsWith("Warning|Could not open output file '"));
   QVERIFY(Child<QAction>("execute")->isEnabled());
+
+  // A field whose pattern the engine cannot read stops the run before its rows.
+  AddField("Broken", "Custom Generator");
+  Child<QTableView>("fields")->selectRow(1);
+  auto* pattern = Child<QLineEdit>("pattern");
+  pattern->clear();
+  QTest::keyClicks(pattern, "$RInt(1,");
+  pattern->editingFinished();
+  QCOMPARE(QString::fromStdString(window_->Definition().rules[0].Fields[1].Mask), QString("$RInt(1,"));
+  SetOutput(dir_->file("broken.txt"), 0, 10);
+  RunAndWait();
+  QCOMPARE(QString::fromStdString(prompt_->messages.back()),
+           QString("Wrong Pattern|Error: 'Function: brackets coordination error.'\r\nPattern '$RInt(1,'"));
+  QVERIFY(!std::filesystem::exists(dir_->file("broken.txt")));
+  QCOMPARE(Status(), QString());
+  QCOMPARE(shownWith.size(), qsizetype(prompt_->messages.size()));
+  for (const QString& state : shownWith) QCOMPARE(state, untouched);
+  QVERIFY(!Child<QProgressBar>("progress")->isVisible());
+  prompt_->onMessage = {};
+  prompt_->answers = {PromptAnswer::kYes};
+  Trigger("remove");
+  QCOMPARE(Child<QTableView>("fields")->model()->rowCount(), 1);
 
   // The date macro names the file with today's date.
   SetOutput(dir_->file("out_$DATE$.txt"), 0, 3);
@@ -600,9 +638,11 @@ void PlenkorWindowTest::cancelStopsALargeRunAndTheWindowStaysResponsive() {
   SetOutput(out, 0, 50000000);
   Trigger("execute");
   QVERIFY(window_->Running());
-  QVERIFY(!Child<QAction>("execute")->isEnabled());
-  // The bar shows once the rows start (checks that stop a run show none).
+  // The bar shows, and the window is disabled, once the rows start (checks
+  // that stop a run change neither).
   QTRY_VERIFY_WITH_TIMEOUT(Child<QProgressBar>("progress")->isVisible(), 30000);
+  QVERIFY(!Child<QAction>("execute")->isEnabled());
+  QVERIFY(!Child<QLineEdit>("fileName")->isEnabled());
   // Progress reaches the status line while the worker writes.
   QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith("Row: "), 30000);
   QCOMPARE(Child<QProgressBar>("progress")->maximum(), 50000000);

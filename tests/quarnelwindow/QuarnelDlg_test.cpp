@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,11 +25,13 @@
 
 #include "project/ProjectDocument.h"
 #include "gui/LogWindow.h"
+#include "quarnel/ConnectionControl.h"
 #include "quarnel/ProgramSettings.h"
 #include "quarnel/QuarnelApp.h"
 #include "quarnel/editor/RuleEditor.h"
 #include "quarnel/editor/RuleWizard.h"
 #include "quarnel/window/BlobLoaderPage.h"
+#include "quarnel/window/ConnectDialog.h"
 #include "quarnel/window/ConsoleModel.h"
 #include "quarnel/window/ConsolePage.h"
 #include "quarnel/window/ProjectPage.h"
@@ -62,6 +65,15 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     // The connection is told once, in the connection field.
     EXPECT_FALSE(window.statusBar()->currentMessage().contains("DRIVER=")) << window.statusBar()->currentMessage().toStdString();
 
+    // No run yet: no lines to report.
+    QPushButton* saveReport = nullptr;
+    for (QPushButton* button : window.consolePage().findChildren<QPushButton*>()) {
+      if (button->text() == "&Save Report...") saveReport = button;
+    }
+    ASSERT_NE(saveReport, nullptr);
+    EXPECT_FALSE(saveReport->isEnabled());
+    EXPECT_FALSE(window.action("executionReport")->isEnabled());
+
     QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
     window.action("run")->trigger();
     // The window keeps serving events while the engine runs.
@@ -84,6 +96,16 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     EXPECT_EQ(Count("customers"), 200);
     EXPECT_EQ(window.lastRun().rejected, 0u);
     EXPECT_NE(window.consolePage().heading().toStdString().find("rules executed"), std::string::npos);
+    // The data rules tell their rows and rate; the clear rule inserts none
+    // and tells the tables it emptied.
+    for (const char* table : {"categories", "customers", "payments"}) {
+      EXPECT_NE(LineOf(console, table)->inserted.find(" r/s)"), std::string::npos) << LineOf(console, table)->inserted;
+    }
+    const ConsoleLine* clear = LineOf(console, "Clearing 6 table(s)");
+    ASSERT_NE(clear, nullptr);
+    EXPECT_EQ(clear->state, "Done");
+    EXPECT_EQ(clear->inserted, "6 table(s) cleared");
+    EXPECT_EQ(clear->rejected, "0");
     EXPECT_EQ(window.consolePage().progress().value(), window.consolePage().progress().maximum());
 
     // "&Save Report..." writes the console's lines.
@@ -95,9 +117,9 @@ TEST_F(MainWindowTest, DemoRunFillsTheConsoleAndTheDatabase) {
     });
     QString opened;
     window.setFileOpener([&](const QString& path) { opened = path; });
-    for (QPushButton* button : window.consolePage().findChildren<QPushButton*>()) {
-      if (button->text() == "&Save Report...") button->click();
-    }
+    EXPECT_TRUE(window.action("executionReport")->isEnabled());
+    ASSERT_TRUE(saveReport->isEnabled());
+    saveReport->click();
     const std::string html = testenv::ReadFile(report);
     EXPECT_NE(html.find("Orvane Quarnel Execution Report"), std::string::npos);
     EXPECT_NE(html.find("customers"), std::string::npos);
@@ -113,19 +135,13 @@ TEST_F(MainWindowTest, WizardAndRuleEditorBuildAProjectThatRuns) {
     ASSERT_TRUE(window.action("ruleWizard")->isEnabled());
     bool built = false;
     // The wizard opens once the catalogue has been read on a worker.
-    QTimer waiting;
-    waiting.setInterval(20);
-    QObject::connect(&waiting, &QTimer::timeout, [&] {
-      auto* wizard = qobject_cast<RuleWizard*>(QApplication::activeModalWidget());
-      if (!wizard) return;
-      waiting.stop();
-      wizard->findChild<QRadioButton*>("selected")->setChecked(true);
-      auto* tables = wizard->findChild<QListWidget*>("tables");
+    WhenDialogShows<RuleWizard>([&](RuleWizard& wizard) {
+      wizard.findChild<QRadioButton*>("selected")->setChecked(true);
+      auto* tables = wizard.findChild<QListWidget*>("tables");
       for (int i = 0; i < tables->count(); ++i) tables->item(i)->setCheckState(Qt::Checked);
-      wizard->accept();
+      wizard.accept();
       built = true;
     });
-    waiting.start();
     window.action("ruleWizard")->trigger();
     EXPECT_EQ(window.busy(), CQuarnelDlg::Busy::kReadingSchema);
     ASSERT_TRUE(WaitFor([&] { return built && window.rules().rowCount() == 7; }));
@@ -378,6 +394,25 @@ TEST_F(MainWindowTest, ViewLogShowsTheLogInTheProgramsWindowUnlessAViewerIsSet) 
   });
 }
 
+TEST_F(MainWindowTest, TheBlobLoaderRunsOnlyWithATableAColumnAndAFolder) {
+  StartWindow({"-@demo.qcp"}, [this](CQuarnelDlg& window, CQuarnelApp&) {
+    window.action("blobLoader")->trigger();
+    auto* page = window.findChild<BlobLoaderPage*>();
+    ASSERT_NE(page, nullptr);
+    auto* run = page->findChild<QPushButton*>("blobRun");
+    auto* table = page->findChild<QComboBox*>("blobTable");
+    auto* folder = page->findChild<QLineEdit*>("blobFolder");
+    ASSERT_TRUE(run && table && folder);
+    EXPECT_FALSE(run->isEnabled());
+    table->setCurrentText("customers");
+    EXPECT_FALSE(run->isEnabled());  // no folder yet
+    folder->setText(QString::fromStdString(dir_.path().string()));
+    EXPECT_TRUE(run->isEnabled());
+    table->setCurrentText("");
+    EXPECT_FALSE(run->isEnabled());
+  });
+}
+
 TEST_F(MainWindowTest, EveryBlobLoaderLabelWithAMnemonicLeadsToItsBox) {
   StartWindow({"-@demo.qcp"}, [](CQuarnelDlg& window, CQuarnelApp&) {
     auto* page = window.findChild<BlobLoaderPage*>();
@@ -392,6 +427,87 @@ TEST_F(MainWindowTest, EveryBlobLoaderLabelWithAMnemonicLeadsToItsBox) {
       }
     }
     EXPECT_TRUE(labels.contains("&Source Directory :")) << labels.join('|').toStdString();
+  });
+}
+
+// The commands on rules are enabled only when there is a rule for them: the
+// selected one, the checked ones, any at all.
+TEST_F(MainWindowTest, RuleCommandsAreEnabledOnlyWithARuleToActOn) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [](CQuarnelDlg& window, CQuarnelApp& app) {
+    const auto enabled = [&window](const char* name) { return window.action(name)->isEnabled(); };
+    const std::vector<const char*> onSelected{"editRule", "runSelected"};
+    const std::vector<const char*> onChecked{"runChecked", "exportChecked"};
+    EXPECT_TRUE(enabled("run"));
+    for (const char* name : onSelected) EXPECT_FALSE(enabled(name)) << name;
+    for (const char* name : onChecked) EXPECT_FALSE(enabled(name)) << name;
+
+    // A click on a rule selects it, as the keyboard does.
+    QTableView& list = window.projectPage().list();
+    ASSERT_EQ(window.pages().currentWidget(), &window.projectPage());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(window.rules().index(2, RuleListModel::kKind)).center());
+    ASSERT_EQ(window.projectPage().selectedRow(), 2);
+    for (const char* name : onSelected) EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : onChecked) EXPECT_FALSE(enabled(name)) << name;
+    window.projectPage().selectRow(-1);
+    for (const char* name : onSelected) EXPECT_FALSE(enabled(name)) << name;
+
+    // A check mark set in the list enables the commands on the checked rules.
+    const QModelIndex box = window.rules().index(4, RuleListModel::kTable);
+    ASSERT_TRUE(window.rules().setData(box, Qt::Checked, Qt::CheckStateRole));
+    for (const char* name : onChecked) EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : onSelected) EXPECT_FALSE(enabled(name)) << name;
+    ASSERT_TRUE(window.rules().setData(box, Qt::Unchecked, Qt::CheckStateRole));
+    for (const char* name : onChecked) EXPECT_FALSE(enabled(name)) << name;
+
+    // The page's Remove keeps a neighbour selected until no rule is left.
+    QPushButton* remove = nullptr;
+    for (QPushButton* button : window.projectPage().findChildren<QPushButton*>()) {
+      if (button->text() == "Re&move") remove = button;
+    }
+    ASSERT_NE(remove, nullptr);
+    window.projectPage().selectRow(7);
+    while (window.rules().rowCount() > 0) {
+      EXPECT_TRUE(enabled("editRule"));
+      EXPECT_TRUE(enabled("run"));
+      remove->click();
+    }
+    for (const char* name : {"run", "editRule", "runSelected", "runChecked", "exportChecked"}) {
+      EXPECT_FALSE(enabled(name)) << name;
+    }
+    EXPECT_TRUE(enabled("newDataRule"));
+
+    // A new project starts with no rule and no selection.
+    AnswerNextBox(QMessageBox::No);  // the emptied project is not saved
+    window.NewProject();
+    EXPECT_TRUE(app.document().path().empty());
+    EXPECT_FALSE(enabled("run"));
+    EXPECT_FALSE(enabled("editRule"));
+  });
+}
+
+// A run on a project that is not connected asks for the connection first
+// (AskConnect), connecting on a worker as the Connect command does: the
+// window shows it is busy and its thread keeps serving events.
+TEST_F(MainWindowTest, TheConnectionARunAsksForIsMadeOnAWorker) {
+  StartWindow({"-@demo.qcp", "demo.qrp"}, [this](CQuarnelDlg& window, CQuarnelApp& app) {
+    window.action("disconnect")->trigger();
+    ASSERT_FALSE(app.connection().connected());
+    QString seen;
+    WhenDialogShows<ConnectDialog>([&](ConnectDialog& dialog) {
+      seen = QString("busy %1, bar %2, run %3")
+                 .arg(window.busy() == CQuarnelDlg::Busy::kConnecting ? "connecting" : "other")
+                 .arg(window.findChild<QProgressBar*>("busyBar")->isVisible() ? "shown" : "hidden")
+                 .arg(window.action("run")->isEnabled() ? "enabled" : "disabled");
+      dialog.accept();
+    });
+    QSignalSpy finished(&window, &CQuarnelDlg::runFinished);
+    ASSERT_TRUE(window.Run());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(seen.toStdString(), "busy connecting, bar shown, run disabled");
+    EXPECT_TRUE(app.connection().connected());
+    EXPECT_TRUE(window.statusText().startsWith("SQLite")) << window.statusText().toStdString();
+    EXPECT_EQ(Count("customers"), 200);
+    EXPECT_EQ(window.lastRun().rejected, 0u);
   });
 }
 

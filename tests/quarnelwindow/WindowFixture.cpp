@@ -86,25 +86,28 @@ int WindowTest::StartWindow(const std::vector<std::string>& args, const std::fun
 }
 
 void WindowTest::AnswerNextBox(QMessageBox::StandardButton button, SeenBox* seen, bool tick) {
+  WhenDialogShows<QMessageBox>([button, seen, tick](QMessageBox& box) {
+    if (seen) *seen = {box.windowTitle(), box.text()};
+    if (tick && box.checkBox()) box.checkBox()->setChecked(true);
+    if (QAbstractButton* chosen = box.button(button)) chosen->click();
+  });
+}
+
+void WindowTest::WhenModalShows(std::function<bool(QWidget*)> take) {
   constexpr int kIntervalMs = 20;
   constexpr int kGiveUpTicks = 60000 / kIntervalMs;
   auto* timer = new QTimer(qApp);
   timer->setInterval(kIntervalMs);
   auto ticks = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, button, seen, tick, ticks] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) {
-      if (++*ticks > kGiveUpTicks) {
-        timer->stop();
-        timer->deleteLater();
-      }
-      return;
+  QObject::connect(timer, &QTimer::timeout, [timer, take = std::move(take), ticks] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && take(modal)) {
+      timer->stop();
+      timer->deleteLater();
+    } else if (++*ticks > kGiveUpTicks) {
+      timer->stop();
+      timer->deleteLater();
     }
-    timer->stop();
-    timer->deleteLater();
-    if (seen) *seen = {box->windowTitle(), box->text()};
-    if (tick && box->checkBox()) box->checkBox()->setChecked(true);
-    if (QAbstractButton* chosen = box->button(button)) chosen->click();
   });
   timer->start();
 }

@@ -39,6 +39,18 @@ class WindowTest : public ::testing::Test {
   // Answers the next modal message box with `button` (ticking its check box
   // first when `tick` is set); the box's texts go to `seen` when given.
   static void AnswerNextBox(QMessageBox::StandardButton button, SeenBox* seen = nullptr, bool tick = false);
+  // Runs `answer` with the next modal dialog of kind Dialog once it shows,
+  // while the event loop runs; gives up after a minute.
+  template <typename Dialog>
+  static void WhenDialogShows(std::function<void(Dialog&)> answer) {
+    WhenModalShows([answer = std::move(answer)](QWidget* modal) {
+      auto* dialog = qobject_cast<Dialog*>(modal);
+      if (dialog) answer(*dialog);
+      return dialog != nullptr;
+    });
+  }
+  // Offers each modal widget that shows to `take` until it takes one (true).
+  static void WhenModalShows(std::function<bool(QWidget*)> take);
   // Runs the event loop until `done` holds or `ms` pass; returns `done()`.
   static bool WaitFor(const std::function<bool()>& done, int ms = 60000);
 
