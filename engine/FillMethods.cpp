@@ -1049,14 +1049,16 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
     if (!field.included) continue;
     if (position > 0) values += ',';
     values += field.final;
-    // The text field: the value as made, without the NULL share.
-    // Quotes in the value are the value's own: they stay.
-    const std::string_view text = col.Method == kMethodIgnore || field.isNull ? std::string_view() : field.raw;
-    if (fixed && outputs_) {
-      outputs_->FixedLength(textLine, text, col, position);
-    } else {
-      if (position > 0 && !fixed) textLine += delimiter;
-      AppendTextField(textLine, text, delimiter, bulkFile_, field.quoted && quoteTexts && !field.isNull);
+    if (makesTextLine_) {
+      // The text field: the value as made, without the NULL share.
+      // Quotes in the value are the value's own: they stay.
+      const std::string_view text = col.Method == kMethodIgnore || field.isNull ? std::string_view() : field.raw;
+      if (fixed && outputs_) {
+        outputs_->FixedLength(textLine, text, col, position);
+      } else {
+        if (position > 0 && !fixed) textLine += delimiter;
+        AppendTextField(textLine, text, delimiter, bulkFile_, field.quoted && quoteTexts && !field.isNull);
+      }
     }
     ++position;
   }

@@ -76,6 +76,9 @@ class RowGenerator {
     bulkLoad_ = bulk;
     bulkFile_ = bulkFile;
   }
+  // Whether GenOneRowValues makes the text line (on by default): a rule that
+  // writes no text output leaves it empty and saves its making.
+  void SetMakesTextLine(bool on) { makesTextLine_ = on; }
   // Makes row `row` (from 1): `values` receives the SQL value list (joined by
   // ","), `textLine` the text line (fields joined by `delimiter`, or padded
   // when it is "<fixed length>"), and the XML row goes to the outputs' current
@@ -150,6 +153,7 @@ class RowGenerator {
   bool bulkFile_ = false;
   std::vector<std::unique_ptr<State>> state_;
   PatternEngine patterns_;
+  bool makesTextLine_ = true;
   const CDB* literalsFor_ = nullptr;  // where the statements go; null when nowhere
   bool backslashes_ = false;          // it reads backslashes in literals as escapes
   PatternEngine items_;  // evaluates list items used as patterns

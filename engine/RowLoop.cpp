@@ -304,6 +304,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
 
   PrepareRuleTexts(rule, tableName, bulk);
   generator_->SetBulkLoad(bulk, fileBulk);
+  generator_->SetMakesTextLine(textOut);
   // Fixed-length widths come from the columns' types and sizes; drawing
   // values to measure them would change the rows every output receives.
   outputs_->Widths().clear();

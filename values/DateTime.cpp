@@ -138,15 +138,27 @@ int ReadDateTime(std::string_view text, std::string_view dateFormat, int boundKi
 int MakeRandDate(std::string& out, std::string_view fromText, std::string_view toText,
                  std::string_view format, const DateTimeOptions& options) {
   const std::string_view fmt = DateFormatOrRun(format, options);
-  DateTimeParts low, high;
-  if (DateScanLowLevel(fromText, low.day, low.month, low.year, 1, fmt, options.YearFrom, options.YearTo) != 0) {
-    low = DateTimeParts{options.YearFrom, 1, 1};
+  // A column asks with the same bounds row after row: they are read once.
+  struct Bounds {
+    std::string from, to, format;
+    int yearFrom = 0, yearTo = 0;
+    int64_t low = 0, high = 0;
+    bool set = false;
+  };
+  thread_local Bounds last;
+  if (!last.set || last.from != fromText || last.to != toText || last.format != fmt ||
+      last.yearFrom != options.YearFrom || last.yearTo != options.YearTo) {
+    DateTimeParts low, high;
+    if (DateScanLowLevel(fromText, low.day, low.month, low.year, 1, fmt, options.YearFrom, options.YearTo) != 0) {
+      low = DateTimeParts{options.YearFrom, 1, 1};
+    }
+    if (DateScanLowLevel(toText, high.day, high.month, high.year, 0, fmt, options.YearFrom, options.YearTo) != 0) {
+      high = DateTimeParts{options.YearTo, 12, 31};
+    }
+    last = Bounds{std::string(fromText), std::string(toText), std::string(fmt), options.YearFrom, options.YearTo,
+                  std::min(DayOf(low), DayOf(high)), std::max(DayOf(low), DayOf(high)), true};
   }
-  if (DateScanLowLevel(toText, high.day, high.month, high.year, 0, fmt, options.YearFrom, options.YearTo) != 0) {
-    high = DateTimeParts{options.YearTo, 12, 31};
-  }
-  if (DayOf(low) > DayOf(high)) std::swap(low, high);
-  const CalendarDate date = DateOfDayNumber(DayOf(low) + DrawMultiple(0, DayOf(high) - DayOf(low), 1));
+  const CalendarDate date = DateOfDayNumber(last.low + DrawMultiple(0, last.high - last.low, 1));
   AppendDateText(out, date.day, date.month, static_cast<int>(date.year), fmt);
   return 0;
 }
