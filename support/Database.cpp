@@ -117,6 +117,11 @@ void CDB::PrepareOwner(std::string* owner, std::string* name, const std::string&
   }
 }
 
+std::unique_ptr<CPreparedInsert> CDB::PrepareInsert(const std::string&, const std::string&, int* status) {
+  *status = kDbNotBound;
+  return nullptr;
+}
+
 int CDB::GetDateFormat(std::string* format) const {
   switch (serverKind_) {
     case kServerOracle:

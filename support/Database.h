@@ -17,6 +17,7 @@
 
 #include "support/ConnInfo.h"
 #include "support/DbTypes.h"
+#include "support/PreparedInsert.h"
 
 // Server kinds read from the driver's DBMS name. Kinds 2, 3 and 8 take no N
 // prefix on Unicode literals.
@@ -38,6 +39,7 @@ enum DbStatus {
   kDbNotConnected = -10,
   kDbBadArgument = -11,
   kDbPrepareError = -12,  // a statement could not be prepared
+  kDbNotBound = -13,      // the rows cannot be bound: they go as literal statements
 };
 
 // Size of the pieces in which ExecWithBlob sends a large value.
@@ -111,6 +113,15 @@ class CDB {
   // held whole in memory. Returns kDbPrepareError when the statement could
   // not be prepared, else the status of the execution.
   virtual int ExecWithBlob(const std::string& sql, int64_t length, const BlobReader& read) = 0;
+  // Whether inserts with bound values store exactly what insert statements
+  // of literals store, so that PrepareInsert may be used (SQLite).
+  virtual bool PreparesInserts() const { return false; }
+  // Prepares `insert` ("insert into T(cols) values") followed by one
+  // parameter marker per character of `markers`: 'r' for a real
+  // (ParamKind::kReal), '?' for any other value. Null, with the status in
+  // *status, when it cannot be prepared.
+  virtual std::unique_ptr<CPreparedInsert> PrepareInsert(const std::string& insert, const std::string& markers,
+                                                         int* status);
 
   // Transactions: BeginTran leaves autocommit, EndTran(0) commits and EndTran(1)
   // rolls back, then autocommit is on again.

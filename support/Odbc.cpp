@@ -412,6 +412,10 @@ int CODBC::GetDataInParts(int col, SQLSMALLINT cType, std::string* out, long* in
 
 void CODBC::CancelRunning() {
   if (!connected_) return;
+  {
+    std::lock_guard lock(runningMutex_);
+    if (running_ != SQL_NULL_HSTMT) SQLCancel(running_);
+  }
   if (backendPid_ > 0) {
     PgCancelBackend(info_, backendPid_);
     return;
@@ -487,6 +491,262 @@ int CODBC::ExecWithBlob(const std::string& sql, int64_t length, const BlobReader
   if (rc == SQL_NO_DATA) return kDbOk;  // no row matched
   if (!SQL_SUCCEEDED(rc)) return Fail(rc, SQL_HANDLE_STMT, h, "Execute");
   return kDbOk;
+}
+
+namespace {
+
+// The savepoint that makes several rows of one Insert call all or none.
+constexpr const char* kRowsSavepoint = "quarnel_rows";
+// Status of an array execution that the driver ran for fewer rows than given.
+constexpr int kArrayShort = -1000;
+
+}  // namespace
+
+// A prepared insert on a CODBC connection. Values are bound column by
+// column; where the driver takes parameter arrays, one execution sends the
+// rows of a call, else the statement runs once a row.
+class OdbcPreparedInsert : public CPreparedInsert {
+ public:
+  OdbcPreparedInsert(CODBC& db, std::string markers) : db_(db), stmt_(db.dbc_), markers_(std::move(markers)) {}
+  // Prepares `sql` and finds out whether the driver takes arrays; a DbStatus.
+  int Prepare(const std::string& sql);
+  int Insert(const InsertRows& rows, size_t first, size_t count) override;
+
+ private:
+  static constexpr size_t kMaxArrayRows = 1000;
+  struct Column {
+    SQLSMALLINT cType = 0;
+    size_t width = 0;  // bytes of one value in data
+    std::vector<char> data;
+    std::vector<SQLLEN> lengths;
+    // What the driver was given last, so that unchanged buffers are not bound again.
+    SQLSMALLINT boundType = 0;
+    const void* boundData = nullptr;
+    const SQLLEN* boundLengths = nullptr;
+    size_t boundWidth = 0;
+  };
+
+  int InsertRange(const InsertRows& rows, size_t first, size_t count);
+  // Sizes the buffers for `slots` rows of values like those of rows
+  // [first, first + count) and binds the ones that changed.
+  int Layout(const InsertRows& rows, size_t first, size_t count, size_t slots);
+  // Gives the driver column `c`'s buffers.
+  int Bind(size_t c);
+  void Fill(const InsertRows& rows, size_t row, size_t slot);
+  int Execute(size_t slots);
+  int Savepoint(const char* verb);
+
+  CODBC& db_;
+  OdbcStmt stmt_;
+  std::string markers_;
+  std::vector<Column> columns_;
+  std::vector<ParamKind> kinds_;
+  bool arrays_ = false;
+  SQLULEN paramset_ = 1;
+  SQLULEN processed_ = 0;
+};
+
+int OdbcPreparedInsert::Prepare(const std::string& sql) {
+  const SQLHSTMT h = stmt_.handle();
+  if (h == SQL_NULL_HSTMT) return db_.Fail(SQL_ERROR, SQL_HANDLE_DBC, db_.dbc_, "PrepareInsert");
+  SQLRETURN rc = SQLPrepare(h, Sql(sql), static_cast<SQLINTEGER>(sql.size()));
+  if (!SQL_SUCCEEDED(rc)) {
+    db_.Fail(rc, SQL_HANDLE_STMT, h, "Prepare");
+    return kDbPrepareError;
+  }
+  columns_.resize(markers_.size());
+  SQLSetStmtAttr(h, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed_, 0);
+  // A driver without parameter arrays refuses the size or keeps 1.
+  SQLULEN size = 0;
+  arrays_ = SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{2}), 0)) &&
+            SQL_SUCCEEDED(SQLGetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, &size, 0, nullptr)) && size == 2;
+  SQLSetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
+  paramset_ = 1;
+  return kDbOk;
+}
+
+int OdbcPreparedInsert::Insert(const InsertRows& rows, size_t first, size_t count) {
+  if (!db_.connected_) return db_.NotConnected();
+  if (!rows.Uniform(first, count, &kinds_) || kinds_.size() != markers_.size()) return kDbNotBound;
+  for (size_t c = 0; c < kinds_.size(); ++c) {
+    if (kinds_[c] != ParamKind::kNull && (kinds_[c] == ParamKind::kReal) != (markers_[c] == 'r')) return kDbNotBound;
+  }
+  if (count == 1) return InsertRange(rows, first, 1);
+  int status = Savepoint("savepoint ");
+  if (!CDB::isOK(status)) return status;
+  status = InsertRange(rows, first, count);
+  if (status == kArrayShort) {
+    // The driver took the array size but not the array: the rows go one by
+    // one from now on, after what the short execution stored is undone.
+    arrays_ = false;
+    status = Savepoint("rollback to ");
+    if (CDB::isOK(status)) status = InsertRange(rows, first, count);
+  }
+  if (CDB::isOK(status)) {
+    status = Savepoint("release ");
+    if (CDB::isOK(status)) return status;
+  }
+  // None of the rows stays; the failure's own diagnostics are what the caller reads.
+  const std::string error = db_.error_;
+  Savepoint("rollback to ");
+  Savepoint("release ");
+  db_.error_ = error;
+  return status;
+}
+
+int OdbcPreparedInsert::Savepoint(const char* verb) {
+  return db_.Exec(std::string(verb) + kRowsSavepoint);
+}
+
+int OdbcPreparedInsert::InsertRange(const InsertRows& rows, size_t first, size_t count) {
+  // The SQLite ODBC driver takes a blob's length when the parameter is
+  // bound, not at each execution: rows with blobs go one by one, their blob
+  // columns bound again for each.
+  const bool blobs = std::find(kinds_.begin(), kinds_.end(), ParamKind::kBinary) != kinds_.end();
+  if (arrays_ && !blobs) {
+    for (size_t done = 0; done < count;) {
+      const size_t slots = std::min(kMaxArrayRows, count - done);
+      int status = Layout(rows, first + done, slots, slots);
+      if (!CDB::isOK(status)) return status;
+      for (size_t slot = 0; slot < slots; ++slot) Fill(rows, first + done + slot, slot);
+      status = Execute(slots);
+      if (!CDB::isOK(status)) return status;
+      done += slots;
+    }
+    return kDbOk;
+  }
+  int status = Layout(rows, first, count, 1);
+  for (size_t row = first; row < first + count && CDB::isOK(status); ++row) {
+    Fill(rows, row, 0);
+    for (size_t c = 0; c < columns_.size() && blobs && CDB::isOK(status); ++c) {
+      if (columns_[c].cType == SQL_C_BINARY) status = Bind(c);
+    }
+    if (CDB::isOK(status)) status = Execute(1);
+  }
+  return status;
+}
+
+int OdbcPreparedInsert::Layout(const InsertRows& rows, size_t first, size_t count, size_t slots) {
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    Column& column = columns_[c];
+    const ParamKind kind = kinds_[c];
+    const SQLSMALLINT cType = kind == ParamKind::kInteger  ? SQL_C_SBIGINT
+                              : kind == ParamKind::kBinary ? SQL_C_BINARY
+                                                           : SQL_C_CHAR;
+    size_t width = sizeof(SQLBIGINT);
+    if (cType != SQL_C_SBIGINT) {
+      // Room for the longest value and a terminating zero, for drivers
+      // that read text up to one.
+      width = 1;
+      for (size_t row = first; row < first + count; ++row) {
+        width = std::max<size_t>(width, rows.Value(row, c).length + 1);
+      }
+    }
+    if (cType != column.cType) column.width = 0;
+    column.cType = cType;
+    // Buffers only grow, so that they are seldom bound again.
+    column.width = std::max(column.width, width);
+    if (column.data.size() < slots * column.width) column.data.resize(slots * column.width);
+    if (column.lengths.size() < slots) column.lengths.resize(slots);
+    if (column.boundType == cType && column.boundData == column.data.data() &&
+        column.boundLengths == column.lengths.data() && column.boundWidth == column.width) {
+      continue;
+    }
+    const int status = Bind(c);
+    if (!CDB::isOK(status)) return status;
+  }
+  return kDbOk;
+}
+
+int OdbcPreparedInsert::Bind(size_t c) {
+  Column& column = columns_[c];
+  const SQLHSTMT h = stmt_.handle();
+  const SQLSMALLINT sqlType = column.cType == SQL_C_SBIGINT ? SQL_BIGINT
+                              : column.cType == SQL_C_BINARY ? SQL_VARBINARY
+                                                             : SQL_VARCHAR;
+  const SQLULEN size = column.cType == SQL_C_SBIGINT ? 0 : static_cast<SQLULEN>(column.width);
+  const SQLRETURN rc =
+      SQLBindParameter(h, static_cast<SQLUSMALLINT>(c + 1), SQL_PARAM_INPUT, column.cType, sqlType, size, 0,
+                       column.data.data(), static_cast<SQLLEN>(column.width), column.lengths.data());
+  if (!SQL_SUCCEEDED(rc)) {
+    column.boundType = 0;
+    return db_.Fail(rc, SQL_HANDLE_STMT, h, "BindParameter");
+  }
+  column.boundType = column.cType;
+  column.boundData = column.data.data();
+  column.boundLengths = column.lengths.data();
+  column.boundWidth = column.width;
+  return kDbOk;
+}
+
+void OdbcPreparedInsert::Fill(const InsertRows& rows, size_t row, size_t slot) {
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    Column& column = columns_[c];
+    const ParamValue& value = rows.Value(row, c);
+    char* at = column.data.data() + slot * column.width;
+    if (value.kind == ParamKind::kNull) {
+      column.lengths[slot] = SQL_NULL_DATA;
+    } else if (column.cType == SQL_C_SBIGINT) {
+      const SQLBIGINT number = value.integer;
+      std::memcpy(at, &number, sizeof number);
+      column.lengths[slot] = sizeof number;
+    } else {
+      const std::string_view bytes = rows.Bytes(value);
+      std::memcpy(at, bytes.data(), bytes.size());
+      at[bytes.size()] = '\0';
+      column.lengths[slot] = static_cast<SQLLEN>(bytes.size());
+    }
+  }
+}
+
+int OdbcPreparedInsert::Execute(size_t slots) {
+  const SQLHSTMT h = stmt_.handle();
+  if (slots != paramset_) {
+    const SQLRETURN rc = SQLSetStmtAttr(h, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{slots}), 0);
+    if (!SQL_SUCCEEDED(rc)) return db_.Fail(rc, SQL_HANDLE_STMT, h, "SetStmtAttr");
+    paramset_ = slots;
+  }
+  processed_ = 0;
+  {
+    std::lock_guard lock(db_.runningMutex_);
+    db_.running_ = h;
+  }
+  const SQLRETURN rc = SQLExecute(h);
+  {
+    std::lock_guard lock(db_.runningMutex_);
+    db_.running_ = SQL_NULL_HSTMT;
+  }
+  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return db_.Fail(rc, SQL_HANDLE_STMT, h, "Execute");
+  if (slots > 1 && processed_ != slots) return kArrayShort;
+  return kDbOk;
+}
+
+bool CODBC::PreparesInserts() const {
+  // SQLite stores a bound value as it stores the literal it stands for
+  // (PreparedInsert.h); servers with static types would convert bound text
+  // by other rules than literals.
+  return connected_ && serverKind_ == kServerSqlite && !backslashEscapes_;
+}
+
+std::unique_ptr<CPreparedInsert> CODBC::PrepareInsert(const std::string& insert, const std::string& markers,
+                                                      int* status) {
+  if (!PreparesInserts()) return CDB::PrepareInsert(insert, markers, status);
+  // The SQLite ODBC driver keeps a statement compiled between executions
+  // only when it reads as a query; any other statement it compiles again at
+  // each execution, which costs more than the insert. A leading WITH clause
+  // makes the insert read as a query.
+  std::string sql = "with quarnel_once as (select 1) ";
+  sql += insert;
+  sql += '(';
+  for (size_t c = 0; c < markers.size(); ++c) {
+    if (c > 0) sql += ',';
+    sql += markers[c] == 'r' ? "cast(? as real)" : "?";
+  }
+  sql += ')';
+  auto prepared = std::make_unique<OdbcPreparedInsert>(*this, markers);
+  *status = prepared->Prepare(sql);
+  if (!isOK(*status)) return nullptr;
+  return prepared;
 }
 
 int CODBC::SetAutoCommit(bool on) {

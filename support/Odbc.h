@@ -6,6 +6,7 @@
 #include <sqlext.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ class CODBC : public CDB {
   int FreeStmt(CStmt* stmt = nullptr) override;
   int NRecords(int64_t* count, CStmt* stmt = nullptr) override;
   int ExecWithBlob(const std::string& sql, int64_t length, const BlobReader& read) override;
+  bool PreparesInserts() const override;
+  std::unique_ptr<CPreparedInsert> PrepareInsert(const std::string& insert, const std::string& markers,
+                                                 int* status) override;
 
   int SetAutoCommit(bool on) override;
   int BeginTran() override;
@@ -73,6 +77,7 @@ class CODBC : public CDB {
                  const std::string& owner, bool portable = false) override;
 
  private:
+  friend class OdbcPreparedInsert;
   // ObjectText of a PostgreSQL table, from the catalogue.
   int PostgresTableText(std::vector<std::string>* lines, const std::string& name,
                         const std::string& schema, const std::string& full);
@@ -104,6 +109,9 @@ class CODBC : public CDB {
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   std::unique_ptr<OdbcStmt> defaultStmt_;
   bool inTransaction_ = false;
+  // A prepared insert while it executes, for CancelRunning on another thread.
+  std::mutex runningMutex_;
+  SQLHSTMT running_ = SQL_NULL_HSTMT;
 };
 
 // The data sources (user and system) and the drivers the driver manager knows,
