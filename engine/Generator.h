@@ -26,6 +26,7 @@
 #include "engine/RunOptions.h"
 #include "project/PatternForm.h"
 #include "project/Project.h"
+#include "support/PreparedInsert.h"
 #include "support/TimeCounter.h"
 
 class BackgroundTask;
@@ -226,12 +227,14 @@ class QuarnelGenerator {
   struct RowPiece {
     std::string data;
     std::vector<size_t> ends;  // batched statements: where each row's value list ends in data
+    InsertRows params;         // prepared inserts: the rows' values to bind
     int rows = 0;
     PieceCommit commit = kNoCommit;  // the transaction (and a COPY) ends after these rows
     bool last = false;               // the rule's last piece
     void Clear() {
       data.clear();
       ends.clear();
+      params.Clear();
       rows = 0;
     }
   };
@@ -242,6 +245,13 @@ class QuarnelGenerator {
   // `bulk`: the rule loads through COPY or the bulk file.
   void PrepareRuleTexts(const Rule& rule, const std::string& tableName, bool bulk);
   int ExecCounted(const std::string& statement, RowCounts& counts);
+  // Sets up the rule's prepared inserts where the connection takes them.
+  void PrepareInserts(bool countingOnly, bool bulk);
+  // The current row's values, added to `rows` for a prepared insert.
+  void AddRowParams(InsertRows& rows) const;
+  // Inserts the current row (its statement in statement_) through the
+  // prepared insert, else as its literal statement; counted as ExecStatement.
+  int InsertRow();
   // Runs a statement of the row loop on the run's connection, where a cancel
   // of the run may cancel it.
   int ExecLoading(const std::string& statement);
@@ -264,6 +274,10 @@ class QuarnelGenerator {
   // Sending side: a piece as batched statements, or into the open COPY.
   void DeliverPiece(const RowPiece& piece, RowCounts& counts);
   void SendBatches(const RowPiece& piece, RowCounts& counts);
+  // batch_ = the literal insert statement of `count` rows of `piece` from `row`.
+  void LiteralBatch(const RowPiece& piece, size_t row, size_t count);
+  // Rows of `piece` as one literal statement each.
+  void SendRowByRow(const RowPiece& piece, size_t row, size_t count, RowCounts& counts);
   void CopyPiece(const RowPiece& piece, RowCounts& counts);
   void Progress(const Rule& rule, int row);
   CDB* CommitConnection() const;
@@ -332,6 +346,10 @@ class QuarnelGenerator {
   };
   RowPiece pieces_[2];
   int filling_ = 0;
+  // The rule's prepared inserts, used by the sending side; null where rows
+  // go as literal statements.
+  std::unique_ptr<PreparedInserts> inserts_;
+  InsertRows rowParams_;  // the current row, where rows are sent one at a time
   RowCounts sent_;       // written by the sending side, taken over between pieces
   std::string batch_;    // the sending side's statement
   uint64_t copyRows_ = 0;     // rows put into the open COPY

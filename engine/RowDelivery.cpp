@@ -1,7 +1,8 @@
 // How the rows of a rule reach the database in pieces: multi-row insert
-// statements (a failing one sent again row by row), or PostgreSQL's COPY. The
-// run's thread fills one piece while the other is sent, by a second thread
-// where the rule allows it.
+// statements (a failing one sent again row by row), prepared inserts with
+// bound values where the connection takes them (SQLite), or PostgreSQL's
+// COPY. The run's thread fills one piece while the other is sent, by a
+// second thread where the rule allows it.
 #include <algorithm>
 
 #include "engine/BackgroundTask.h"
@@ -108,12 +109,69 @@ bool QuarnelGenerator::StartCopy() {
   return false;
 }
 
+void QuarnelGenerator::PrepareInserts(bool countingOnly, bool bulk) {
+  inserts_.reset();
+  CDB* db = options_.connection;
+  // Literals in another quote than the single one are not read back.
+  if (countingOnly || bulk || !db || options_.DataQuote() != '\'' || !db->PreparesInserts()) return;
+  size_t columns = 0;
+  for (const ColumnRule& column : generator_->Columns()) {
+    if (column.Method != kMethodIgnore) ++columns;
+  }
+  inserts_ = std::make_unique<PreparedInserts>(*db, prefix_);
+  for (RowPiece& piece : pieces_) piece.params.Reset(columns);
+  rowParams_.Reset(columns);
+}
+
+void QuarnelGenerator::AddRowParams(InsertRows& rows) const {
+  rows.BeginRow();
+  const size_t columns = generator_->Columns().size();
+  for (size_t c = 0; c < columns; ++c) {
+    const RowField& field = generator_->Field(c);
+    if (!field.included) continue;
+    // A conversion is SQL the server evaluates: the row goes as a literal statement.
+    if (field.expression) {
+      rows.AddUnbound();
+    } else {
+      rows.Add(field.final);
+    }
+  }
+  rows.EndRow();
+}
+
+int QuarnelGenerator::InsertRow() {
+  int status = kDbNotBound;
+  if (inserts_) {
+    rowParams_.Clear();
+    AddRowParams(rowParams_);
+    LoadingScope loading(loading_);
+    status = inserts_->Insert(rowParams_, 0, 1);
+  }
+  if (status == kDbNotBound) return ExecStatement(statement_);
+  CDB& db = *options_.connection;
+  if (CDB::isOK(status)) {
+    ++inserted_;
+    if (inTransaction_) ++uncommitted_;
+    if (options_.LogLevel == 1 && options_.log) options_.log->Bug(statement_, "QuarnelGenerator::ExecStatement");
+    return status;
+  }
+  if (db.connectionLost()) {
+    ++rejected_;
+    LogFailedStatement(db.ErrorText(), statement_);
+    return status;
+  }
+  // Nothing of the row stayed: its literal statement is counted and logged
+  // as every other one is.
+  return ExecStatement(statement_);
+}
+
 void QuarnelGenerator::AddRowToPiece() {
   RowPiece& piece = pieces_[filling_];
   ++piece.rows;
   if (!copy_) {
     piece.data += values_;
     piece.ends.push_back(piece.data.size());
+    if (inserts_) AddRowParams(piece.params);
     return;
   }
   const char quote = options_.DataQuote();
@@ -174,27 +232,50 @@ void QuarnelGenerator::DeliverPiece(const RowPiece& piece, RowCounts& counts) {
   }
 }
 
+void QuarnelGenerator::LiteralBatch(const RowPiece& piece, size_t row, size_t count) {
+  batch_.assign(prefix_);
+  size_t from = row == 0 ? 0 : piece.ends[row - 1];
+  for (size_t k = row; k < row + count; ++k) {
+    batch_ += k == row ? "(" : ",(";
+    batch_.append(piece.data, from, piece.ends[k] - from);
+    batch_ += ')';
+    from = piece.ends[k];
+  }
+  batch_ += "\r\n";
+}
+
+void QuarnelGenerator::SendRowByRow(const RowPiece& piece, size_t row, size_t count, RowCounts& counts) {
+  for (size_t k = row; k < row + count && !counts.failed && !options_.Cancelled(); ++k) {
+    LiteralBatch(piece, k, 1);
+    if (!CDB::isOK(ExecCounted(batch_, counts)) && options_.SingleTransaction) counts.failed = true;
+  }
+}
+
 void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
   CDB& db = *options_.connection;
   const size_t rows = piece.ends.size();
   const size_t perStatement = static_cast<size_t>(rowsPerStatement_);
-  size_t begin = 0;  // where the first row of the batch starts in the piece
   // A cancel ends the piece: its other rows are never sent.
   for (size_t row = 0; row < rows && !counts.failed && !options_.Cancelled();) {
     const size_t count = std::min(perStatement, rows - row);
-    const size_t end = piece.ends[row + count - 1];
-    batch_.assign(prefix_);
-    size_t from = begin;
-    for (size_t k = row; k < row + count; ++k) {
-      batch_ += k == row ? "(" : ",(";
-      batch_.append(piece.data, from, piece.ends[k] - from);
-      batch_ += ')';
-      from = piece.ends[k];
+    int status = kDbNotBound;
+    if (inserts_) {
+      LoadingScope loading(loading_);
+      status = inserts_->Insert(piece.params, row, count);
     }
-    batch_ += "\r\n";
-    if (count == 1) {
-      if (!CDB::isOK(ExecCounted(batch_, counts)) && options_.SingleTransaction) counts.failed = true;
-    } else if (CDB::isOK(ExecLoading(batch_))) {
+    if (status == kDbNotBound) {
+      LiteralBatch(piece, row, count);
+      if (count == 1) {
+        if (!CDB::isOK(ExecCounted(batch_, counts)) && options_.SingleTransaction) counts.failed = true;
+        row += count;
+        continue;
+      }
+      status = ExecLoading(batch_);
+    } else if (!CDB::isOK(status) || (options_.LogLevel == 1 && options_.log)) {
+      // The statement these rows stand for, for the log.
+      LiteralBatch(piece, row, count);
+    }
+    if (CDB::isOK(status)) {
       counts.inserted += count;
       if (inTransaction_) counts.uncommitted += count;
       if (options_.LogLevel == 1 && options_.log) options_.log->Bug(batch_, "QuarnelGenerator::ExecStatement");
@@ -207,21 +288,12 @@ void QuarnelGenerator::SendBatches(const RowPiece& piece, RowCounts& counts) {
     } else {
       // The statement stored nothing: each row is sent again on its own, so
       // only the rows the server refuses are rejected.
-      if (options_.LogLevel == 1 && options_.log) {
+      if (count > 1 && options_.LogLevel == 1 && options_.log) {
         options_.log->Bug(db.ErrorText() + "\r\n" + batch_, "Batch sent again row by row");
       }
-      from = begin;
-      for (size_t k = row; k < row + count && !counts.failed && !options_.Cancelled(); ++k) {
-        batch_.assign(prefix_);
-        batch_ += '(';
-        batch_.append(piece.data, from, piece.ends[k] - from);
-        batch_ += ")\r\n";
-        from = piece.ends[k];
-        if (!CDB::isOK(ExecCounted(batch_, counts)) && options_.SingleTransaction) counts.failed = true;
-      }
+      SendRowByRow(piece, row, count, counts);
     }
     row += count;
-    begin = end;
   }
 }
 

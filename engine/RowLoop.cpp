@@ -341,6 +341,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     const bool beside = options_.generateBeside && !options_.SingleTransaction && !readsBack;
     task_ = std::make_unique<BackgroundTask>(beside);
   }
+  PrepareInserts(countingOnly, bulk);
 
   Trace("QuarnelGenerator:: OneData main loop");
   int result = kGenOk;
@@ -374,7 +375,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
         }
       }
     } else if (!bulk) {
-      if (!CDB::isOK(ExecStatement(statement_))) {
+      if (!CDB::isOK(InsertRow())) {
         if (options_.connection->connectionLost()) {
           result = kGenConnectionLost;
           break;
@@ -415,6 +416,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     if (bulk) BulkExec(rest, rule, firstBulk);
     Commit(true);
   }
+  inserts_.reset();
   if (result == kGenConnectionLost) {
     // The open transaction died with the connection.
     uint64_t& open = pieces ? sent_.uncommitted : uncommitted_;

@@ -333,3 +333,121 @@ TEST_P(DemoDatabase, RepeatableOutputIsTheSameWithTheSecondThread) {
   EXPECT_EQ(tables[1], tables[0]);
   EXPECT_EQ(tables[2], tables[0]);
 }
+
+namespace {
+
+constexpr const char* kValuesTable =
+    "create table t_values(id integer primary key, name varchar(40), amount decimal(10,2), qty integer, "
+    "born date, ratio double, loose, numtext varchar(20), bin blob);";
+
+// Values of every kind the row loop writes: text with quotes, backslashes,
+// non-ASCII letters, empty; decimals, integers, dates, reals; numbers and
+// blobs written as they stand into columns of other affinities; NULLs.
+Rule ValuesRule(int records) {
+  Rule rule;
+  rule.TabName = "t_values";
+  rule.Records = records;
+  rule.PerTrans = 7;
+  using enginetest::MakeColumn;
+  ColumnRule name = MakeColumn("name", 12, 40, kMethodValueList);
+  name.Values = {"O'Brien", "back\\slash", "Ünïcødé – ✓ 日本", "", "'quoted'", "tab\there", "a\"b", "NULL"};
+  name.UseNulls = 20;
+  ColumnRule amount = MakeColumn("amount", 3, 10, kMethodRandom);
+  amount.iDigits = 2;
+  amount.LowRange = "-1000";
+  amount.HighRange = "1000";
+  amount.UseNulls = 10;
+  ColumnRule qty = MakeColumn("qty", 4, 10, kMethodRandom);
+  qty.LowRange = "-100000";
+  qty.HighRange = "100000";
+  const std::vector<std::string> numbers = {"1.50", "42", "-0", "1e3", "-9223372036854775808",
+                                            "12345678901234567890", ".5", "'text'", "NULL", "7.0"};
+  ColumnRule loose = MakeColumn("loose", 12, 20, kMethodValueList);
+  loose.NoQuotas = 1;
+  loose.Values = numbers;
+  ColumnRule numtext = loose;
+  numtext.Name = "numtext";
+  ColumnRule bin = MakeColumn("bin", -4, 20, kMethodValueList);
+  bin.NoQuotas = 1;
+  bin.Values = {"X'00FF41'", "x''", "X'0a0D'", "NULL"};
+  rule.Fields = {MakeColumn("id", 4, 10, kMethodIncremental), name, amount, qty,
+                 MakeColumn("born", 91, 10, kMethodRandom), MakeColumn("ratio", 8, 15, kMethodRandom),
+                 loose, numtext, bin};
+  rule.Fields[0].Start = "1";
+  return rule;
+}
+
+}  // namespace
+
+// SQLite takes the rows through prepared inserts with bound values. One row
+// a statement or in batches, on one thread or beside, with rows that hold a
+// conversion left to literal statements: the table holds what the rule's SQL
+// script stores when sqlite3 itself executes it, type and value of every
+// column.
+TEST(PreparedRows, SqliteStoresWhatTheScriptsLiteralStatementsStore) {
+  struct Way {
+    const char* name;
+    int rowsPerStatement;
+    int beside;
+    const char* dateConversion;
+  };
+  const Way ways[] = {{"single", 1, 0, ""},
+                      {"batched", 100, 0, ""},
+                      {"beside", 25, 1, ""},
+                      {"conversions", 100, 0, "date('%s')"},
+                      {"single-conversions", 1, 0, "date('%s')"}};
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    testenv::TempDir dir;
+    const std::string bound = dir.file("bound.db");
+    const std::string literal = dir.file("literal.db");
+    const std::string script = dir.file("rows.sql");
+    std::unique_ptr<CDB> db = enginetest::Connect(testenv::SqliteConnStr(bound));
+    ASSERT_TRUE(db);
+    ASSERT_EQ(enginetest::RunScript(*db, kValuesTable), 0);
+    enginetest::Harness h;
+    h.options.connection = db.get();
+    h.options.VerifySchema = 0;
+    h.options.RowsPerStatement = way.rowsPerStatement;
+    h.options.generateBeside = way.beside;
+    h.options.DateConversion = way.dateConversion;
+    h.project.ToFile = 1;
+    h.project.SQLFile = script;
+    h.project.StmtDelimiter = ";";
+    h.project.rules = {ValuesRule(300)};
+    QuarnelGenerator generator;
+    generator.Run(h.options);
+    EXPECT_EQ(generator.Summary().inserted, 300u) << h.log.Text();
+    EXPECT_EQ(generator.Summary().rejected, 0u) << h.log.Text();
+
+    // One transaction, so that sqlite3 does not sync the file once a statement.
+    testenv::WriteFile(dir.file("schema.sql"), std::string(kValuesTable) + "begin;");
+    const std::string command = "(cat '" + dir.file("schema.sql") + "' '" + script + "'; echo 'commit;') | sqlite3 '" +
+                                literal + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    ASSERT_EQ(enginetest::RunScript(*db, "attach '" + literal + "' as lit"), 0);
+    std::string differ = "select b.id from t_values b join lit.t_values l using(id) where 0";
+    for (const char* c : {"name", "amount", "qty", "born", "ratio", "loose", "numtext", "bin"}) {
+      const std::string bc = std::string("b.") + c, lc = std::string("l.") + c;
+      differ += " or typeof(" + bc + ") <> typeof(" + lc + ") or " + bc + " is not " + lc + " or quote(" + bc +
+                ") <> quote(" + lc + ")";
+    }
+    EXPECT_EQ(enginetest::Column(*db, differ), std::vector<std::string>{});
+    EXPECT_EQ(enginetest::Column(*db, "select count(*) from lit.t_values"), std::vector<std::string>{"300"});
+    // The rows hold what the comparison is about.
+    EXPECT_EQ(enginetest::Column(*db, "select group_concat(t) from (select distinct typeof(loose) t from t_values "
+                                      "order by 1)"),
+              std::vector<std::string>{"integer,null,real,text"});
+    EXPECT_EQ(enginetest::Column(*db, "select count(*) > 0 from t_values where typeof(bin) = 'blob' and "
+                                      "length(bin) = 0"),
+              std::vector<std::string>{"1"});
+    EXPECT_EQ(enginetest::Column(*db, "select count(*) > 0 from t_values where name is null"),
+              std::vector<std::string>{"1"});
+    EXPECT_EQ(enginetest::Column(*db, "select count(*) > 0 from t_values where name = ''"),
+              std::vector<std::string>{"1"});
+    EXPECT_EQ(enginetest::Column(*db, "select count(*) > 0 from t_values where name = 'O''Brien'"),
+              std::vector<std::string>{"1"});
+    ASSERT_EQ(enginetest::RunScript(*db, "detach lit"), 0);
+  }
+}
