@@ -12,6 +12,7 @@
 // Every load runs in transactions of 1000 rows.
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +35,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kPerTrans = 1000;
+
+// A file of this run in the temporary folder: runs side by side (another
+// build's bench) never share one.
+std::string TempFile(const char* name, const char* extension) {
+  return (fs::temp_directory_path() / (std::string(name) + "-" + std::to_string(getpid()) + extension)).string();
+}
 constexpr const char* kTable =
     "create table t_bench(id integer primary key, first_name varchar(30), last_name varchar(30), "
     "email varchar(60), phone varchar(20), street varchar(60), city varchar(30), birth_date date, "
@@ -188,7 +195,7 @@ double TimedFileLoad(CDB& db, const char* target, const char* way, const std::st
 
 // PostgreSQL's COPY of the rows now in t_bench, from a file the server reads.
 double PostgresFileCopy(CDB& db, int rows) {
-  const std::string file = (fs::temp_directory_path() / "quarnel-bench-copy.txt").string();
+  const std::string file = TempFile("quarnel-bench-copy", ".txt");
   if (!Exec(db, "copy t_bench to '" + file + "'")) return 0;
   return TimedFileLoad(db, "PostgreSQL", "COPY from a file", "copy t_bench from '" + file + "'", file, rows);
 }
@@ -196,7 +203,7 @@ double PostgresFileCopy(CDB& db, int rows) {
 // MariaDB's own LOAD DATA of the rows now in t_bench, from a file of the
 // client (what quarnel's bulk load does, without making the rows).
 double MariaDbFileLoad(CDB& db, int rows) {
-  const std::string file = (fs::temp_directory_path() / "quarnel-bench-load.txt").string();
+  const std::string file = TempFile("quarnel-bench-load", ".txt");
   {
     std::unique_ptr<CStmt> stmt = db.NewStmt();
     if (!stmt || !CDB::isOK(db.Exec("select * from t_bench order by id", stmt.get()))) return 0;
@@ -238,7 +245,7 @@ void ServerLoads(CDB& db, const char* target, const char* bulkWay, const char* f
 #ifdef PLENKOR_LIBRARY
 // plenkor's CSV file of the same ten fields.
 void PlenkorCsvFile(int rows) {
-  const std::string file = (fs::temp_directory_path() / "quarnel-bench-plenkor.csv").string();
+  const std::string file = TempFile("quarnel-bench-plenkor", ".csv");
   const PlenkorCsvRun run = RunPlenkorCsv(file, rows, PLENKOR_LIBRARY);
   std::error_code ec;
   fs::remove(file, ec);
@@ -260,7 +267,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--pg") == 0) pg = argv[i + 1];
     if (std::strcmp(argv[i], "--mariadb") == 0) mariadb = argv[i + 1];
   }
-  const std::string file = (fs::temp_directory_path() / "quarnel-throughput.db").string();
+  const std::string file = TempFile("quarnel-throughput", ".db");
   {
     fs::remove(file);
     std::unique_ptr<CDB> db = Connect("DRIVER=SQLite3;Database=" + file);
