@@ -1,6 +1,5 @@
 #include "GenTmpl/PatternEngine.h"
 
-#include <array>
 #include <filesystem>
 #include <utility>
 
