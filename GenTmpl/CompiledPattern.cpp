@@ -276,3 +276,42 @@ CompiledPattern::CompiledPattern(std::string_view pattern) : text_(pattern) {
   bytes_ = sizeof(*this) + text_.size();
   Compiler(bytes_).Compile(text_, root_, 0);
 }
+
+namespace {
+
+// Parameters nested deeper than this are taken as carrying state.
+constexpr int kMaxStateDepth = 8;
+
+bool PartCarriesRowState(const CompiledPattern::Part& part, int depth) {
+  for (const CompiledPattern::Step& step : part.steps) {
+    switch (step.kind) {
+      case CompiledPattern::Step::kColumn:
+        if (step.previous) return true;
+        break;
+      case CompiledPattern::Step::kOptional:
+      case CompiledPattern::Step::kAlternatives:
+        for (const CompiledPattern::Part& inner : step.parts)
+          if (PartCarriesRowState(inner, depth)) return true;
+        break;
+      case CompiledPattern::Step::kFunction: {
+        const FunctionTable::Entry& entry = *step.entry;
+        if (entry.carriesRowState && entry.carriesRowState(step.params)) return true;
+        if (entry.raw) break;
+        for (std::string_view param : step.params) {
+          if (param.find_first_of("$@") == std::string_view::npos) continue;
+          if (depth >= kMaxStateDepth) return true;
+          const CompiledPattern inner(param);
+          if (PartCarriesRowState(inner.root(), depth + 1)) return true;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CompiledPattern::CarriesRowState() const { return PartCarriesRowState(root_, 0); }

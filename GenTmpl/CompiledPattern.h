@@ -68,6 +68,10 @@ class CompiledPattern {
 
   const std::string& text() const { return text_; }
   const Part& root() const { return root_; }
+  // Whether a value of the pattern may depend on the rows made before it: a
+  // function that carries state from row to row, also inside a parameter
+  // that is itself a pattern, or "@@", a column's previous value.
+  bool CarriesRowState() const;
   // What the steps keep, for bounding a cache of compiled patterns.
   std::size_t Bytes() const { return bytes_; }
 

@@ -40,6 +40,11 @@ bool SequentialParam(FuncParams params, std::size_t index) {
   return ParamInt(text) != 0 || ParamFlag(text);
 }
 
+template <std::size_t index>
+bool SequentialAt(FuncParams params) {
+  return SequentialParam(params, index);
+}
+
 void Trace(FuncHost& host, const char* where) {
   if (CLog* log = host.Log()) log->State(where, 1);
 }
@@ -631,19 +636,22 @@ std::unique_ptr<FuncData> MakeTableGroupC(FuncParams params, FuncHost& host) {
 }  // namespace
 
 void RegisterDataSourceFunctions(FunctionTable& table) {
-  table.AddNode("File", Make<FileData>);
-  table.AddNode("FileGroup", Make<FileGroupData>);
-  table.AddNode("Lib", Make<LibData>);
-  table.AddNode("Library", Make<LibData>);
+  // Sequential picks go on from row to row; random ones do not.
+  const FunctionTable::RowStateCheck lastFlag = [](FuncParams p) { return !p.empty() && p.back() == "1"; };
+  table.AddNode("File", Make<FileData>, false, [](FuncParams p) { return ParamFlag(Param(p, 1)); });
+  table.AddNode("FileGroup", Make<FileGroupData>, false, [](FuncParams p) { return ParamFlag(Param(p, 3)); });
+  table.AddNode("Lib", Make<LibData>, false, SequentialAt<3>);
+  table.AddNode("Library", Make<LibData>, false, SequentialAt<3>);
   table.AddNode("LibGroup", Make<LibGroupData>);
-  table.AddNode("Table", Make<FromTable>);
-  table.AddNode("TableGroup", MakeTableGroup);
-  table.AddNode("TableGroupC", MakeTableGroupC);
-  table.AddNode("Query", Make<ByQuery>);
-  table.AddNode("QueryGroup", Make<GroupByQuery>);
+  table.AddNode("Table", Make<FromTable>, false, SequentialAt<2>);
+  table.AddNode("TableGroup", MakeTableGroup, false, lastFlag);
+  table.AddNode("TableGroupC", MakeTableGroupC, false, lastFlag);
+  table.AddNode("Query", Make<ByQuery>, false, SequentialAt<1>);
+  table.AddNode("QueryGroup", Make<GroupByQuery>, false, SequentialAt<2>);
   table.AddNode("MSAccess", Make<AccessData>);
   table.AddNode("MSExcel", Make<ExcelData>);
-  table.AddNode("MSExcelGroup", Make<ExcelGroup>);
+  table.AddNode("MSExcelGroup", Make<ExcelGroup>, false, lastFlag);
   table.AddNode("XML", Make<XMLData>);
-  table.AddNode("DLL", Make<DLLData>);
+  // A custom generator library may keep anything from call to call.
+  table.AddNode("DLL", Make<DLLData>, false, FunctionTable::Always);
 }

@@ -463,7 +463,8 @@ void RegisterDirectFunctions(FunctionTable& table) {
   table.AddDirect("pattern", Pattern);
   table.AddDirect("text", Text);
   table.AddDirect("guid", Guid);
-  table.AddDirect("call", Call);
+  // A named generator's pattern is not known here: taken as carrying state.
+  table.AddDirect("call", Call, FunctionTable::Always);
   table.AddDirect("geometry", Geometry);
   table.AddDirect("geography", Geography);
 }

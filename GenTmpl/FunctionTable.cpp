@@ -17,12 +17,12 @@ const FunctionTable& FunctionTable::Instance() {
   return table;
 }
 
-void FunctionTable::AddNode(std::string_view name, NodeFactory factory, bool raw) {
-  entries_[ToLowerAscii(name)] = Entry{factory, nullptr, raw};
+void FunctionTable::AddNode(std::string_view name, NodeFactory factory, bool raw, RowStateCheck carriesRowState) {
+  entries_[ToLowerAscii(name)] = Entry{factory, nullptr, raw, carriesRowState};
 }
 
-void FunctionTable::AddDirect(std::string_view name, DirectFunction function, bool raw) {
-  entries_[ToLowerAscii(name)] = Entry{nullptr, function, raw};
+void FunctionTable::AddDirect(std::string_view name, DirectFunction function, RowStateCheck carriesRowState) {
+  entries_[ToLowerAscii(name)] = Entry{nullptr, function, false, carriesRowState};
 }
 
 const FunctionTable::Entry* FunctionTable::Find(std::string_view name) const {

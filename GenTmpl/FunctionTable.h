@@ -26,21 +26,31 @@ class FunctionTable {
   using DirectFunction = void (*)(PatternEngine& engine, FuncParams params, std::string& out,
                                   std::string& format);
 
+  // Whether a call with these parameters carries something from one row's
+  // value to the next (a counter, a sequential position, the values already
+  // given, a list drawn once), so that a row's value depends on the rows
+  // before it.
+  using RowStateCheck = bool (*)(FuncParams params);
+
   struct Entry {
     NodeFactory node = nullptr;      // set for stateful functions
     DirectFunction direct = nullptr;  // set for the others
     // The function receives the raw text between its parentheses as its one
     // parameter instead of the split list.
     bool raw = false;
+    RowStateCheck carriesRowState = nullptr;  // null: never
   };
+
+  // A RowStateCheck for functions that always carry state.
+  static bool Always(FuncParams) { return true; }
 
   // The process-wide table with every function registered.
   static const FunctionTable& Instance();
 
   // Registers `name` (any case); a later registration of a name replaces the
   // earlier one.
-  void AddNode(std::string_view name, NodeFactory factory, bool raw = false);
-  void AddDirect(std::string_view name, DirectFunction function, bool raw = false);
+  void AddNode(std::string_view name, NodeFactory factory, bool raw = false, RowStateCheck carriesRowState = nullptr);
+  void AddDirect(std::string_view name, DirectFunction function, RowStateCheck carriesRowState = nullptr);
 
   // The entry for `name`, compared without regard to case, or null.
   const Entry* Find(std::string_view name) const;

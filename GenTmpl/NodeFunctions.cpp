@@ -430,15 +430,17 @@ std::unique_ptr<FuncData> Make(FuncParams p, FuncHost& host) {
 }  // namespace
 
 void RegisterNodeFunctions(FunctionTable& table) {
-  table.AddNode("inc", Make<IncData>);
-  table.AddNode("inctime", Make<IncTimeData>);
-  table.AddNode("incdate", Make<IncDateData>);
-  table.AddNode("sequence", Make<SeqData>);
-  table.AddNode("seq", Make<SeqData>);
-  table.AddNode("unique", Make<UniqueData>);
-  table.AddNode("uniq", Make<UniqueData>);
-  table.AddNode("list", Make<ListData>);
-  table.AddNode("listpattern", Make<ListPatternData>);
+  constexpr auto always = FunctionTable::Always;
+  table.AddNode("inc", Make<IncData>, false, always);
+  table.AddNode("inctime", Make<IncTimeData>, false, always);
+  table.AddNode("incdate", Make<IncDateData>, false, always);
+  table.AddNode("sequence", Make<SeqData>, false, always);
+  table.AddNode("seq", Make<SeqData>, false, always);
+  table.AddNode("unique", Make<UniqueData>, false, always);
+  table.AddNode("uniq", Make<UniqueData>, false, always);
+  table.AddNode("list", Make<ListData>, false, [](FuncParams p) { return !p.empty() && ParamFlag(p[0]); });
+  // The list is drawn once, when the first row needs it.
+  table.AddNode("listpattern", Make<ListPatternData>, false, always);
   table.AddNode("if", Make<IfData>);
   table.AddNode("ifr", Make<IfRData>);
   table.AddNode("regexp", Make<RegexpData>, true);

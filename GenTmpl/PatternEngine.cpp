@@ -19,11 +19,13 @@ struct EvaluationBounds {
 };
 thread_local EvaluationBounds t_bounds;
 
-std::string g_libraryLocation;
-std::unique_ptr<VLibrary> g_sharedLibrary;
+// The library the engines of a thread share: the library keeps which lists
+// it used last, so threads never share one.
+thread_local std::string g_libraryLocation;
+thread_local std::unique_ptr<VLibrary> g_sharedLibrary;
 // The last location that could not be opened: it was reported once, and
 // trying it again for every value would report it for every value.
-std::string g_failedLocation;
+thread_local std::string g_failedLocation;
 
 // Work charged for building one node, in characters of value.
 constexpr std::size_t kNodeBuildWork = 16;

@@ -8,6 +8,8 @@
 //
 //   throughput_bench [--rows N] [--pg "DRIVER={PostgreSQL Unicode};Server=...;"]
 //                    [--mariadb "DRIVER={MariaDB Unicode};Server=...;"]
+//   throughput_bench --pg "..." --jobs-rounds R [--rows N]
+//                    (only one job against --jobs 2 into PostgreSQL, R rounds in turns)
 //
 // Every load runs in transactions of 1000 rows.
 #include <sqlite3.h>
@@ -27,6 +29,7 @@
 #include "bench/PlenkorCsv.h"
 #endif
 #include "engine/Generator.h"
+#include "engine/PartsRun.h"
 #include "support/Database.h"
 #include "support/TimeCounter.h"
 
@@ -108,8 +111,9 @@ void Report(const char* target, const char* way, uint64_t rows, double seconds) 
   std::fflush(stdout);
 }
 
-// Loads `rows` rows into a fresh t_bench through the row loop; the rate.
-double Load(CDB& db, const char* target, const char* way, int rows, int rowsPerStatement, int bulk) {
+// Loads `rows` rows into a fresh t_bench through the row loop, in `jobs`
+// parts side by side when more than one; the rate.
+double Load(CDB& db, const char* target, const char* way, int rows, int rowsPerStatement, int bulk, int jobs = 1) {
   Exec(db, "drop table if exists t_bench");
   if (!Exec(db, kTable)) return 0;
   Project project;
@@ -129,9 +133,14 @@ double Load(CDB& db, const char* target, const char* way, int rows, int rowsPerS
   QuarnelGenerator generator;
   _TimeCounter watch;
   watch.Start();
-  generator.Run(options);
+  RunSummary summary;
+  if (jobs > 1) {
+    summary = RunPartsSideBySide(options, jobs);
+  } else {
+    generator.Run(options);
+    summary = generator.Summary();
+  }
   watch.Stop();
-  const RunSummary& summary = generator.Summary();
   if (summary.rejected != 0) std::fprintf(stderr, "%s %s: %llu rows rejected\n", target, way,
                                           static_cast<unsigned long long>(summary.rejected));
   Report(target, way, summary.inserted, watch.Elapsed());
@@ -236,10 +245,11 @@ void ServerLoads(CDB& db, const char* target, const char* bulkWay, const char* f
   const double single = Load(db, target, "single-row statements", rows, 1, 0);
   const double batched = Load(db, target, "statements of 100 rows", rows, 100, 0);
   const double bulk = Load(db, target, bulkWay, rows, 1, 1);
+  const double twoJobs = Load(db, target, "bulk load, --jobs 2", rows, 1, 1, 2);
   const double own = fileLoad(db, rows);
   Exec(db, "drop table if exists t_bench");
-  std::printf("%-10s batched / single %.2f, bulk / %s %.2f\n", target, batched / std::max(single, 1e-9), fileWay,
-              bulk / std::max(own, 1e-9));
+  std::printf("%-10s batched / single %.2f, bulk / %s %.2f, --jobs 2 / one job %.2f\n", target,
+              batched / std::max(single, 1e-9), fileWay, bulk / std::max(own, 1e-9), twoJobs / std::max(bulk, 1e-9));
 }
 
 #ifdef PLENKOR_LIBRARY
@@ -259,13 +269,37 @@ void PlenkorCsvFile(int rows) {
 
 }  // namespace
 
+// One job and --jobs 2 into PostgreSQL, in turns, `rounds` times: through
+// COPY and through statements of 100 rows.
+void JobsRounds(CDB& db, int rows, int rounds) {
+  for (const int bulk : {1, 0}) {
+    const char* way = bulk ? "COPY" : "statements of 100 rows";
+    double one = 0, two = 0;
+    for (int round = 0; round < rounds; ++round) {
+      one += Load(db, "PostgreSQL", bulk ? "COPY, one job" : "statements of 100, one job", rows, 100, bulk);
+      two += Load(db, "PostgreSQL", bulk ? "COPY, --jobs 2" : "statements of 100, --jobs 2", rows, 100, bulk, 2);
+    }
+    std::printf("PostgreSQL %s: --jobs 2 / one job %.2f (mean of %d rounds)\n", way, two / std::max(one, 1e-9),
+                rounds);
+  }
+  Exec(db, "drop table if exists t_bench");
+}
+
 int main(int argc, char** argv) {
   int rows = 1000000;
+  int jobsRounds = 0;
   std::string pg, mariadb;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--rows") == 0) rows = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--pg") == 0) pg = argv[i + 1];
     if (std::strcmp(argv[i], "--mariadb") == 0) mariadb = argv[i + 1];
+    if (std::strcmp(argv[i], "--jobs-rounds") == 0) jobsRounds = std::max(1, std::atoi(argv[i + 1]));
+  }
+  if (jobsRounds > 0) {
+    std::unique_ptr<CDB> db = pg.empty() ? nullptr : Connect(pg);
+    if (!db) return 1;
+    JobsRounds(*db, rows, jobsRounds);
+    return 0;
   }
   const std::string file = TempFile("quarnel-throughput", ".db");
   {

@@ -14,6 +14,7 @@
 #include "engine/RunOptions.h"
 #include "engine/ScrambleTarget.h"
 #include "engine/UniqueSet.h"
+#include "support/Calendar.h"
 #include "support/Database.h"
 #include "support/DateTimeScan.h"
 #include "support/DateTimeText.h"
@@ -135,6 +136,7 @@ struct RowGenerator::State {
   std::array<std::vector<bool>, kCacheLists> nulls;
   std::vector<uint64_t> thresholds;  // weighted Value List: n running sums of the weights
   uint32_t cursor = 0;          // sequential list position
+  uint64_t skippedPicks = 0;    // picks of rows before a run's first row, applied once the list is known
   size_t lastIndex = 0;         // the index chosen in this row, for group members
   bool loaded = false;
   bool warned = false;
@@ -236,6 +238,7 @@ int RowGenerator::GenerateValues(const Rule& rule) {
   if (options_.log && !options_.performanceMode) options_.log->State("QuarnelGenerator::GenerateValues");
   rule_ = &rule;
   columns_ = rule.Fields;
+  keyed_ = false;
   bulkLoad_ = options_.UseBULK != 0;
   state_.clear();
   for (size_t i = 0; i < columns_.size(); ++i) state_.push_back(std::make_unique<State>());
@@ -562,6 +565,10 @@ bool RowGenerator::ChooseFromList(std::string& value, size_t c, size_t s, int p,
   size_t index;
   if (p == 0) {
     if (source.Seqent) {
+      if (src.skippedPicks > 0) {
+        src.cursor = static_cast<uint32_t>(src.skippedPicks % list.size());
+        src.skippedPicks = 0;
+      }
       index = src.cursor % list.size();
       src.cursor = index + 1 >= list.size() ? 0 : static_cast<uint32_t>(index + 1);
     } else if (src.thresholds.size() == list.size() && src.thresholds.back() > 0) {
@@ -958,7 +965,114 @@ void RowGenerator::ApplyDateConversion(std::string& value, size_t c, int& expres
   expression = 1;
 }
 
+size_t RowGenerator::SourceOf(size_t c) const {
+  const ColumnRule& col = columns_[c];
+  const State& st = *state_[c];
+  return col.groupNo > 0 && st.leader != c && col.Method != kMethodIncremental ? st.leader : c;
+}
+
+bool RowGenerator::PicksFromList(size_t c, size_t s) const {
+  const ColumnRule& source = columns_[s];
+  switch (source.Method) {
+    case kMethodValueList:
+    case kMethodLibrary: return true;
+    case kMethodDiskFile: return c == s;
+    case kMethodSql: return source.asList && c == s;
+    case kMethodLinkedTable: return source.seqFK <= 0 || state_[c]->fkPos == 0;
+    default: return false;
+  }
+}
+
+std::string RowGenerator::WhyRowsFollowEarlierRows() {
+  if (ReadsDatabasePerRow()) return "it reads the database while it makes rows";
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    const ColumnRule& col = columns_[c];
+    if (col.Method == kMethodIgnore) continue;
+    const std::string name = "column '" + col.Name + "' ";
+    if (col.Unique && (col.Method != kMethodIncremental || col.Cycle > 0)) return name + "is unique";
+    if (col.SequenceLen > 1) return name + "repeats each value for several rows";
+    if (col.Method == kMethodIncremental && col.AfterLast) return name + "starts after the table's last value";
+    const ColumnRule& source = columns_[SourceOf(c)];
+    const bool pattern = source.Method == kMethodPattern || source.Method == kMethodComputed ||
+                         source.Method == kMethodCustom;
+    if (pattern && !source.Mask.empty() && patterns_.Compiled(source.Mask)->CarriesRowState())
+      return name + "has a pattern that carries values from row to row";
+    if (source.asMask) {
+      // Only a value list's items are known before its first row.
+      const std::vector<std::string>& items = state_[SourceOf(c)]->cache[0];
+      const bool carries = source.Method != kMethodValueList ||
+                           std::any_of(items.begin(), items.end(), [this](const std::string& item) {
+                             return items_.Compiled(item)->CarriesRowState();
+                           });
+      if (carries) return name + "has list items that are patterns";
+    }
+  }
+  return {};
+}
+
+void RowGenerator::SkipIncremental(size_t c, int64_t rows) {
+  State& st = *state_[c];
+  const ColumnRule& col = columns_[c];
+  const int64_t times = std::max(col.Times, 1);
+  if (st.stepped != SteppedKind::kNone) {
+    // A start that cannot be read is left for the first row to report.
+    if (ReadSteppedValue(col.LowRange, st.stepped, col.sFormat, random_.dateTime, st.steppedValue) != 0) return;
+    st.monthDay = st.steppedValue.day;
+    // Row k (from 0) steps first when k is a multiple of Times.
+    int64_t steps = (rows - 1) / times + 1;
+    // In pieces AdvanceDateTime takes whole; a step so long that each piece
+    // is one step has reached the calendar's end long before the cap.
+    const int64_t stride = std::max<int64_t>(1, kLongestStep / std::max<int64_t>(1, std::abs(st.incStepInt)));
+    for (int pieces = 0; steps > 0 && pieces < 100000; ++pieces) {
+      const int64_t now = std::min(steps, stride);
+      AdvanceDateTime(st.steppedValue, col.incTimeMode, st.incStepInt * now, st.monthDay);
+      steps -= now;
+    }
+    st.counter = rows;
+    return;
+  }
+  // The value after `rows` rows: one step for every multiple of Times since
+  // the current cycle began (a cycle starts again from Start).
+  const int64_t cycleStart = col.Cycle > 0 ? rows / col.Cycle * col.Cycle : 0;
+  const int64_t steps = rows / times - cycleStart / times;
+  // A run that passed the largest number on the way (in its first cycle) has stopped there.
+  const int64_t mostSteps = col.Cycle > 0 && rows >= col.Cycle ? std::max(steps, (col.Cycle - 1) / times) : steps;
+  st.counter = rows;
+  if (st.incDecimal) {
+    constexpr DecimalUnits kLargest = static_cast<DecimalUnits>(INT64_MAX) * 1'000'000'000'000'000'000;
+    const DecimalUnits step = st.incStepUnits < 0 ? -st.incStepUnits : st.incStepUnits;
+    const bool fits = step == 0 || static_cast<DecimalUnits>(mostSteps) <= 2 * kLargest / step;
+    const DecimalUnits farthest = fits ? st.incStartUnits + st.incStepUnits * mostSteps : 0;
+    st.incExhausted = !fits || farthest > kLargest || farthest < -kLargest;
+    if (!st.incExhausted) st.incUnits = st.incStartUnits + st.incStepUnits * steps;
+  } else {
+    const __int128 farthest = static_cast<__int128>(st.incStartInt) + static_cast<__int128>(st.incStepInt) * mostSteps;
+    st.incExhausted = farthest > INT64_MAX || farthest < INT64_MIN;
+    if (!st.incExhausted) st.incInt = st.incStartInt + st.incStepInt * steps;
+  }
+}
+
+void RowGenerator::StartAtRow(int64_t first) {
+  const int64_t before = first - 1;
+  if (before <= 0) return;
+  std::vector<uint64_t> picksPerRow(columns_.size(), 0);
+  for (size_t c = 0; c < columns_.size(); ++c) {
+    const ColumnRule& col = columns_[c];
+    if (col.Method == kMethodIgnore) continue;
+    if (col.Method == kMethodIncremental) {
+      SkipIncremental(c, before);
+      continue;
+    }
+    const size_t s = SourceOf(c);
+    if (columns_[s].Seqent && PicksFromList(c, s)) ++picksPerRow[s];
+  }
+  for (size_t s = 0; s < columns_.size(); ++s) {
+    if (picksPerRow[s] > 0) state_[s]->skippedPicks = picksPerRow[s] * static_cast<uint64_t>(before);
+  }
+}
+
 int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& textLine, std::string_view delimiter) {
+  const ScopedRandomKey key(keyed_, keySeed_, keyRule_, static_cast<uint64_t>(row));
   values.clear();
   textLine.clear();
   const char q = options_.DataQuote();
@@ -988,7 +1102,7 @@ int RowGenerator::GenOneRowValues(std::string& values, int row, std::string& tex
       field.expression = 0;
       field.quoted = false;
     } else {
-      const size_t s = col.groupNo > 0 && st.leader != c && col.Method != kMethodIncremental ? st.leader : c;
+      const size_t s = SourceOf(c);
       const bool quoting = (FLD_DESC::TypeWithQuotas(col.iType) && !col.NoQuotas) || col.AlwaysQuote;
       field.quoted = quoting;
       if (quoting && col.iSize > 0 && LeadingInteger(col.HighRange) == 0) col.HighRange = std::to_string(col.iSize);

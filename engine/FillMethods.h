@@ -79,6 +79,22 @@ class RowGenerator {
   // Whether GenOneRowValues makes the text line (on by default): a rule that
   // writes no text output leaves it empty and saves its making.
   void SetMakesTextLine(bool on) { makesTextLine_ = on; }
+  // From now on row `row` of the rule draws from the keyed stream (seed,
+  // rule, row) instead of the sequential source (a run made in parts).
+  // GenerateValues turns it off.
+  void KeyRows(uint64_t seed, uint64_t rule) {
+    keyed_ = true;
+    keySeed_ = seed;
+    keyRule_ = rule;
+  }
+  // Why a row of the rule may depend on the rows made before it, so that the
+  // rule cannot be made in parts; empty when every row stands alone.
+  // Incremental columns and sequential picks do not count: StartAtRow sets
+  // them. Call after GenerateValues.
+  std::string WhyRowsFollowEarlierRows();
+  // Sets the Incremental counters and the sequential positions as they stand
+  // before row `first` (from 1), for a run that starts there.
+  void StartAtRow(int64_t first);
   // Makes row `row` (from 1): `values` receives the SQL value list (joined by
   // ","), `textLine` the text line (fields joined by `delimiter`, or padded
   // when it is "<fixed length>"), and the XML row goes to the outputs' current
@@ -119,6 +135,12 @@ class RowGenerator {
   // Says once when a Random date or time column has a bound its format cannot read.
   void CheckDateTimeBounds(size_t index);
   void PrepareIncremental(ColumnRule& column, State& state);
+  // Whether column `c`'s value is a pick from `s`'s own list (not the item
+  // a group leader chose): the pick a sequential list moves on by.
+  bool PicksFromList(size_t c, size_t s) const;
+  // The column `c` takes its value from: itself or its group's leader.
+  size_t SourceOf(size_t c) const;
+  void SkipIncremental(size_t c, int64_t rows);
   void StartAfterLast(ColumnRule& column);
   // The connection of methods 1 and 8 for column `s`, or null with the error
   // in `error` and the description in `description`.
@@ -161,6 +183,9 @@ class RowGenerator {
   std::unique_ptr<CDB> target_;
   std::unique_ptr<CDB> freshConnection_;  // the run's settings, update and scramble modes
   bool showErrors_ = true;
+  bool keyed_ = false;
+  uint64_t keySeed_ = 0;
+  uint64_t keyRule_ = 0;
   SafeFormat dateConversion_;
   std::string scratch_;
 };

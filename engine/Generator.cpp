@@ -15,6 +15,7 @@
 #include "project/PatternForm.h"
 #include "support/Database.h"
 #include "support/Log.h"
+#include "support/SystemRandom.h"
 #include "support/PgCopy.h"
 #include "support/ScriptParser.h"
 
@@ -82,7 +83,8 @@ void QuarnelGenerator::SetCell(int column, const std::string& text) const {
 
 void QuarnelGenerator::Heading(const std::string& text) const {
   if (options_.consoleMode) {
-    Console(kConsoleText, 1, text);
+    // Parts side by side leave the console to the summed lines.
+    if (options_.printsRuleLines) Console(kConsoleText, 1, text);
   } else {
     Console(kItemText, kConsoleHeadingItem, text);
   }
@@ -99,6 +101,15 @@ bool QuarnelGenerator::Selected(size_t index) const {
 
 void QuarnelGenerator::SetUp(const RunOptions& options) {
   options_ = options;
+  if (options_.sharded) {
+    partProject_ = *options.project;
+    NameFilesAfterPart(partProject_, options_.shard);
+    options_.project = &partProject_;
+    keySeed_ = options_.Repeatable ? static_cast<uint32_t>(options_.InitRepeat) : options_.shardSeed;
+    if (keySeed_ == 0 && !SystemRandomBytes(reinterpret_cast<unsigned char*>(&keySeed_), sizeof keySeed_)) {
+      keySeed_ = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+  }
   trace_ = options_.log && !options_.performanceMode;
   // The run keeps its own copy of the global variables, since their values
   // are filled here and the caller's list is read-only.
@@ -220,6 +231,13 @@ void QuarnelGenerator::Run(const RunOptions& options) {
   summary_ = RunSummary{};
   ruleLineRows_.clear();
   SetUp(options);
+  // A part that ends, early or not, no longer holds the others at a rule.
+  struct LeaveParts {
+    ShardBarrier* barrier;
+    ~LeaveParts() {
+      if (barrier) barrier->Leave();
+    }
+  } leaveParts{options_.barrier};
   CancelWatch cancelWatch(*this);
   Project& project = *options_.project;
   generator_->SetShowErrors(true);
@@ -258,7 +276,7 @@ void QuarnelGenerator::Run(const RunOptions& options) {
   pending_ = options_.ConsoleShowsPending && !options_.consoleMode && options_.console;
   if (pending_) CreatePendingLines(first, end);
 
-  if (HasScript(project.sqlBefore)) SQLExec(project.sqlBefore, true, false);
+  if (HasScript(project.sqlBefore) && FirstPart()) SQLExec(project.sqlBefore, true, false);
 
   if (options_.UseBULK) {
     bulkFile_ = MakeBulkFile();
@@ -295,6 +313,13 @@ void QuarnelGenerator::Run(const RunOptions& options) {
       if (pending_) line_ += PendingLinesOf(stored);
       continue;
     }
+    if (options_.barrier) {
+      // Part 1 empties a replaced table before any part inserts into it.
+      if (FirstPart() && stored.Mode == kRuleData && stored.InsMode == kInsReplace) {
+        ClearForReplace(stored, stored.TabName);
+      }
+      options_.barrier->Arrive();
+    }
     const int result = RunRule(index, headingCount);
     if (result < 0) {
       outcome = RuleOutcome::kEndRun;
@@ -319,7 +344,9 @@ void QuarnelGenerator::Run(const RunOptions& options) {
   generator_->Patterns().Clear();
   Trace("QuarnelGenerator::Run - terminate");
   outputs_->CloseProjectXml();
-  if (HasScript(project.sqlAfter)) SQLExec(project.sqlAfter, false, false);
+  // The epilogue runs once every part has made its rows.
+  if (options_.barrier) options_.barrier->Arrive();
+  if (HasScript(project.sqlAfter) && FirstPart()) SQLExec(project.sqlAfter, false, false);
   outputs_->CloseRuleFiles();  // the epilogue's statements went to the project's SQL file
   TakeOutputFailures();
   // The connection outlives the run: it goes back to autocommit, so that no
@@ -343,7 +370,12 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
   std::snprintf(text, sizeof text, " Execution console: rule %d of %d running", static_cast<int>(index) + 1, ruleCount);
   Heading(text);
 
-  if (HasScript(rule.sqlBefore)) SQLExec(rule.sqlBefore, true, true);
+  const bool dataRule = rule.Mode == kRuleData || rule.Mode == kRuleFile;
+  const bool updates = rule.InsMode == kInsUpdate || rule.InsMode == kInsScramble;
+  if (!FirstPart() && (!dataRule || updates)) {
+    return LeaveToFirstPart(index, "rules of this kind run in part 1");
+  }
+  if (HasScript(rule.sqlBefore) && FirstPart()) SQLExec(rule.sqlBefore, true, true);
 
   std::string name = rule.TabName;
   if (rule.Mode == kRuleClear) {
@@ -360,10 +392,13 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
     }
   }
 
-  const bool dataRule = rule.Mode == kRuleData || rule.Mode == kRuleFile;
   // A rule whose row count could not be had makes no rows: any number would
-  // be a guess.
-  const bool countFailed = dataRule && RowCount(rule) != 0;
+  // be a guess. A count drawn at random is drawn alike in every part.
+  bool countFailed = false;
+  if (dataRule) {
+    const ScopedRandomKey key(options_.sharded, keySeed_, index + 1, 0);
+    countFailed = RowCount(rule) != 0;
+  }
   if (countFailed) rule.Records = 0;
   if (dataRule) {
     if (generator_->GenerateValues(rule) != kRowOk) {
@@ -371,6 +406,25 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
       LogEntry("Could not initialize rule", "QuarnelGenerator::Run");
       return -1;
     }
+    if (options_.sharded && !updates) {
+      std::string why = generator_->WhyRowsFollowEarlierRows();
+      // Parts in other processes could insert before part 1's delete.
+      if (why.empty() && rule.InsMode == kInsReplace && !options_.barrier && options_.shard.count > 1) {
+        why = "it replaces the table's rows";
+      }
+      if (why.empty()) {
+        slice_ = RowsOfShard(rule.Records, options_.shard);
+      } else if (!FirstPart()) {
+        return LeaveToFirstPart(index, why);
+      } else if (options_.shard.count > 1 && options_.consoleMode) {
+        Console(kConsoleText, 1, "Rule " + std::to_string(index) + " is made whole in part 1: " + why + ".");
+      }
+      generator_->KeyRows(keySeed_, index + 1);
+    }
+  }
+  if (dataRule) {
+    const ShardRows rows = slice_.value_or(ShardRows{1, rule.Records});
+    summary_.rowsAsked += static_cast<uint64_t>(std::max<int64_t>(rows.last - rows.first + 1, 0));
   }
   if (!options_.consoleMode) Console(kProgressRange, rule.Records, "");
   Trace("QuarnelGenerator::Run - inited");
@@ -441,19 +495,27 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
     summary_.inserted = 0;
   }
   ruleLineRows_.push_back(line_);
-  AddRuleLine(name, rule, result, rolledBack);
+  AddRuleLine(name, index, rule, result, rolledBack);
   ++line_;
   ++summary_.rulesExecuted;
   if (result != kGenOk) ++summary_.rulesFailed;
   summary_.inserted += inserted_;
   summary_.rejected += rejected_;
 
-  if (HasScript(rule.sqlAfter)) SQLExec(rule.sqlAfter, false, true);
+  if (HasScript(rule.sqlAfter) && FirstPart()) SQLExec(rule.sqlAfter, false, true);
   ExecutedHeading(summary_.rulesExecuted, headingCount);
   outputs_->CloseRuleFiles();
   outputs_->CloseRuleXml();
   TakeOutputFailures();
   return rolledBack || result == kGenConnectionLost || options_.Cancelled() ? 1 : 0;
+}
+
+int QuarnelGenerator::LeaveToFirstPart(size_t index, const std::string& why) {
+  if (options_.consoleMode && options_.printsRuleLines) {
+    Console(kConsoleText, 1, "Rule " + std::to_string(index) + ", made in part 1: " + why + ".");
+  }
+  outputs_->CloseRuleXml();
+  return 0;
 }
 
 bool QuarnelGenerator::TakeOutputFailures() {
@@ -472,14 +534,14 @@ void QuarnelGenerator::Statistics(size_t index, int result) {
   const int mode = options_.project->rules[index].Mode;
   const std::string count = CountText(mode, inserted_, rate_);
   char text[256];
-  if (options_.consoleMode) {
-    if (result != kGenOk) {
-      Console(kConsoleText, 1, "Error");
-    } else {
-      std::snprintf(text, sizeof text, "Rule %d, %s%s, rejected %" PRIu64 ".", static_cast<int>(index),
-                    mode == kRuleClear ? "" : "inserted ", count.c_str(), rejected_);
-      Console(kConsoleText, 1, text);
-    }
+  if (options_.consoleMode && options_.printsRuleLines) {
+    RuleLine line;
+    line.rule = static_cast<int>(index);
+    line.mode = mode;
+    line.inserted = count;
+    line.rejectedRows = rejected_;
+    line.failed = result != kGenOk;
+    Console(kConsoleText, 1, ConsoleRuleText(line));
   }
   char title[32];
   std::snprintf(title, sizeof title, "Rule %d:", static_cast<int>(index));
@@ -492,13 +554,68 @@ void QuarnelGenerator::Statistics(size_t index, int result) {
   }
 }
 
-void QuarnelGenerator::AddRuleLine(const std::string& item, const Rule& rule, int result, bool rolledBack) {
+void QuarnelGenerator::AddRuleLine(const std::string& item, size_t index, const Rule& rule, int result,
+                                   bool rolledBack) {
   const bool cancelled = options_.Cancelled();
   const char* state = rolledBack       ? "Rolled back"
                       : result != kGenOk ? (cancelled ? "Cancelled" : "Error")
                                          : (cancelled ? "Terminated" : kCompleted);
   watch_.PerSecond(inserted_, rate_);
-  summary_.lines.push_back({item, state, CountText(rule.Mode, inserted_, rate_), std::to_string(rejected_), rule.note});
+  RuleLine line{item, state, CountText(rule.Mode, inserted_, rate_), std::to_string(rejected_), rule.note};
+  line.rule = static_cast<int>(index);
+  line.mode = rule.Mode;
+  line.rows = inserted_;
+  line.rejectedRows = rejected_;
+  line.seconds = watch_.Elapsed();
+  line.failed = result != kGenOk || rolledBack;
+  summary_.lines.push_back(std::move(line));
+}
+
+std::string ConsoleRuleText(const RuleLine& line) {
+  if (line.failed) return "Error";
+  char text[256];
+  std::snprintf(text, sizeof text, "Rule %d, %s%s, rejected %" PRIu64 ".", line.rule,
+                line.mode == kRuleClear ? "" : "inserted ", line.inserted.c_str(), line.rejectedRows);
+  return text;
+}
+
+RunSummary SumOfParts(const std::vector<RunSummary>& parts) {
+  RunSummary sum;
+  for (const RunSummary& part : parts) {
+    sum.rulesFailed += part.rulesFailed;
+    sum.rowsAsked += part.rowsAsked;
+    sum.inserted += part.inserted;
+    sum.rejected += part.rejected;
+    sum.stopped = sum.stopped || part.stopped;
+    sum.outputFailures += part.outputFailures;
+    sum.scriptStatementsFailed += part.scriptStatementsFailed;
+    sum.cancelled = sum.cancelled || part.cancelled;
+    if (sum.schemaDifferences.empty()) sum.schemaDifferences = part.schemaDifferences;
+    for (const RuleLine& line : part.lines) {
+      const auto same = std::find_if(sum.lines.begin(), sum.lines.end(),
+                                     [&line](const RuleLine& had) { return had.rule == line.rule; });
+      if (same == sum.lines.end()) {
+        sum.lines.push_back(line);
+        continue;
+      }
+      same->rows += line.rows;
+      same->rejectedRows += line.rejectedRows;
+      same->seconds = std::max(same->seconds, line.seconds);
+      if (line.failed && !same->failed) {
+        same->state = line.state;
+        same->failed = true;
+      }
+    }
+  }
+  // Lines in the project's order, whichever part ran a rule first.
+  std::stable_sort(sum.lines.begin(), sum.lines.end(),
+                   [](const RuleLine& a, const RuleLine& b) { return a.rule < b.rule; });
+  for (RuleLine& line : sum.lines) {
+    line.inserted = CountText(line.mode, line.rows, RateText(line.rows, line.seconds));
+    line.rejected = std::to_string(line.rejectedRows);
+  }
+  sum.rulesExecuted = static_cast<int>(sum.lines.size());
+  return sum;
 }
 
 void QuarnelGenerator::ExecutedHeading(int executed, int ruleCount) {

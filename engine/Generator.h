@@ -18,12 +18,14 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "GenTmpl/PatternEngine.h"
 #include "engine/RunOptions.h"
+#include "engine/Shards.h"
 #include "project/PatternForm.h"
 #include "project/Project.h"
 #include "support/PreparedInsert.h"
@@ -80,6 +82,13 @@ struct RuleLine {
   std::string inserted;  // "%I64d (%s r/s)"
   std::string rejected;
   std::string note;
+  // The same as numbers, for summing the lines of the parts of one run.
+  int rule = -1;  // index in the project
+  int mode = 0;
+  uint64_t rows = 0;
+  uint64_t rejectedRows = 0;
+  double seconds = 0;
+  bool failed = false;
 };
 
 // What a run did, for callers that report an outcome (the exit status of
@@ -87,6 +96,7 @@ struct RuleLine {
 struct RunSummary {
   int rulesExecuted = 0;   // rules that reached their statistics
   int rulesFailed = 0;     // of those, rules whose kind or row loop returned an error
+  uint64_t rowsAsked = 0;  // rows the data rules set out to make: their parts' slices, or all
   uint64_t inserted = 0;   // over all rules
   uint64_t rejected = 0;
   bool stopped = false;    // ended early: schema check, a rule's set-up, or bulk insert with autocommit
@@ -97,6 +107,13 @@ struct RunSummary {
   // What the schema check found when it stopped the run; empty otherwise.
   std::vector<SchemaDifference> schemaDifferences;
 };
+
+// One summary of the parts of a run that ran side by side: counts added, a
+// rule's line once with its rows summed over the parts (its rate over the
+// slowest part's time) and its state the worst of the parts'.
+RunSummary SumOfParts(const std::vector<RunSummary>& parts);
+// The line console mode prints for a finished rule.
+std::string ConsoleRuleText(const RuleLine& line);
 
 // The date, time and size settings of a run's pattern forms.
 PatternSettings PatternSettingsOf(const RunOptions& options);
@@ -138,10 +155,11 @@ class QuarnelGenerator {
   // counter. Returns the connection's status.
   int ExecStatement(const std::string& statement);
   // Ends the current transaction with commit; unless `final`, opens the next.
+  // `line`: the SQL output receives its COMMIT line (when the project asks).
   // Rows of a transaction whose commit failed are moved from the inserted to
   // the rejected counter. Returns the connection's status (kDbOk when there
   // is nothing to commit).
-  int Commit(bool final);
+  int Commit(bool final, bool line = true);
   // Loads `rows` rows from the temporary bulk file and copies it to the text
   // outputs; `first` is the rule's first load.
   void BulkExec(int rows, const Rule& rule, bool first);
@@ -189,6 +207,12 @@ class QuarnelGenerator {
   class CancelWatch;
   // Run stages.
   void SetUp(const RunOptions& options);
+  // Whether this run makes the first part of the rows (or all of them):
+  // scripts and the rules that cannot be made in parts run there.
+  bool FirstPart() const { return !options_.sharded || options_.shard.index == 1; }
+  // A part after the first skips rule `index`, which the first part makes
+  // whole (`why`). Returns RunRule's 0.
+  int LeaveToFirstPart(size_t index, const std::string& why);
   void CreatePendingLines(size_t first, size_t end);
   // Lines that CreatePendingLines made for `rule` (prologue, rule, epilogue).
   int PendingLinesOf(const Rule& rule) const;
@@ -199,7 +223,7 @@ class QuarnelGenerator {
   // the last call; true when there were any.
   bool TakeOutputFailures();
   // `rolledBack`: the rule ended the run's single transaction with a rollback.
-  void AddRuleLine(const std::string& item, const Rule& rule, int result, bool rolledBack);
+  void AddRuleLine(const std::string& item, size_t index, const Rule& rule, int result, bool rolledBack);
   void ExecutedHeading(int executed, int ruleCount);
   bool Selected(size_t index) const;
 
@@ -242,6 +266,8 @@ class QuarnelGenerator {
   // Rows a statement carries where a COPY load was asked for but cannot be used.
   static constexpr int kCopyBatchRows = 100;
   // Row loop helpers.
+  // Writes and runs the delete that empties a replaced table.
+  void ClearForReplace(const Rule& rule, const std::string& tableName);
   // `bulk`: the rule loads through COPY or the bulk file.
   void PrepareRuleTexts(const Rule& rule, const std::string& tableName, bool bulk);
   int ExecCounted(const std::string& statement, RowCounts& counts);
@@ -292,6 +318,12 @@ class QuarnelGenerator {
   bool Connected() const;
 
   RunOptions options_;
+  // A run made in parts works on a copy of the project (the run fills in its
+  // variables, and parts may run side by side), with its files named after
+  // its part.
+  Project partProject_;
+  uint64_t keySeed_ = 0;               // the keyed streams' seed of a run made in parts
+  std::optional<ShardRows> slice_;     // the rows the next OneData makes; unset: all
   std::unique_ptr<OutputFiles> outputs_;
   std::unique_ptr<RowGenerator> generator_;
   std::vector<ProjectVariable> globals_;        // the run's copy, with values

@@ -152,13 +152,13 @@ void QuarnelGenerator::WriteCommitLine() {
   if (options_.project->AddCommit) outputs_->WriteSQL("COMMIT\r\n", nullptr);
 }
 
-int QuarnelGenerator::Commit(bool final) {
+int QuarnelGenerator::Commit(bool final, bool line) {
   RowCounts counts{inserted_, rejected_, uncommitted_};
   const int status = EndTransaction(counts, final);
   inserted_ = counts.inserted;
   rejected_ = counts.rejected;
   uncommitted_ = counts.uncommitted;
-  WriteCommitLine();
+  if (line) WriteCommitLine();
   return status;
 }
 
@@ -198,19 +198,22 @@ void QuarnelGenerator::BulkExec(int rows, const Rule& rule, bool first) {
   }
 }
 
+void QuarnelGenerator::ClearForReplace(const Rule& rule, const std::string& tableName) {
+  CDB* db = options_.connection;
+  statement_ = "delete from " + (db ? db->QualifiedName(tableName) : tableName) + "\r\n";
+  outputs_->WriteSQL(statement_, &rule);
+  if (!options_.project->NoExec && Connected()) {
+    const bool ok = CDB::isOK(db->Exec(statement_));
+    if (!ok || options_.LogLevel == 1) LogEntry((ok ? "" : db->ErrorText() + "\r\n") + statement_, "Clear table");
+    db->FreeStmt();
+  }
+}
+
 void QuarnelGenerator::PrepareRuleTexts(const Rule& rule, const std::string& tableName, bool bulk) {
   CDB* db = options_.connection;
   const std::string table = db ? db->QualifiedName(tableName) : tableName;
-  const Project& project = *options_.project;
-  if (rule.InsMode == kInsReplace && rule.Mode == kRuleData) {
-    statement_ = "delete from " + table + "\r\n";
-    outputs_->WriteSQL(statement_, &rule);
-    if (!project.NoExec && Connected()) {
-      const bool ok = CDB::isOK(db->Exec(statement_));
-      if (!ok || options_.LogLevel == 1) LogEntry((ok ? "" : db->ErrorText() + "\r\n") + statement_, "Clear table");
-      db->FreeStmt();
-    }
-  }
+  // Parts side by side had the table emptied before any of them started.
+  if (rule.InsMode == kInsReplace && rule.Mode == kRuleData && !options_.barrier) ClearForReplace(rule, tableName);
 
   std::string columns, filled;
   bool identity = false;
@@ -271,6 +274,8 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     options_.log->State(text);
   }
   const Project& project = *options_.project;
+  const ShardRows rows = slice_.value_or(ShardRows{1, rule.Records});
+  slice_.reset();
   if (project.TruncateTXT && !rule.OutFileTXT.empty()) {
     std::error_code ec;
     std::filesystem::remove(rule.OutFileTXT, ec);
@@ -302,6 +307,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   delimiter_ = bulk ? "\t" : OutputFiles::TextDelimiter(project.TxtDelimiter);
   const bool fixed = delimiter_ == kFixedLengthDelimiter;
 
+  std::unique_lock<std::mutex> writing;
+  if (options_.barrier && !countingOnly && options_.connection->serverKind() == kServerSqlite) {
+    writing = std::unique_lock(options_.barrier->Writer());
+  }
   PrepareRuleTexts(rule, tableName, bulk);
   generator_->SetBulkLoad(bulk, fileBulk);
   generator_->SetMakesTextLine(textOut);
@@ -318,7 +327,8 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   }
 
   headerInBulk_ = false;
-  if (textOut && project.TxtOutColumnNames) {
+  // A part that starts later leaves the header to the first part.
+  if (textOut && project.TxtOutColumnNames && rows.first == 1) {
     const std::string& target = !rule.OutFileTXT.empty() ? rule.OutFileTXT : project.TXTFile;
     if (rule.InsMode != kInsAppend || FileSize(target) == 0) {
       header_.clear();
@@ -347,8 +357,13 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   int result = kGenOk;
   bool firstBulk = true;
   const bool chunked = !options_.SingleTransaction && rule.Mode != kRuleFile && rule.PerTrans > 0;
-  int i = 1;
-  for (; !options_.Cancelled() && i <= rule.Records; ++i) {
+  // The rows of this run: all of them, or its part's slice, numbered as in
+  // the whole set (transactions end at the same rows whatever the part).
+  const int first = static_cast<int>(rows.first);
+  const int last = static_cast<int>(rows.last);
+  if (first > 1) generator_->StartAtRow(first);
+  int i = first;
+  for (; !options_.Cancelled() && i <= last; ++i) {
     if (generator_->GenOneRowValues(values_, i, textLine_, delimiter_) != kRowOk) {
       result = kGenRowFailed;
       break;
@@ -389,7 +404,7 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     if (i % reportInterval_ == 0 && !options_.consoleMode) Progress(rule, i);
     if (chunkEnd && !pieces) {
       if (bulk) {
-        BulkExec(rule.PerTrans, rule, firstBulk);
+        BulkExec(std::min(rule.PerTrans, i - first + 1), rule, firstBulk);
         firstBulk = false;
       }
       Commit(false);
@@ -400,7 +415,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
   // The last chunk is loaded and committed before the line shows the rule's
   // counts, so that they include it.
   const bool closing = !options_.SingleTransaction && rule.PerTrans > 0 && connected;
-  const int rest = closing ? done % rule.PerTrans : 0;
+  const int rest = closing ? std::min(done % rule.PerTrans, done - first + 1) : 0;
+  // The script's last COMMIT line ends the whole set of rows, so that the
+  // scripts of a run's parts joined in order are the script of one run.
+  const bool setEnds = last >= rule.Records;
   const bool stopped = result == kGenSingleTranFailed || result == kGenConnectionLost;
   if (pieces) {
     if (!stopped) HandOver(rest > 0 ? kCommitFinal : kNoCommit, true);
@@ -411,10 +429,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
       copy_.reset();
     }
     if (sent_.failed) result = sent_.lost ? kGenConnectionLost : kGenSingleTranFailed;
-    if (rest > 0) WriteCommitLine();
+    if (rest > 0 && setEnds) WriteCommitLine();
   } else if (rest > 0) {
     if (bulk) BulkExec(rest, rule, firstBulk);
-    Commit(true);
+    Commit(true, setEnds);
   }
   inserts_.reset();
   if (result == kGenConnectionLost) {
@@ -425,9 +443,10 @@ int QuarnelGenerator::OneData(const Rule& rule, const std::string& tableName) {
     open = 0;
   }
   FlushRepeatedError();
-  if (closing && rest == 0 && inTransaction_) {
-    // Every row is committed; leaving the empty transaction open would
-    // catch the next rule's autocommit rows.
+  if (closing && inTransaction_) {
+    // Every row is committed; leaving a transaction open would catch the
+    // next rule's autocommit rows, and its reads would hold locks that
+    // parts running beside this one wait on.
     options_.connection->SetAutoCommit(true);
   }
   watch_.Stop();

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Shards.h"
 #include "support/Prompt.h"
 #include "values/Random.h"
 
@@ -92,6 +93,14 @@ struct RunOptions {
   // ones are sent on a second thread, where the rule allows it; 0 keeps one
   // thread (the tests and the benchmark compare both ways).
   int generateBeside = 1;
+  // A run made in parts makes `shard`'s slice of every data rule's rows, each
+  // row from a stream keyed by the seed, the rule and the row (part 1 of 1
+  // too, which makes every row); otherwise rows draw from the sequential source.
+  bool sharded = false;
+  ShardPart shard;
+  uint64_t shardSeed = 0;             // the keys' seed when not Repeatable; 0: the run draws one
+  ShardBarrier* barrier = nullptr;    // the parts running side by side in this process, or null
+  bool printsRuleLines = true;        // console mode prints each rule's line (off where the parts' lines are summed)
   Prompt* prompt = nullptr;     // owner of messages and questions; null: CurrentPrompt()
   ConsoleCallback console;      // may be empty
 

@@ -1,5 +1,6 @@
 #include "plenkor/CommandLine.h"
 
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <string_view>
@@ -18,7 +19,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: plenkor -c DEFINITION.qrp [--rows N] [--output FILE] [--overwrite]\n"
-    "       plenkor --preview DEFINITION.qrp\n";
+    "                 [--seed N] [--shard K/N]\n"
+    "       plenkor --preview DEFINITION.qrp\n"
+    "--seed N makes the file repeatable. --shard K/N writes part K of N of the\n"
+    "rows, to FILE.K-of-N.ext; with a seed the parts joined in order are the\n"
+    "file --shard 1/1 writes.\n";
 
 int Preview(const Project& definition, const std::string& libraryPath, CLog& log, std::FILE* out, std::FILE* err) {
   std::vector<NamedGenerator> named;
@@ -46,7 +51,8 @@ int Preview(const Project& definition, const std::string& libraryPath, CLog& log
 int ParseCommandLine(int argc, const char* const* argv, PlenkorCommand& command, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    const bool takesValue = arg == "-c" || arg == "--preview" || arg == "--rows" || arg == "--output";
+    const bool takesValue = arg == "-c" || arg == "--preview" || arg == "--rows" || arg == "--output" ||
+                            arg == "--seed" || arg == "--shard";
     if (takesValue && i + 1 >= argc) {
       error = std::string(arg) + " needs a value.";
       return 2;
@@ -71,6 +77,21 @@ int ParseCommandLine(int argc, const char* const* argv, PlenkorCommand& command,
       command.rows = rows;
     } else if (arg == "--output") {
       command.output = argv[++i];
+    } else if (arg == "--seed") {
+      const std::string_view value = argv[++i];
+      uint64_t seed = 0;
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seed);
+      if (ec != std::errc() || end != value.data() + value.size() || seed < 1 || seed > UINT32_MAX) {
+        error = "--seed needs a whole number from 1 to " + std::to_string(UINT32_MAX) + ".";
+        return 2;
+      }
+      command.seed = static_cast<uint32_t>(seed);
+    } else if (arg == "--shard") {
+      if (!ParseShard(argv[++i], command.shard, error)) {
+        error += ".";
+        return 2;
+      }
+      command.sharded = true;
     } else if (arg == "--overwrite") {
       command.overwrite = true;
     } else if (arg == "-h" || arg == "--help") {
@@ -127,6 +148,9 @@ int PlenkorMain(int argc, const char* const* argv, std::FILE* out, std::FILE* er
   environment.log = &log;
   environment.library = library.IsOpen() ? &library : nullptr;
   environment.libraryPath = libraryPath;
+  environment.seed = command.seed;
+  environment.sharded = command.sharded;
+  environment.shard = command.shard;
   const bool overwrite = command.overwrite;
   environment.askOverwrite = [overwrite, err](const std::string& file) {
     std::fprintf(err, "Output File: The output file is already exists :\n%s\nDo you wish to overwrite it? %s\n",

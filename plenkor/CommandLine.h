@@ -14,12 +14,17 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/Shards.h"
+
 struct PlenkorCommand {
   enum Action { kNone, kRun, kPreview, kHelp } action = kNone;
   std::string definition;
   std::string output;      // empty: the definition's
   int64_t rows = -1;       // negative: the definition's
   bool overwrite = false;
+  uint32_t seed = 0;       // --seed: repeatable with this seed; 0: not repeatable
+  bool sharded = false;    // --shard K/N given
+  ShardPart shard;
 };
 
 // Reads the arguments; returns 0, or 2 with `error` set.

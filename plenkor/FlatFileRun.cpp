@@ -148,7 +148,10 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
   }
   Project definition = source;
   definition.TXTFile = ExpandOutputName(source.TXTFile);
-  result.outputFile = definition.TXTFile;
+  // A part writes a file named after it, as the engine names it.
+  const std::string output =
+      environment.sharded ? ShardFileName(definition.TXTFile, environment.shard) : definition.TXTFile;
+  result.outputFile = output;
   if (Fields(definition).empty()) {
     prompt.Message(kWarning, "You must specify at least one field.", PromptIcon::kWarning);
     return result;
@@ -160,16 +163,16 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
   // Appending overwrites nothing, so only a truncating run asks.
   const bool append = definition.TruncateTXT == 0;
   std::error_code ec;
-  if (!append && std::filesystem::exists(definition.TXTFile, ec) && !MayOverwrite(definition.TXTFile, environment)) {
+  if (!append && std::filesystem::exists(output, ec) && !MayOverwrite(output, environment)) {
     return result;
   }
   {
     CSmFile check;
-    if (const int error = check.Open(definition.TXTFile, 1, environment.log, append ? 1 : 0, 0); error != 0) {
+    if (const int error = check.Open(output, 1, environment.log, append ? 1 : 0, 0); error != 0) {
       std::string reason;
       CLog::FormatLastError(reason, error);
       prompt.Message(kWarning,
-                     "Could not open output file '" + definition.TXTFile + "' for writing.\n" + reason,
+                     "Could not open output file '" + output + "' for writing.\n" + reason,
                      PromptIcon::kWarning);
       return result;
     }
@@ -192,6 +195,12 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
 
   RunOptions options;
   FixedRunOptions(options, definition, environment);
+  if (environment.seed != 0) {
+    options.Repeatable = 1;
+    options.InitRepeat = static_cast<int>(environment.seed);
+  }
+  options.sharded = environment.sharded;
+  options.shard = environment.shard;
   ErrorCountingPrompt runPrompt(prompt);
   options.prompt = &runPrompt;
   _TimeCounter watch;
@@ -213,7 +222,7 @@ FlatRunResult RunDefinition(const Project& source, const FlatRunEnvironment& env
   }
   const bool complete = !summary.stopped && !summary.cancelled && !options.Cancelled() &&
                         summary.rulesFailed == 0 && summary.rejected == 0 && runPrompt.errors() == 0 &&
-                        result.rows == static_cast<uint64_t>(std::max(rule.Records, 0));
+                        result.rows == summary.rowsAsked;
   result.status = complete ? kFlatRunDone : kFlatRunRowsFailed;
   result.statusText = summary.cancelled || options.Cancelled() ? "Cancelled" : complete ? "Done" : "Failed";
   return result;

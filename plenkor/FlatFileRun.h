@@ -18,6 +18,8 @@
 #include "project/PatternForm.h"
 #include "project/Project.h"
 
+#include "engine/Shards.h"
+
 class CLog;
 class VLibrary;
 class _Settings;
@@ -58,6 +60,9 @@ struct FlatRunEnvironment {
   OverwriteQuestion askOverwrite;  // empty: the safe answer, Cancel
   RunProgress progress;
   std::atomic<int>* cancel = nullptr;  // cleared at the start; may be null
+  uint32_t seed = 0;                   // non-zero: a repeatable run with this seed
+  bool sharded = false;                // write part `shard` of the rows (to a file named after it)
+  ShardPart shard;
 };
 
 // The date and time settings of every flat-file run.

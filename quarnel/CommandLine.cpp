@@ -1,5 +1,7 @@
 #include "quarnel/CommandLine.h"
 
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -133,6 +135,8 @@ std::string* ValueOption(std::string_view option, AppState& state) {
   if (option == "--exec-report") return &state.execReportFile;
   if (option == "--rows") return &state.rows;
   if (option == "--seed") return &state.seed;
+  if (option == "--shard") return &state.shard;
+  if (option == "--jobs") return &state.jobs;
   if (option == "--library") return &state.library;
   return nullptr;
 }
@@ -171,6 +175,39 @@ void ParseArguments(int argc, const char* const* argv, AppState& state, CLog* lo
   ParseCommandLine(JoinArguments(static_cast<int>(rest.size()), rest.data()), state, log);
 }
 
+bool ReadPartOptions(const AppState& state, RunParts& parts, std::string& error) {
+  const auto whole = [](const std::string& text, int64_t low, int64_t high, int64_t& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && value >= low && value <= high;
+  };
+  int64_t number = 0;
+  if (!state.seed.empty()) {
+    if (!whole(state.seed, 1, UINT32_MAX, number)) {
+      error = "--seed needs a whole number from 1 to " + std::to_string(UINT32_MAX);
+      return false;
+    }
+    parts.seed = static_cast<uint32_t>(number);
+  }
+  if (!state.jobs.empty()) {
+    if (!whole(state.jobs, 1, kMaxJobs, number)) {
+      error = "--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs);
+      return false;
+    }
+    parts.jobs = static_cast<int>(number);
+    parts.sharded = true;
+    parts.shard = ShardPart{1, parts.jobs};
+  }
+  if (!state.shard.empty()) {
+    if (!state.jobs.empty()) {
+      error = "give either --shard or --jobs";
+      return false;
+    }
+    if (!ParseShard(state.shard, parts.shard, error)) return false;
+    parts.sharded = true;
+  }
+  return true;
+}
+
 const char* UsageText() {
   return "Usage: quarnel [switches] [project file]\n"
          "  -c            console mode: connect, load and run the project, then quit\n"
@@ -192,6 +229,12 @@ const char* UsageText() {
          "  -c FILE --exec-report OUT.html\n"
          "                run FILE in console mode, then write the execution report\n"
          "                of the run (one line per rule) to OUT.html\n"
+         "  -c FILE [--seed N] [--shard K/N | --jobs J]\n"
+         "                --seed N makes the run repeatable with seed N; --shard K/N\n"
+         "                makes part K of N of every data rule's rows (output files\n"
+         "                are named FILE.K-of-N.ext); --jobs J makes J parts at once\n"
+         "                on J threads, each with its own connection. The parts of a\n"
+         "                repeatable run together make the rows --shard 1/1 makes.\n"
          "  --pattern TEXT [--pattern TEXT ...] [--rows N] [--seed N] [--library FILE]\n"
          "                [-@profile]\n"
          "                evaluate the patterns as the columns col1, col2, ... of one\n"

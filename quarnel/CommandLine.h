@@ -8,9 +8,12 @@
 // program's own options (--help, --version). Any other token is a project path.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/Shards.h"
 
 class CLog;
 
@@ -36,8 +39,23 @@ struct AppState {
   std::vector<std::string> patterns;  // --pattern, in order
   std::string rows;            // --rows
   std::string seed;            // --seed
+  std::string shard;           // --shard K/N
+  std::string jobs;            // --jobs
   std::string library;         // --library
 };
+
+// How a console run is made: its part (--shard), its parts side by side
+// (--jobs) and its seed (--seed).
+struct RunParts {
+  bool sharded = false;
+  ShardPart shard;
+  int jobs = 1;
+  uint32_t seed = 0;  // 0: none given
+};
+constexpr int kMaxJobs = 256;
+// Reads --shard, --jobs and --seed of `state`; false with the reason in
+// `error` for a value that is not one of theirs, or --shard with --jobs.
+bool ReadPartOptions(const AppState& state, RunParts& parts, std::string& error);
 
 // Applies one token to `state`. A missing project file is reported through
 // `log` (may be null); "-@" without a path shows a warning through the

@@ -103,6 +103,9 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
     std::fprintf(stderr, "quarnel: -c runs a project; --auto, --report and --pattern are separate commands. "
                          "Give them in a call of their own.\n");
     status = 2;
+  } else if (!state_.console && (!state_.shard.empty() || !state_.jobs.empty())) {
+    std::fprintf(stderr, "quarnel: --shard and --jobs go with -c and a project.\n");
+    status = 2;
   } else if (!state_.autoTables.empty()) {
     status = RunAutoCommand(*this);
   } else if (!state_.reportFile.empty()) {
@@ -134,6 +137,12 @@ int CQuarnelApp::InitInstance(int argc, const char* const* argv) {
 }
 
 int CQuarnelApp::RunConsole() {
+  std::string error;
+  RunParts parts;
+  if (!ReadPartOptions(state_, parts, error)) {
+    std::fprintf(stderr, "quarnel: %s\n", error.c_str());
+    return kExitNotRun;
+  }
   hasConsole_ = true;
   ConsoleOutput(std::string(kTitle) + " " + kQuarnelVersion + " - test data generator", 1);
   ConsoleOutput("Running from the command line (console mode)...", 1);
@@ -176,6 +185,10 @@ int CQuarnelApp::RunConsole() {
   RunControl control(*settings_, *log_, *connection_, library_.get(), libraryPath_);
   control.consoleMode = 1;
   control.performanceMode = state_.performance;
+  control.sharded = parts.sharded;
+  control.shard = parts.shard;
+  control.jobs = parts.jobs;
+  control.seed = parts.seed;
   RunSummary summary;
   {
     BreakSignalGuard breakGuard(control.cancelFlag());

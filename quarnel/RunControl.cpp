@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "engine/PartsRun.h"
 #include "project/Project.h"
 #include "quarnel/ConnectionControl.h"
 #include "quarnel/ProgramSettings.h"
@@ -90,6 +91,12 @@ void RunControl::PrepareGenerator(RunOptions& options, Project& project) {
   options.consoleMode = consoleMode;
   options.performanceMode = performanceMode;
   options.ruleSelection = ruleSelection;
+  options.sharded = sharded;
+  options.shard = shard;
+  if (seed != 0) {
+    options.Repeatable = 1;
+    options.InitRepeat = static_cast<int>(seed);
+  }
 }
 
 RunSummary RunControl::Run(Project& project, ConsoleCallback console) {
@@ -104,7 +111,7 @@ RunSummary RunControl::Run(Project& project, ConsoleCallback console) {
   // The engine runs on a thread of its own, as under the window; the caller
   // only waits, so nothing it owns is touched by two threads at once.
   RunSummary summary;
-  std::thread worker([&] { summary = Execute(options); });
+  std::thread worker([&] { summary = jobs > 1 ? RunPartsSideBySide(options, jobs) : Execute(options); });
   worker.join();
   End();
   return summary;

@@ -75,6 +75,12 @@ class RunControl {
   int performanceMode = 0;
   // Rules to run (ascending); empty runs every rule. Cleared after each run.
   std::vector<int16_t> ruleSelection;
+  // Console mode: a run made in parts (`--shard`), or `jobs` parts side by
+  // side (`--jobs`), and a seed that makes the run repeatable (`--seed`).
+  bool sharded = false;
+  ShardPart shard;
+  int jobs = 1;
+  uint32_t seed = 0;  // 0: the Repeatable setting decides
 
  private:
   ProgramSettings& settings_;

@@ -22,16 +22,16 @@ std::int64_t _TimeCounter::ElapsedMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(end - start_).count();
 }
 
-const char* _TimeCounter::PerSecond(std::uint64_t count, std::string& rate) const {
-  double seconds = Elapsed();
-  if (seconds <= 0.0) {
-    rate = "n/a";
-    return rate.c_str();
-  }
-  double perSecond = static_cast<double>(count) / seconds;
+std::string RateText(std::uint64_t count, double seconds) {
+  if (seconds <= 0.0) return "n/a";
+  const double perSecond = static_cast<double>(count) / seconds;
   char text[64];
   // Large rates need no decimals; small ones would read as 0 without them.
   std::snprintf(text, sizeof text, perSecond >= 100.0 ? "%.0f" : "%.2f", perSecond);
-  rate = text;
+  return text;
+}
+
+const char* _TimeCounter::PerSecond(std::uint64_t count, std::string& rate) const {
+  rate = RateText(count, Elapsed());
   return rate.c_str();
 }

@@ -6,14 +6,17 @@
 #include <cstdint>
 #include <string>
 
+// `count` per `seconds` as display text: "1234", "12.50"; "n/a" for no time.
+std::string RateText(std::uint64_t count, double seconds);
+
 class _TimeCounter {
  public:
   void Start();
   void Stop();
   double Elapsed() const;  // seconds
   std::int64_t ElapsedMs() const;
-  // Writes count per second as display text into `rate` ("1234", "12.50";
-  // "n/a" when no time has passed) and returns rate.c_str().
+  // Writes RateText of count over the elapsed time into `rate` and returns
+  // rate.c_str().
   const char* PerSecond(std::uint64_t count, std::string& rate) const;
 
  private:

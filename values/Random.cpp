@@ -13,11 +13,22 @@
 
 namespace {
 
-uint32_t g_state = 1;
+thread_local uint32_t t_state = 1;
 // How the source was last started: never, from a caller's seed (a repeatable
 // sequence), or from the system's entropy.
 enum class SeedOrigin { kNone, kCaller, kEntropy };
-SeedOrigin g_origin = SeedOrigin::kNone;
+thread_local SeedOrigin t_origin = SeedOrigin::kNone;
+// The keyed stream: a SplitMix64 sequence, in use while t_keyed.
+thread_local bool t_keyed = false;
+thread_local uint64_t t_key = 0;
+
+constexpr uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+
+uint64_t Mix64(uint64_t z) {
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
 
 // A bound at `scale` decimals, rounded inwards: up for a low bound, down for
 // a high one, so that no draw falls outside the bound as typed.
@@ -63,26 +74,37 @@ double RandomDecimal(std::string_view low, std::string_view high, int scale) {
 }
 
 void SeedRandomSource(uint32_t seed) {
-  g_state = seed;
-  g_origin = SeedOrigin::kCaller;
+  t_state = seed;
+  t_origin = SeedOrigin::kCaller;
 }
 
 void SeedRandomSourceFromEntropy() {
-  if (g_origin == SeedOrigin::kEntropy) return;
+  if (t_origin == SeedOrigin::kEntropy) return;
   uint32_t seed = 0;
   if (!SystemRandomBytes(reinterpret_cast<unsigned char*>(&seed), sizeof seed)) {
     // No system entropy: the nanosecond clock still differs between processes.
     seed = static_cast<uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
   }
-  g_state = seed;
-  g_origin = SeedOrigin::kEntropy;
+  t_state = seed;
+  t_origin = SeedOrigin::kEntropy;
 }
 
-bool RandomSourceIsRepeatable() { return g_origin == SeedOrigin::kCaller; }
+bool RandomSourceIsRepeatable() { return t_origin == SeedOrigin::kCaller; }
+
+void KeyRandomSource(uint64_t seed, uint64_t stream, uint64_t counter) {
+  t_key = Mix64(Mix64(Mix64(seed + kGolden) ^ (stream * kGolden)) + counter);
+  t_keyed = true;
+}
+
+void UnkeyRandomSource() { t_keyed = false; }
 
 int RandomDraw() {
-  g_state = g_state * 1103515245u + 12345u;
-  return static_cast<int>((g_state / 65536u) % 32768u);
+  if (t_keyed) {
+    t_key += kGolden;
+    return static_cast<int>(Mix64(t_key) >> 49);
+  }
+  t_state = t_state * 1103515245u + 12345u;
+  return static_cast<int>((t_state / 65536u) % 32768u);
 }
 
 uint64_t UniformBelow(uint64_t n) {

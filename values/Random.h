@@ -1,10 +1,14 @@
-// The process-wide random source and the draws built on it.
+// The random source and the draws built on it.
 //
 // The source yields 15-bit draws (0..32767) from a linear congruential
 // generator of our own, so a seed gives the same sequence on every machine and
-// every C library. It is one generator for the whole process by design: a run
-// draws on one worker thread, and a repeatable run depends on nothing else
-// drawing meanwhile. No locking.
+// every C library. Each thread has its own source: a run draws on its worker
+// thread, and a repeatable run depends on nothing else drawing meanwhile,
+// also when several runs (the shards of one process) go on at once.
+//
+// A keyed source serves runs made in parts: every row draws from a stream of
+// its own, a function of (seed, rule, row) alone, so a row comes out the same
+// whichever part makes it and whatever came before it.
 #pragma once
 
 #include <array>
@@ -21,6 +25,29 @@ void SeedRandomSource(uint32_t seed);
 void SeedRandomSourceFromEntropy();
 // Whether the source was last started from a caller's seed.
 bool RandomSourceIsRepeatable();
+
+// Switches this thread's source to the stream keyed by (seed, stream,
+// counter): the draws that follow depend on those three numbers only. The
+// stream has 64 bits of state, so rows of different keys practically never
+// share their draws.
+void KeyRandomSource(uint64_t seed, uint64_t stream, uint64_t counter);
+// Back to the sequential source, as it stood before keying.
+void UnkeyRandomSource();
+// Keys the source for a scope (when `on`) and puts the sequential source back after.
+class ScopedRandomKey {
+ public:
+  ScopedRandomKey(bool on, uint64_t seed, uint64_t stream, uint64_t counter) : on_(on) {
+    if (on_) KeyRandomSource(seed, stream, counter);
+  }
+  ~ScopedRandomKey() {
+    if (on_) UnkeyRandomSource();
+  }
+  ScopedRandomKey(const ScopedRandomKey&) = delete;
+  ScopedRandomKey& operator=(const ScopedRandomKey&) = delete;
+
+ private:
+  bool on_;
+};
 
 // Next draw, 0..32767.
 int RandomDraw();

@@ -24,12 +24,18 @@ TEST(PlenkorCommandLineTest, ReadsTheSwitches) {
   EXPECT_EQ(command.rows, 25);
   EXPECT_EQ(command.output, "o.csv");
   EXPECT_TRUE(command.overwrite);
+  PlenkorCommand part;
+  ASSERT_EQ(Args({"-c", "d.qrp", "--seed", "4294967295", "--shard", "2/7"}, part, error), 0) << error;
+  EXPECT_EQ(part.seed, 4294967295u);
+  EXPECT_TRUE(part.sharded);
+  EXPECT_EQ(part.shard, (ShardPart{2, 7}));
 }
 
 TEST(PlenkorCommandLineTest, RefusesBadArguments) {
   for (std::vector<const char*> args : std::vector<std::vector<const char*>>{
            {}, {"-c"}, {"-c", "a", "--preview", "b"}, {"-c", "a", "--rows", "-5"}, {"-c", "a", "--rows", "99999999999"},
-           {"-c", "a", "--rows", "12x"}, {"--bogus"}}) {
+           {"-c", "a", "--rows", "12x"}, {"--bogus"}, {"-c", "a", "--seed", "0"}, {"-c", "a", "--seed", "4294967296"},
+           {"-c", "a", "--seed", "7x"}, {"-c", "a", "--shard", "3/2"}, {"-c", "a", "--shard", "2"}, {"-c", "a", "--shard"}}) {
     PlenkorCommand command;
     std::string error;
     EXPECT_EQ(Args(args, command, error), 2);
@@ -58,6 +64,23 @@ class PlenkorProgramTest : public ::testing::Test {
   testenv::TempDir dir_;
   testenv::TempDir home_;
 };
+
+// What a user runs to spread a file over processes: the parts written at
+// once, joined in order, are the file one process writes.
+TEST_F(PlenkorProgramTest, PartsWrittenAtOnceJoinToTheWholeFile) {
+  ASSERT_EQ(Run("-c '" + Example() + "' --rows 3000 --seed 9 --shard 1/1 --output whole.csv"), 0);
+  const std::string parts = "cd '" + dir_.path().string() + "' && printf '1/3\\n2/3\\n3/3\\n' | QUARNEL_HOME='" +
+                            home_.path().string() + "' xargs -P 3 -I{} '" PLENKOR_PROGRAM "' -c '" + Example() +
+                            "' --rows 3000 --seed 9 --shard {} --output part.csv >/dev/null 2>&1";
+  ASSERT_EQ(std::system(parts.c_str()), 0);
+  std::string joined;
+  for (const char* name : {"part.1-of-3.csv", "part.2-of-3.csv", "part.3-of-3.csv"}) {
+    joined += testenv::ReadFile(dir_.path() / name);
+  }
+  const std::string whole = testenv::ReadFile(dir_.path() / "whole.csv");
+  EXPECT_GT(whole.size(), 3000u * 50);
+  EXPECT_EQ(joined, whole);
+}
 
 TEST_F(PlenkorProgramTest, ExampleRunsIntoACsvFileThatPythonReads) {
   std::string output;

@@ -7,9 +7,12 @@
 #include <sstream>
 #include <vector>
 
+#include "GenTmpl/LibraryLocation.h"
+#include "GenTmpl/VLibrary.h"
 #include "tests/common/TestEnv.h"
 #include "plenkor/FlatFile.h"
 #include "plenkor/PlenkorSettings.h"
+#include "support/Log.h"
 #include "support/Settings.h"
 
 namespace {
@@ -270,3 +273,50 @@ TEST(PlenkorSettingsTest, DefaultsAndTheRecentFilesRule) {
 }
 
 }  // namespace
+
+// The parts of a repeatable file, joined in order, are the file part 1 of 1
+// writes: for a definition whose rows stand alone, and for one whose counter
+// makes part 1 write every row.
+TEST_F(FlatFileRunTest, PartsJoinedInOrderAreTheWholeFile) {
+  Project people;
+  std::string message;
+  ASSERT_EQ(LoadDefinition((testenv::SourceDir() / "examples" / "people.qrp").string(), people, nullptr, &message), 0)
+      << message;
+  people.TXTFile = dir_.file("people.csv");
+  FileRule(people).Records = 500;
+  CLog log;
+  VLibrary library;
+  environment_.libraryPath = FindValueLibrary(std::string());
+  ASSERT_EQ(library.Open(environment_.libraryPath, log), 0);
+  environment_.library = &library;
+  environment_.seed = 31;
+  environment_.askOverwrite = [](const std::string&) { return OverwriteChoice{true, false}; };
+  definition_.TxtOutColumnNames = 1;
+  FileRule(definition_).Records = 50;
+  for (Project* definition : {&people, &definition_}) {
+    SCOPED_TRACE(definition->TXTFile);
+    const std::string name = definition->TXTFile;
+    environment_.sharded = true;
+    environment_.shard = {1, 1};
+    ASSERT_EQ(RunDefinition(*definition, environment_).status, kFlatRunDone) << testing::PrintToString(prompt_.messages);
+    const std::string whole = testenv::ReadFile(name);
+    ASSERT_GT(Lines(whole).size(), 50u);
+    for (int count : {2, 3, 7}) {
+      std::string joined;
+      for (int k = 1; k <= count; ++k) {
+        environment_.shard = {k, count};
+        const FlatRunResult result = RunDefinition(*definition, environment_);
+        ASSERT_EQ(result.status, kFlatRunDone) << k << " of " << count;
+        EXPECT_EQ(result.outputFile, ShardFileName(name, {k, count}));
+        joined += testenv::ReadFile(result.outputFile);
+      }
+      EXPECT_EQ(joined, whole) << count << " parts";
+    }
+    // Without parts the same seed makes the same file again.
+    environment_.sharded = false;
+    ASSERT_EQ(RunDefinition(*definition, environment_).status, kFlatRunDone);
+    const std::string plain = testenv::ReadFile(name);
+    ASSERT_EQ(RunDefinition(*definition, environment_).status, kFlatRunDone);
+    EXPECT_EQ(testenv::ReadFile(name), plain);
+  }
+}

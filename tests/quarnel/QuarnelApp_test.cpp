@@ -223,3 +223,96 @@ TEST_F(ConsoleModeTest, AMissingValueLibraryIsSaidOnceAndFailsTheValuesThatNeedI
 }
 
 }  // namespace
+
+namespace {
+
+// The parts of a repeatable run, as users start them: separate processes
+// (at once on PostgreSQL; one after another on SQLite, which takes one
+// writer at a time across processes) or --jobs, load the table one process
+// loads with --shard 1/1.
+class PartsFromTheCommandLine : public ConsoleModeTest, public testing::WithParamInterface<bool> {
+ protected:
+  std::string Table(CDB& db) {
+    std::unique_ptr<CStmt> stmt = db.NewStmt();
+    EXPECT_TRUE(CDB::isOK(db.Exec("select id, name, email, born, amount from t_people order by id", stmt.get())))
+        << db.ErrorText();
+    std::string all, text;
+    long ind = 0;
+    while (CDB::isOK(db.Fetch(stmt.get()))) {
+      for (int c = 1; c <= 5; ++c) {
+        db.GetDataAsText(c, &text, &ind, stmt.get());
+        all += (ind < 0 ? "<null>" : text) + (c < 5 ? "|" : "\n");
+      }
+    }
+    db.FreeStmt(stmt.get());
+    return all;
+  }
+};
+
+TEST_P(PartsFromTheCommandLine, LoadTheTableOfOneProcess) {
+  const bool postgres = GetParam();
+  std::string conn = postgres ? testenv::PostgresConnStr() : testenv::SqliteConnStr(dir_.file("parts.db"));
+  if (conn.empty()) {
+    if (std::getenv("CI")) FAIL() << "PostgreSQL test server is not running";
+    GTEST_SKIP() << "PostgreSQL test server is not running";
+  }
+  std::unique_ptr<CDB> db = CDB::newDB(CONN_INFO::kOdbc);
+  CONN_INFO info;
+  info.ConType = CONN_INFO::kOdbc;
+  info.conStr = conn;
+  ASSERT_TRUE(CDB::isOK(db->Connect(info))) << db->ErrorText();
+  const auto empty = [&] {
+    db->Exec("drop table if exists t_people");
+    db->FreeStmt();
+    ASSERT_EQ(testenv::RunScript(*db, "create table t_people(id integer primary key, name varchar(30), "
+                                      "email varchar(60), born date, amount numeric(10,2))"),
+              0);
+  };
+  empty();
+  WriteProfile("db.qcp", conn);
+  ASSERT_EQ(Quarnel("-@db.qcp --auto t_people --save people.qrp").status, 0);
+  // The key from a counter: keys the database draws would be unique only per part.
+  std::string project = testenv::ReadFile(dir_.path() / "people.qrp");
+  for (const auto& [from, to] : {std::pair{"Method0=0\n", "Method0=6\n"}, {"Unique0=1\n", "Unique0=0\n"},
+                                 {"Records=1000\n", "Records=3001\n"}}) {
+    const size_t at = project.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    project.replace(at, std::string(from).size(), to);
+  }
+  testenv::WriteFile(dir_.path() / "people.qrp", project);
+
+  Result r = Quarnel("-c -@db.qcp people.qrp --seed 21 --shard 1/1");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Rule 0, inserted 3001 ("), std::string::npos) << r.out;
+  const std::string whole = Table(*db);
+  ASSERT_EQ(std::count(whole.begin(), whole.end(), '\n'), 3001);
+
+  empty();
+  const std::string parts = "cd '" + dir_.path().string() + "' && printf '1/3\\n2/3\\n3/3\\n' | QUARNEL_HOME='" +
+                            home_.path().string() + "' xargs " + (postgres ? "-P 3 " : "") + "-I{} '" +
+                            QUARNEL_PROGRAM + "' -c -@db.qcp people.qrp --seed 21 --shard {} >parts.txt 2>&1";
+  EXPECT_EQ(std::system(parts.c_str()), 0) << testenv::ReadFile(dir_.path() / "parts.txt");
+  EXPECT_EQ(Table(*db), whole);
+
+  empty();
+  r = Quarnel("-c -@db.qcp people.qrp --seed 21 --jobs 2");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Rule 0, inserted 3001 ("), std::string::npos) << r.out;
+  EXPECT_EQ(Table(*db), whole);
+
+  // Wrong values are refused before anything runs.
+  for (const char* wrong : {"--shard 3/2", "--shard 1/2 --jobs 2", "--jobs 0", "--jobs 999", "--seed 0"}) {
+    r = Quarnel(std::string("-c -@db.qcp people.qrp ") + wrong);
+    EXPECT_EQ(r.status, 2) << wrong << "\n" << r.out;
+  }
+  EXPECT_EQ(Quarnel("--shard 1/2").status, 2);
+  if (postgres) {
+    db->Exec("drop table if exists t_people");
+    db->FreeStmt();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, PartsFromTheCommandLine, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "PostgreSQL" : "SQLite"; });
+
+}  // namespace
