@@ -83,8 +83,8 @@ void QuarnelGenerator::SetCell(int column, const std::string& text) const {
 
 void QuarnelGenerator::Heading(const std::string& text) const {
   if (options_.consoleMode) {
-    // Parts side by side leave the console to the summed lines.
-    if (options_.printsRuleLines) Console(kConsoleText, 1, text);
+    // The headings of parts side by side would count each part's rules.
+    if (options_.printsHeadings) Console(kConsoleText, 1, text);
   } else {
     Console(kItemText, kConsoleHeadingItem, text);
   }
@@ -511,7 +511,7 @@ int QuarnelGenerator::RunRule(size_t index, int headingCount) {
 }
 
 int QuarnelGenerator::LeaveToFirstPart(size_t index, const std::string& why) {
-  if (options_.consoleMode && options_.printsRuleLines) {
+  if (options_.consoleMode) {
     Console(kConsoleText, 1, "Rule " + std::to_string(index) + ", made in part 1: " + why + ".");
   }
   outputs_->CloseRuleXml();
@@ -534,7 +534,7 @@ void QuarnelGenerator::Statistics(size_t index, int result) {
   const int mode = options_.project->rules[index].Mode;
   const std::string count = CountText(mode, inserted_, rate_);
   char text[256];
-  if (options_.consoleMode && options_.printsRuleLines) {
+  if (options_.consoleMode) {
     RuleLine line;
     line.rule = static_cast<int>(index);
     line.mode = mode;

@@ -54,13 +54,15 @@ RunSummary RunPartsSideBySide(const RunOptions& options, int jobs) {
     part.shard = ShardPart{static_cast<int>(k + 1), static_cast<int>(parts)};
     part.shardSeed = seed;
     part.barrier = &barrier;
-    part.printsRuleLines = false;
+    part.printsHeadings = false;
     if (k > 0) {
       part.connection = connections[k].get();
       part.library = libraries[k] && libraries[k]->IsOpen() ? libraries[k].get() : nullptr;
     }
-    part.console = [&say](int message, int, const std::string& text) {
-      if (message == kConsoleText) say(text);
+    // Each part's lines as they come, named after the part; the summed lines follow at the end.
+    const std::string name = "Part " + std::to_string(k + 1) + " of " + std::to_string(parts) + ": ";
+    part.console = [&say, name](int message, int, const std::string& text) {
+      if (message == kConsoleText) say(name + text);
     };
     workers.emplace_back([&summaries, k, part = std::move(part)] {
       QuarnelGenerator generator;
@@ -72,6 +74,7 @@ RunSummary RunPartsSideBySide(const RunOptions& options, int jobs) {
 
   RunSummary sum = SumOfParts(summaries);
   if (options.consoleMode) {
+    say("All " + std::to_string(parts) + " parts:");
     for (const RuleLine& line : sum.lines) say(ConsoleRuleText(line));
   }
   return sum;

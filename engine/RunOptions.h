@@ -100,7 +100,7 @@ struct RunOptions {
   ShardPart shard;
   uint64_t shardSeed = 0;             // the keys' seed when not Repeatable; 0: the run draws one
   ShardBarrier* barrier = nullptr;    // the parts running side by side in this process, or null
-  bool printsRuleLines = true;        // console mode prints each rule's line (off where the parts' lines are summed)
+  bool printsHeadings = true;         // console mode prints the run's headings (off for parts side by side)
   Prompt* prompt = nullptr;     // owner of messages and questions; null: CurrentPrompt()
   ConsoleCallback console;      // may be empty
 

@@ -3,6 +3,7 @@
 // from earlier rows are made whole by the first part.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -379,8 +380,16 @@ TEST_P(PartsSideBySide, LoadTheRowsOfOneWholeRun) {
     ASSERT_EQ(sum.lines.size(), 1u);
     EXPECT_EQ(sum.lines[0].rows, 5003u);
     EXPECT_EQ(table(), expected);
-    // One line for the rule, with the parts' rows summed.
-    ASSERT_FALSE(console.text.empty());
+    // Each part's line as it finishes, then one line for the rule with the parts' rows summed.
+    ASSERT_GE(console.text.size(), static_cast<size_t>(jobs + 2));
+    for (int k = 1; k <= jobs; ++k) {
+      const std::string part = "Part " + std::to_string(k) + " of " + std::to_string(jobs) + ": Rule 0, inserted ";
+      EXPECT_EQ(std::count_if(console.text.begin(), console.text.end(),
+                              [&part](const std::string& line) { return line.rfind(part, 0) == 0; }),
+                1)
+          << part;
+    }
+    EXPECT_EQ(console.text[console.text.size() - 2], "All " + std::to_string(jobs) + " parts:");
     EXPECT_EQ(console.text.back().rfind("Rule 0, inserted 5003 (", 0), 0u) << console.text.back();
   }
   if (GetParam() == Target::kPostgres) {
