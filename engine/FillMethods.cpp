@@ -504,7 +504,7 @@ int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& is
         break;
       }
       case kMethodValueList:
-        if (!ChooseFromList(value, c, s, 0, isNull) && col.isNull < 1) {
+        if (!ChooseFromList(value, c, s, ListOf(c, s), isNull) && col.isNull < 1) {
           Warn(c, "Warning!",
                "Value list is empty and column '" + col.Name + "' is NOT NULL.\nPlease check your generation rule for table '" +
                    rule_->TabName + "'.",
@@ -513,11 +513,11 @@ int RowGenerator::OneFieldValue(std::string& value, size_t c, size_t s, bool& is
         break;
       case kMethodDiskFile:
         if (!state_[s]->loaded) LoadFile(s);
-        ChooseFromList(value, c, s, c == s ? 0 : st.groupPos, isNull);
+        ChooseFromList(value, c, s, ListOf(c, s), isNull);
         break;
       case kMethodLibrary:
         if (!state_[s]->loaded && !LoadLibrary(s)) return kRowFailed;
-        ChooseFromList(value, c, s, 0, isNull);
+        ChooseFromList(value, c, s, ListOf(c, s), isNull);
         break;
       case kMethodIncremental: {
         const int status = IncrementalValue(value, c);
@@ -679,8 +679,7 @@ int RowGenerator::LinkedValue(std::string& value, size_t c, size_t s, bool& isNu
     const int status = LoadLinked(s);
     if (status != kRowOk) return status;
   }
-  const int p = source.seqFK > 0 ? state_[c]->fkPos : 0;
-  if (!ChooseFromList(value, c, s, p, isNull) && columns_[c].isNull < 1) {
+  if (!ChooseFromList(value, c, s, ListOf(c, s), isNull) && columns_[c].isNull < 1) {
     Warn(c, "Warning!",
          "Linked table '" + source.Table + "' is empty and\ncolumn " + rule_->TabName + "." + columns_[c].Name +
              " is NOT NULL.\nPlease fill it before this rule execution.",
@@ -745,7 +744,7 @@ int RowGenerator::SqlValue(std::string& value, size_t c, size_t s, bool& isNull)
     if (status != kRowOk) return status;
   }
   if (source.asList) {
-    ChooseFromList(value, c, s, c == s ? 0 : state_[c]->groupPos, isNull);
+    ChooseFromList(value, c, s, ListOf(c, s), isNull);
     return kRowOk;
   }
   if (src.cache[0].empty()) return kRowOk;
@@ -971,15 +970,16 @@ size_t RowGenerator::SourceOf(size_t c) const {
   return col.groupNo > 0 && st.leader != c && col.Method != kMethodIncremental ? st.leader : c;
 }
 
-bool RowGenerator::PicksFromList(size_t c, size_t s) const {
+int RowGenerator::ListOf(size_t c, size_t s) const {
   const ColumnRule& source = columns_[s];
+  const State& st = *state_[c];
   switch (source.Method) {
     case kMethodValueList:
-    case kMethodLibrary: return true;
-    case kMethodDiskFile: return c == s;
-    case kMethodSql: return source.asList && c == s;
-    case kMethodLinkedTable: return source.seqFK <= 0 || state_[c]->fkPos == 0;
-    default: return false;
+    case kMethodLibrary: return 0;
+    case kMethodDiskFile: return c == s ? 0 : st.groupPos;
+    case kMethodSql: return !source.asList ? -1 : c == s ? 0 : st.groupPos;
+    case kMethodLinkedTable: return source.seqFK > 0 ? st.fkPos : 0;
+    default: return -1;
   }
 }
 
@@ -1064,7 +1064,8 @@ void RowGenerator::StartAtRow(int64_t first) {
       continue;
     }
     const size_t s = SourceOf(c);
-    if (columns_[s].Seqent && PicksFromList(c, s)) ++picksPerRow[s];
+    // List 0 is picked from; the others take the row their leader picked.
+    if (columns_[s].Seqent && ListOf(c, s) == 0) ++picksPerRow[s];
   }
   for (size_t s = 0; s < columns_.size(); ++s) {
     if (picksPerRow[s] > 0) state_[s]->skippedPicks = picksPerRow[s] * static_cast<uint64_t>(before);

@@ -135,9 +135,10 @@ class RowGenerator {
   // Says once when a Random date or time column has a bound its format cannot read.
   void CheckDateTimeBounds(size_t index);
   void PrepareIncremental(ColumnRule& column, State& state);
-  // Whether column `c`'s value is a pick from `s`'s own list (not the item
-  // a group leader chose): the pick a sequential list moves on by.
-  bool PicksFromList(size_t c, size_t s) const;
+  // Which of `s`'s cached lists column `c` takes its value from (-1: none).
+  // List 0 is picked from, and a sequential list moves on by that pick; the
+  // others give the item of the row their group or key group picked.
+  int ListOf(size_t c, size_t s) const;
   // The column `c` takes its value from: itself or its group's leader.
   size_t SourceOf(size_t c) const;
   void SkipIncremental(size_t c, int64_t rows);
