@@ -1,10 +1,11 @@
 #include "engine/Shards.h"
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "project/Project.h"
+#include "support/TextUtil.h"
 
 ShardRows RowsOfShard(int64_t rows, ShardPart part) {
   if (rows <= 0 || part.count < 1 || part.index < 1 || part.index > part.count) return {1, 0};
@@ -15,27 +16,17 @@ ShardRows RowsOfShard(int64_t rows, ShardPart part) {
   return {boundary(part.index - 1) + 1, boundary(part.index)};
 }
 
-namespace {
-
-bool ReadWhole(std::string_view text, int& value) {
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && !text.empty();
-}
-
-}  // namespace
-
 bool ParseShard(std::string_view text, ShardPart& part, std::string& error) {
   const size_t slash = text.find('/');
-  ShardPart read;
-  if (slash == std::string_view::npos || !ReadWhole(text.substr(0, slash), read.index) ||
-      !ReadWhole(text.substr(slash + 1), read.count) || read.count < 1 || read.count > kMaxShards ||
-      read.index < 1 || read.index > read.count) {
+  const std::optional<int64_t> count =
+      slash == std::string_view::npos ? std::nullopt : WholeNumber(text.substr(slash + 1), 1, kMaxShards);
+  const std::optional<int64_t> index = count ? WholeNumber(text.substr(0, slash), 1, *count) : std::nullopt;
+  if (!index) {
     error = "--shard needs K/N with 1 <= K <= N <= " + std::to_string(kMaxShards) + " (for example 2/4), not '" +
             std::string(text) + "'";
     return false;
   }
-  part = read;
+  part = ShardPart{static_cast<int>(*index), static_cast<int>(*count)};
   return true;
 }
 

@@ -1,8 +1,8 @@
 #include "plenkor/CommandLine.h"
 
-#include <charconv>
 #include <climits>
 #include <clocale>
+#include <optional>
 #include <string_view>
 
 #include "GenTmpl/PatternEngine.h"
@@ -14,6 +14,7 @@
 #include "plenkor/PlenkorSettings.h"
 #include "support/Log.h"
 #include "support/Settings.h"
+#include "support/TextUtil.h"
 
 namespace {
 
@@ -65,27 +66,21 @@ int ParseCommandLine(int argc, const char* const* argv, PlenkorCommand& command,
       command.action = arg == "-c" ? PlenkorCommand::kRun : PlenkorCommand::kPreview;
       command.definition = argv[++i];
     } else if (arg == "--rows") {
-      const std::string_view value = argv[++i];
-      int64_t rows = 0;
-      bool digits = !value.empty() && value.size() <= 10;
-      for (char c : value) digits = digits && c >= '0' && c <= '9';
-      if (digits) rows = std::stoll(std::string(value));
-      if (!digits || rows > INT_MAX) {
+      const std::optional<int64_t> rows = WholeNumber(argv[++i], 0, INT_MAX);
+      if (!rows) {
         error = "--rows needs a whole number from 0 to " + std::to_string(INT_MAX) + ".";
         return 2;
       }
-      command.rows = rows;
+      command.rows = *rows;
     } else if (arg == "--output") {
       command.output = argv[++i];
     } else if (arg == "--seed") {
-      const std::string_view value = argv[++i];
-      uint64_t seed = 0;
-      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seed);
-      if (ec != std::errc() || end != value.data() + value.size() || seed < 1 || seed > UINT32_MAX) {
+      const std::optional<int64_t> seed = WholeNumber(argv[++i], 1, UINT32_MAX);
+      if (!seed) {
         error = "--seed needs a whole number from 1 to " + std::to_string(UINT32_MAX) + ".";
         return 2;
       }
-      command.seed = static_cast<uint32_t>(seed);
+      command.seed = static_cast<uint32_t>(*seed);
     } else if (arg == "--shard") {
       if (!ParseShard(argv[++i], command.shard, error)) {
         error += ".";

@@ -3,7 +3,6 @@
 #include <langinfo.h>
 
 #include <algorithm>
-#include <charconv>
 
 #include "project/Project.h"
 #include "support/DateTimeScan.h"
@@ -136,14 +135,6 @@ std::optional<std::vector<std::string_view>> CallParameters(std::string_view pat
 
 std::string_view Parameter(const std::vector<std::string_view>& parameters, size_t i, std::string_view fallback) {
   return i < parameters.size() && !parameters[i].empty() ? parameters[i] : fallback;
-}
-
-// A whole number of the text alone, within [low, high].
-std::optional<int> WholeNumber(std::string_view text, int low, int high) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
-  return value;
 }
 
 // What the number panel's value boxes accept: an optional minus, up to 18

@@ -1,12 +1,13 @@
 #include "quarnel/CommandLine.h"
 
-#include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "support/Log.h"
 #include "support/Prompt.h"
+#include "support/TextUtil.h"
 
 namespace {
 
@@ -176,24 +177,21 @@ void ParseArguments(int argc, const char* const* argv, AppState& state, CLog* lo
 }
 
 bool ReadPartOptions(const AppState& state, RunParts& parts, std::string& error) {
-  const auto whole = [](const std::string& text, int64_t low, int64_t high, int64_t& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() && !text.empty() && value >= low && value <= high;
-  };
-  int64_t number = 0;
   if (!state.seed.empty()) {
-    if (!whole(state.seed, 1, UINT32_MAX, number)) {
+    const std::optional<int64_t> seed = WholeNumber(state.seed, 1, UINT32_MAX);
+    if (!seed) {
       error = "--seed needs a whole number from 1 to " + std::to_string(UINT32_MAX);
       return false;
     }
-    parts.seed = static_cast<uint32_t>(number);
+    parts.seed = static_cast<uint32_t>(*seed);
   }
   if (!state.jobs.empty()) {
-    if (!whole(state.jobs, 1, kMaxJobs, number)) {
+    const std::optional<int64_t> jobs = WholeNumber(state.jobs, 1, kMaxJobs);
+    if (!jobs) {
       error = "--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs);
       return false;
     }
-    parts.jobs = static_cast<int>(number);
+    parts.jobs = static_cast<int>(*jobs);
     parts.sharded = true;
     parts.shard = ShardPart{1, parts.jobs};
   }

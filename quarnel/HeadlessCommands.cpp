@@ -1,9 +1,8 @@
 #include "quarnel/HeadlessCommands.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <sstream>
 
 #include "GenTmpl/PatternRunner.h"
@@ -36,16 +35,6 @@ std::vector<std::string> ListedTables(const std::string& text, CDB& db) {
     if (!name.empty()) tables.push_back(name);
   }
   return tables;
-}
-
-// A whole decimal number in [low, high], or false.
-bool ParseNumber(const std::string& text, int64_t low, int64_t high, int64_t* value) {
-  errno = 0;
-  char* end = nullptr;
-  long long number = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno == ERANGE || number < low || number > high) return false;
-  *value = number;
-  return true;
 }
 
 }  // namespace
@@ -101,18 +90,19 @@ int RunPatternCommand(CQuarnelApp& app) {
   PatternRunOptions options;
   options.patterns = state.patterns;
   for (size_t i = 0; i < state.patterns.size(); ++i) options.names.push_back("col" + std::to_string(i + 1));
-  int64_t number = 1;
-  if (!state.rows.empty() && !ParseNumber(state.rows, 0, INT64_MAX, &number)) {
+  const std::optional<int64_t> rows = state.rows.empty() ? 1 : WholeNumber(state.rows, 0, INT64_MAX);
+  if (!rows) {
     std::fprintf(stderr, "quarnel: --rows needs a whole number of 0 or more\n");
     return kFailed;
   }
-  options.rows = number;
+  options.rows = *rows;
   if (!state.seed.empty()) {
-    if (!ParseNumber(state.seed, 1, UINT32_MAX, &number)) {
+    const std::optional<int64_t> seed = WholeNumber(state.seed, 1, UINT32_MAX);
+    if (!seed) {
       std::fprintf(stderr, "quarnel: --seed needs a whole number from 1 to %u\n", UINT32_MAX);
       return kFailed;
     }
-    options.seed = static_cast<uint32_t>(number);
+    options.seed = static_cast<uint32_t>(*seed);
   }
   options.libraryPath = state.library.empty() ? app.libraryPath() : state.library;
   if (!state.profile.empty()) {

@@ -1,6 +1,7 @@
 #include "support/TextUtil.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cctype>
 
 std::string TrimText(std::string_view text) {
@@ -76,4 +77,12 @@ std::string SqlStringLiteral(std::string_view text) {
     if (c == '\'') out += '\'';
   }
   return out + "'";
+}
+
+std::optional<int64_t> WholeNumber(std::string_view text, int64_t low, int64_t high) {
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || value < low || value > high) return std::nullopt;
+  return value;
 }

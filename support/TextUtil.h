@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +25,8 @@ size_t CharacterPrefix(std::string_view text, size_t characters);
 std::string UnquoteIdentifier(std::string_view name);
 // `text` as an SQL string literal: in single quotes, quotes inside doubled.
 std::string SqlStringLiteral(std::string_view text);
+// The whole decimal number that is all of `text` (no blanks, no plus sign),
+// when it lies in [low, high].
+std::optional<int64_t> WholeNumber(std::string_view text, int64_t low, int64_t high);
 // The memory `texts` take, their bookkeeping included.
 size_t HeldTextBytes(const std::vector<std::string>& texts);
